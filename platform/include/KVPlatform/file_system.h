@@ -1,0 +1,97 @@
+// The file and folder operations the system needs, on Windows path strings.
+//
+// Every call resolves its paths with ResolvePath and fails with the Win32 code that the
+// matching Windows call would give (2, 3, 5, 80, 183, 112, ...).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "KVPlatform/status.h"
+
+namespace kv {
+
+// Creates one folder; its parent must exist. 183 when something of that name exists,
+// 3 when the parent is missing.
+Status CreateDirectory(std::wstring_view path);
+
+// Removes an empty folder. 145 when it is not empty, 2/3 when missing.
+Status RemoveDirectory(std::wstring_view path);
+
+// Copies a file with its contents, permission bits and modification time. With
+// failIfExists an existing destination gives 80 and stays unchanged. The copy is
+// written beside the destination and renamed over it, so a failed copy never leaves a
+// torn destination.
+Status CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists);
+
+// Deletes a file (not a folder: 5).
+Status DeleteFile(std::wstring_view path);
+
+// Renames a file or folder; an existing destination gives 183.
+Status MoveFile(std::wstring_view source, std::wstring_view destination);
+
+struct FileStatus {
+  bool isDirectory = false;
+  bool readOnly = false;        // no write permission for this process
+  uint64_t size = 0;            // bytes; 0 for folders
+  int64_t modifiedTime = 0;     // seconds since 1970-01-01 UTC
+  int64_t modifiedNanoseconds = 0;
+};
+
+// Status of a file or folder (symbolic links followed).
+Status GetFileStatus(std::wstring_view path, FileStatus* status);
+
+// The runtime library's access test: mode 0 existence, 2 write, 4 read, 6 read and
+// write. Any other mode gives 87 (invalid parameter). Fails with 2 when the path does
+// not exist and 5 when the access is not granted.
+Status Access(std::wstring_view path, int mode);
+
+// One entry found by a directory search.
+struct DirectoryEntry {
+  std::wstring name;            // the entry's name as stored
+  bool isDirectory = false;
+  uint64_t size = 0;
+  int64_t modifiedTime = 0;
+  bool readOnly = false;
+};
+
+// A directory search with Windows semantics. The specification is a folder and a
+// pattern, as FindFirstFile takes it ("C:\data\*.txt"): `*` any run, `?` one character,
+// no regard to case, "*.*" matches every name; "." and ".." come first when the pattern
+// matches them. A specification without wildcards names one entry.
+class DirectorySearch {
+ public:
+  // Starts a search. Fails with 2 when nothing matches, 3 when the folder is missing.
+  static Status Start(std::wstring_view specification, std::unique_ptr<DirectorySearch>* search);
+
+  virtual ~DirectorySearch() = default;
+  // The current entry; valid until Next.
+  virtual const DirectoryEntry& Entry() const = 0;
+  // Moves to the next entry; false (18, no more files) at the end.
+  virtual bool Next() = 0;
+};
+
+// True when a name matches a Windows wildcard pattern (no regard to case).
+bool MatchesWildcard(std::wstring_view pattern, std::wstring_view name);
+
+enum class DriveType : uint32_t {
+  kUnknown = 0,
+  kNoRootDirectory = 1,
+  kRemovable = 2,
+  kFixed = 3,
+  kRemote = 4,
+  kCdRom = 5,
+  kRamDisk = 6,
+};
+
+// The kind of the volume that holds a root such as "C:\" or "\\srv\share\": remote when
+// its host folder lies on a network file system, fixed otherwise; no root folder when
+// it does not exist.
+DriveType GetDriveType(std::wstring_view root);
+
+// The free bytes of the volume that holds `path` (the whole volume's, not a quota).
+Status GetDiskFreeSpace(std::wstring_view path, uint64_t* freeBytes);
+
+}  // namespace kv

@@ -1,0 +1,154 @@
+// The registry: hives kept as `.reg` text files under <root>/registry.
+//
+// Key and value names are case-insensitive and case-preserving. Operations mirror the
+// Win32 calls (open, create, query, set, enumerate, delete value, delete key) and fail
+// with their codes: 2 for a missing key or value, 234 with the size needed for a small
+// buffer, 5 for deleting a key that has subkeys, 259 at the end of an enumeration.
+//
+// Several processes share a hive safely: a writer locks <hive>.lock, re-reads the hive
+// if it changed, applies its one change and replaces the file atomically; readers
+// re-parse only when the file's identity changed. HKEY_CLASSES_ROOT is a view of
+// HKCU\Software\Classes over HKLM\Software\Classes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "KVPlatform/status.h"
+
+namespace kv {
+
+enum class Hive { kClassesRoot, kCurrentUser, kLocalMachine, kUsers };
+
+// The hive's full name as it appears in `.reg` files ("HKEY_CURRENT_USER").
+std::wstring_view HiveName(Hive hive);
+
+// Value types, with the Win32 numbers.
+enum RegType : uint32_t {
+  kRegNone = 0,
+  kRegSz = 1,
+  kRegExpandSz = 2,
+  kRegBinary = 3,
+  kRegDword = 4,
+  kRegMultiSz = 7,
+  kRegQword = 11,
+};
+
+// Access rights; the 32/64-bit view flags are accepted and have no effect.
+enum RegAccess : uint32_t {
+  kKeyQueryValue = 0x0001,
+  kKeySetValue = 0x0002,
+  kKeyCreateSubKey = 0x0004,
+  kKeyEnumerateSubKeys = 0x0008,
+  kKeyWow64_64Key = 0x0100,
+  kKeyWow64_32Key = 0x0200,
+  kKeyRead = 0x20019,
+  kKeyWrite = 0x20006,
+  kKeyAllAccess = 0xF003F,
+};
+
+// A typed value. Text values are wide and never narrowed; `data` holds the bytes of
+// binary values and of values of types the registry does not interpret.
+struct RegValue {
+  uint32_t type = kRegNone;
+  std::wstring text;                   // kRegSz, kRegExpandSz
+  std::vector<std::wstring> strings;   // kRegMultiSz
+  uint64_t number = 0;                 // kRegDword (low 32 bits), kRegQword
+  std::vector<uint8_t> data;           // kRegBinary and other types
+
+  static RegValue String(std::wstring text, uint32_t type = kRegSz);
+  static RegValue MultiString(std::vector<std::wstring> strings);
+  static RegValue Dword(uint32_t value);
+  static RegValue Qword(uint64_t value);
+  static RegValue Binary(std::vector<uint8_t> bytes, uint32_t type = kRegBinary);
+
+  // The value's bytes as the 8-bit (ANSI) registry calls return them: text in UTF-8
+  // with its terminating zero (a multi-string ends with two), numbers little-endian.
+  std::vector<uint8_t> AnsiBytes() const;
+
+  friend bool operator==(const RegValue&, const RegValue&) = default;
+};
+
+struct RegKeyInfo {
+  uint32_t subKeys = 0;
+  uint32_t maxSubKeyLength = 0;      // characters
+  uint32_t values = 0;
+  uint32_t maxValueNameLength = 0;   // characters
+  uint32_t maxValueDataLength = 0;   // bytes, as AnsiBytes counts them
+};
+
+// An open key. Closing is the destructor; a moved-from or default key is closed.
+class RegKey {
+ public:
+  RegKey();
+  ~RegKey();
+  RegKey(RegKey&&) noexcept;
+  RegKey& operator=(RegKey&&) noexcept;
+
+  // RegOpenKeyEx: an existing key (2 when missing). An empty sub-key opens the hive root.
+  static Status Open(Hive hive, std::wstring_view subKey, uint32_t access, RegKey* key);
+  // RegCreateKeyEx: opens the key, creating it and any missing parents.
+  static Status Create(Hive hive, std::wstring_view subKey, uint32_t access, RegKey* key,
+                       bool* created = nullptr);
+  // Relative forms, below this key.
+  Status OpenSubKey(std::wstring_view subKey, uint32_t access, RegKey* key) const;
+  Status CreateSubKey(std::wstring_view subKey, uint32_t access, RegKey* key,
+                      bool* created = nullptr) const;
+
+  bool IsOpen() const;
+  void Close();
+
+  // RegQueryValueEx with a typed result. 2 when the value is missing.
+  Status QueryValue(std::wstring_view name, RegValue* value) const;
+  // RegQueryValueExA: the value's ANSI bytes into a caller's buffer of *size bytes.
+  // On 234 (buffer too small) and on success *size holds the bytes needed; a null
+  // buffer asks for the size only and succeeds.
+  Status QueryValueAnsi(std::wstring_view name, uint32_t* type, uint8_t* buffer,
+                        uint32_t* size) const;
+  // RegSetValueEx.
+  Status SetValue(std::wstring_view name, const RegValue& value);
+  // RegDeleteValue. 2 when missing.
+  Status DeleteValue(std::wstring_view name);
+  // RegEnumValue / RegEnumKeyEx by index in stored order; 259 past the end.
+  Status EnumValue(uint32_t index, std::wstring* name, RegValue* value = nullptr) const;
+  Status EnumKey(uint32_t index, std::wstring* name) const;
+  // RegDeleteKey: deletes a sub-key without subkeys of its own (5 when it has some).
+  Status DeleteSubKey(std::wstring_view subKey);
+  // RegDeleteTree: a sub-key with everything below it; an empty name empties this key.
+  Status DeleteTree(std::wstring_view subKey);
+  // RegQueryInfoKey.
+  Status QueryInfo(RegKeyInfo* info) const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// `.reg` text: import and export of whole hives or subtrees (what kvreg and tests use).
+
+// A problem found while importing; the bad line is skipped, the rest applies.
+struct RegImportError {
+  int line = 0;
+  std::wstring message;
+};
+
+// Applies a `.reg` file (version 5 or REGEDIT4; UTF-8, or UTF-16LE with a BOM; LF or
+// CR LF) as one change per hive. Returns 13 (invalid data) when the header is missing;
+// bad lines are reported in `errors` and skipped.
+Status ImportRegFile(std::wstring_view path, std::vector<RegImportError>* errors);
+Status ImportRegText(std::string_view text, std::vector<RegImportError>* errors);
+
+// Writes a key and everything below it as `.reg` text (UTF-8, LF).
+Status ExportRegText(Hive hive, std::wstring_view subKey, std::string* text);
+
+// Parses "HKEY_CURRENT_USER\Software\x" or "HKCU\Software\x" into hive and sub-key.
+bool ParseKeyPath(std::wstring_view path, Hive* hive, std::wstring* subKey);
+
+// Forgets every cached hive so that the next call reads the files again (tests that
+// switch root folders call it).
+void ResetRegistryCache();
+
+}  // namespace kv

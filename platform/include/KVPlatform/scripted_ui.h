@@ -1,0 +1,78 @@
+// The scripted UI backend, for tests: answers and dialog actions are queued in advance,
+// and everything shown is recorded for assertions. With nothing queued a message box
+// gets its escape answer and a dialog is cancelled; both are recorded as such.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KVPlatform/dialog.h"
+#include "KVPlatform/ui.h"
+
+namespace kv {
+
+struct ShownMessage {
+  std::wstring text;
+  std::wstring caption;
+  unsigned buttons = 0;  // type & kMbButtonMask
+  unsigned icon = 0;     // type & kMbIconMask
+  int answer = 0;
+  bool scripted = false;  // false when the escape answer was taken
+};
+
+// One event of a progress window, in the order they happened.
+struct ProgressEvent {
+  enum Kind { kOpen, kTitle, kMessage, kRange, kPosition, kPath, kPump, kClose } kind;
+  std::wstring text;  // title, message or path
+  int a = 0, b = 0;   // range low/high, or position in a
+};
+
+struct ShownDialog {
+  int templateId = 0;
+  std::wstring caption;
+  std::vector<ControlState> controlsAtStart;  // after OnInitDialog
+  std::vector<ControlState> controlsAtEnd;
+  int result = 0;
+};
+
+class ScriptedUi : public UiBackend {
+ public:
+  ScriptedUi();
+  ~ScriptedUi() override;
+
+  // Queues the answer of the next message box.
+  void QueueAnswer(int answer);
+  // Queues the actions of the next modal dialog: the function gets the started dialog
+  // and acts on it (TypeText, Click, ...). If the dialog is still open afterwards it is
+  // cancelled.
+  void QueueDialog(std::function<void(CDialog&)> actions);
+  // Queues the answer of the next folder chooser (an empty folder cancels).
+  void QueueFolder(std::wstring folder);
+
+  const std::vector<ShownMessage>& Messages() const { return messages_; }
+  const std::vector<ProgressEvent>& Progress() const { return progress_; }
+  const std::vector<ShownDialog>& Dialogs() const { return dialogs_; }
+  void Clear();
+
+  int MessageBox(std::wstring_view text, std::wstring_view caption, unsigned type) override;
+  std::unique_ptr<ProgressView> OpenProgress(std::wstring_view title) override;
+  int RunModal(CDialog& dialog) override;
+  bool ChooseFolder(std::wstring_view title, std::wstring* folder) override;
+
+ private:
+  std::deque<int> answers_;
+  std::deque<std::function<void(CDialog&)>> dialogActions_;
+  std::deque<std::wstring> folders_;
+  std::vector<ShownMessage> messages_;
+  std::vector<ProgressEvent> progress_;
+  std::vector<ShownDialog> dialogs_;
+};
+
+// Installs a fresh scripted backend for the process and returns it (owned by the
+// process's UI; valid until the next SetUiBackend).
+ScriptedUi& InstallScriptedUi();
+
+}  // namespace kv

@@ -1,0 +1,89 @@
+// The user-interface backend: every message box, modal dialog, progress window and
+// folder chooser of the system goes through it; no library writes to a terminal or
+// opens a window itself.
+//
+// Backends: "scripted" (tests: answers queued in advance, everything shown recorded),
+// "console" (programs: the terminal; without one the escape answer, said aloud), and
+// later a desktop one. The host program picks one with SetUiBackend, or the environment
+// variable KESTREL_UI does ("console" by default).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+class CDialog;
+
+// Message box buttons and icons, with the Win32 numbers.
+enum MessageBoxType : unsigned {
+  kMbOk = 0x0,
+  kMbOkCancel = 0x1,
+  kMbAbortRetryIgnore = 0x2,
+  kMbYesNoCancel = 0x3,
+  kMbYesNo = 0x4,
+  kMbRetryCancel = 0x5,
+  kMbButtonMask = 0xF,
+  kMbIconNone = 0x0,
+  kMbIconError = 0x10,      // MB_ICONERROR / MB_ICONSTOP / MB_ICONHAND
+  kMbIconQuestion = 0x20,
+  kMbIconExclamation = 0x30,  // MB_ICONEXCLAMATION / MB_ICONWARNING
+  kMbIconInformation = 0x40,  // MB_ICONINFORMATION / MB_ICONASTERISK
+  kMbIconMask = 0xF0,
+};
+
+// Dialog and message box results, with the Win32 numbers.
+enum DialogResult : int {
+  kIdOk = 1,
+  kIdCancel = 2,
+  kIdAbort = 3,
+  kIdRetry = 4,
+  kIdIgnore = 5,
+  kIdYes = 6,
+  kIdNo = 7,
+};
+
+// The answer a box gets when nobody can answer: OK for OK-only boxes, else Cancel,
+// or No for Yes/No boxes.
+int EscapeAnswer(unsigned type);
+
+// A modeless progress window as a backend shows it: title, message line, a bar with a
+// range and a position, and a path line.
+class ProgressView {
+ public:
+  virtual ~ProgressView() = default;
+  virtual void SetTitle(std::wstring_view title) = 0;
+  virtual void SetMessage(std::wstring_view message) = 0;
+  virtual void SetRange(int low, int high) = 0;
+  virtual void SetPosition(int position) = 0;
+  virtual void SetPath(std::wstring_view path) = 0;
+  // Lets the window repaint between steps of work.
+  virtual void Pump() = 0;
+};
+
+class UiBackend {
+ public:
+  virtual ~UiBackend() = default;
+  // Shows a modal message box; returns the button chosen (kIdOk, kIdCancel, ...).
+  virtual int MessageBox(std::wstring_view text, std::wstring_view caption, unsigned type) = 0;
+  // Opens a modeless progress window; it closes when the view is destroyed.
+  virtual std::unique_ptr<ProgressView> OpenProgress(std::wstring_view title) = 0;
+  // Runs a dialog modally: presents its model, feeds user actions back to it through
+  // Dialog's event calls, and returns when the dialog ends (its result).
+  virtual int RunModal(CDialog& dialog) = 0;
+  // A folder chooser: true with the folder chosen, false when cancelled.
+  virtual bool ChooseFolder(std::wstring_view title, std::wstring* folder) = 0;
+};
+
+// The process's backend (created from KESTREL_UI on first use).
+UiBackend& CurrentUi();
+// Installs a backend for the process; returns the previous one.
+std::unique_ptr<UiBackend> SetUiBackend(std::unique_ptr<UiBackend> backend);
+// Makes a backend by name ("console", "scripted"); null for an unknown name.
+std::unique_ptr<UiBackend> MakeUiBackend(std::string_view name);
+
+// Shorthands over CurrentUi(). The caption defaults to the program's name.
+int ShowMessageBox(std::wstring_view text, unsigned type = kMbOk, std::wstring_view caption = {});
+
+}  // namespace kv

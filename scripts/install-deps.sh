@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs from Debian's packages what the build, the tests and the demo need. Does
+# nothing when everything is present.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config  # the build
+  libgtest-dev libgmock-dev  # unit tests
+  libbenchmark-dev  # benchmarks under bench/
+  zlib1g-dev libminizip-dev  # deflate for zip writing, minizip for reading
+  libxml2-dev  # XML document object model
+  clang libclang-rt-14-dev  # libFuzzer and sanitizer runtimes for fuzz targets
+  unzip libarchive-tools python3  # independent zip readers used by tests
+  binutils  # nm, for the export-list checks
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
