@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -93,5 +94,12 @@ DriveType GetDriveType(std::wstring_view root);
 
 // The free bytes of the volume that holds `path` (the whole volume's, not a quota).
 Status GetDiskFreeSpace(std::wstring_view path, uint64_t* freeBytes);
+
+// Simulation hooks for tests and demonstrations, answering a query instead of the host
+// (a hook returns false to leave the query to the host; an empty hook removes it).
+using FreeSpaceHook = std::function<bool(std::wstring_view path, uint64_t* freeBytes)>;
+void SetFreeSpaceHook(FreeSpaceHook hook);
+using DriveTypeHook = std::function<bool(std::wstring_view root, DriveType* type)>;
+void SetDriveTypeHook(DriveTypeHook hook);
 
 }  // namespace kv

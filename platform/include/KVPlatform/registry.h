@@ -152,3 +152,19 @@ bool ParseKeyPath(std::wstring_view path, Hive* hive, std::wstring* subKey);
 void ResetRegistryCache();
 
 }  // namespace kv
+
+namespace kv {
+
+// Reads one text value the way the system's 8-bit registry reads do: opens the key for
+// query (64-bit view), sizes a buffer from the key's longest value, queries the value's
+// ANSI bytes and accepts only REG_SZ and REG_EXPAND_SZ (never expanded). The text is
+// widened losslessly. On failure `text` is untouched: 2 when the key or value is
+// missing, 13 (invalid data) for a value of another type.
+Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
+                        std::wstring* text);
+
+// Creates or opens a key (and its parents) and stores a REG_SZ value.
+Status WriteRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
+                         std::wstring_view text);
+
+}  // namespace kv

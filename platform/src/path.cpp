@@ -1,0 +1,152 @@
+// Windows path strings: parsing (pure) and resolution to host paths (looks at the disk).
+#include "KVPlatform/path.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cwctype>
+
+#include "KVPlatform/root.h"
+#include "KVPlatform/text.h"
+
+namespace kv {
+namespace {
+
+bool IsDriveLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+void SplitComponents(std::wstring_view rest, std::vector<std::wstring>* components) {
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = start;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::wstring_view part = rest.substr(start, end - start);
+    if (!part.empty() && part != L".") components->emplace_back(part);
+    start = end + 1;
+  }
+}
+
+bool Exists(const std::string& host) {
+  struct stat info;
+  return lstat(host.c_str(), &info) == 0;
+}
+
+bool IsDirectory(const std::string& host) {
+  struct stat info;
+  return stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Finds an entry of `folder` whose name equals `name` without regard to case.
+bool FindNoCase(const std::string& folder, std::wstring_view name, std::string* found) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return false;
+  bool hit = false;
+  while (dirent* entry = readdir(dir)) {
+    const std::wstring candidate = AnsiToWide(entry->d_name);
+    if (EqualsNoCase(candidate, name)) {
+      *found = entry->d_name;
+      hit = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return hit;
+}
+
+std::string Join(const std::string& base, const std::string& name) {
+  if (base.empty()) return name;
+  if (base.back() == '/') return base + name;
+  return base + "/" + name;
+}
+
+}  // namespace
+
+WindowsPath ParseWindowsPath(std::wstring_view path) {
+  WindowsPath parsed;
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == L':') {
+    parsed.kind = PathKind::kDrive;
+    parsed.drive = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(path[0])));
+    parsed.absolute = true;
+    SplitComponents(path.substr(2), &parsed.components);
+    return parsed;
+  }
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    parsed.kind = PathKind::kUnc;
+    parsed.absolute = true;
+    std::vector<std::wstring> parts;
+    SplitComponents(path.substr(2), &parts);
+    if (!parts.empty()) parsed.server = parts[0];
+    if (parts.size() > 1) parsed.share = parts[1];
+    if (parts.size() > 2) parsed.components.assign(parts.begin() + 2, parts.end());
+    return parsed;
+  }
+  parsed.kind = PathKind::kHost;
+  parsed.absolute = !path.empty() && IsSeparator(path[0]);
+  SplitComponents(path, &parsed.components);
+  return parsed;
+}
+
+std::filesystem::path DriveFolder(wchar_t letter) {
+  const char name[2] = {static_cast<char>(std::towlower(static_cast<wint_t>(letter))), '\0'};
+  return RootFolder() / "drives" / name;
+}
+
+Status ResolvePath(std::wstring_view path, std::filesystem::path* host) {
+  if (path.empty()) return Status(kErrorPathNotFound);
+  const WindowsPath parsed = ParseWindowsPath(path);
+
+  std::string base;
+  std::vector<std::wstring> components;
+  switch (parsed.kind) {
+    case PathKind::kDrive:
+      base = DriveFolder(parsed.drive).string();
+      if (!IsDirectory(base)) return Status(kErrorPathNotFound);
+      components = parsed.components;
+      break;
+    case PathKind::kUnc:
+      if (parsed.server.empty() || parsed.share.empty()) return Status(kErrorPathNotFound);
+      base = (RootFolder() / "unc").string();
+      components.push_back(parsed.server);
+      components.push_back(parsed.share);
+      components.insert(components.end(), parsed.components.begin(), parsed.components.end());
+      break;
+    case PathKind::kHost:
+      base = parsed.absolute ? "/" : "";
+      components = parsed.components;
+      break;
+  }
+
+  // The drive or share folder is the floor that ".." never climbs above.
+  const size_t floor = base.size();
+  bool existing = true;
+  for (const std::wstring& component : components) {
+    if (component == L"..") {
+      const size_t slash = base.find_last_of('/');
+      const std::string last = slash == std::string::npos ? base : base.substr(slash + 1);
+      if (base.size() > floor && last != "..") {
+        base.resize(slash == std::string::npos ? 0 : std::max(slash, floor));
+        if (base.empty() && parsed.absolute) base = "/";
+      } else if (parsed.kind == PathKind::kHost && !parsed.absolute) {
+        base = Join(base, "..");
+      }
+      continue;
+    }
+    std::string name = WideToAnsi(component);
+    if (existing) {
+      std::string candidate = Join(base, name);
+      if (!Exists(candidate)) {
+        std::string found;
+        if (FindNoCase(base, component, &found)) {
+          name = found;
+        } else {
+          existing = false;
+        }
+      }
+    }
+    base = Join(base, name);
+  }
+  *host = base.empty() ? std::filesystem::path(".") : std::filesystem::path(base);
+  return Status::Ok();
+}
+
+}  // namespace kv
