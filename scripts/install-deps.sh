@@ -11,6 +11,7 @@ packages=(
   libxml2-dev  # XML document object model
   clang libclang-rt-14-dev  # libFuzzer and sanitizer runtimes for fuzz targets
   unzip libarchive-tools python3  # independent zip readers used by tests
+  zip  # Info-ZIP zip, the reference the zip-writing benchmark compares with
   binutils  # nm, for the export-list checks
 )
 
