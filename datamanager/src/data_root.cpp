@@ -1,0 +1,59 @@
+// kv_GetDataBaseRootPath: the database root of the current release.
+#include "KVDataManager/data_root.h"
+
+#include "KVPlatform/file_system.h"
+#include "database_migration.h"
+#include "registry_values.h"
+
+namespace {
+
+constexpr const wchar_t* kDatabasePath = L"Database Path";
+constexpr const wchar_t* kDataPath = L"Data Path";
+constexpr int kOldestRelease = 2008;
+
+std::wstring DatabaseKey(int year) { return L"Software\\Kestrel\\PIECEbank\\" + std::to_wstring(year); }
+
+}  // namespace
+
+bool kv_GetDataBaseRootPath(std::wstring& path) {
+  // Set up before: the current release's own key.
+  if (ReadRegistryString(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDatabasePath, path)) {
+    const std::wstring folder = IsTerminated(path) ? path.substr(0, path.size() - 1) : path;
+    (void)kv::CreateDirectory(folder);  // one level; exists or parent missing are fine
+    Terminate(path);
+    return true;
+  }
+
+  std::wstring dataPath;
+  if (!ReadRegistryString(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDataPath, dataPath) &&
+      !ReadRegistryString(kv::Hive::kLocalMachine, kCurrentDatabaseKey, kDataPath, dataPath)) {
+    return false;
+  }
+  Terminate(dataPath);
+  path = dataPath;
+
+  // An earlier release (the one just before this, down to 2008) is carried forward, and
+  // this call hands back the path it carried, as every later call will.
+  std::wstring earlier;
+  for (int year = kCurrentReleaseYear - 1; year >= kOldestRelease; --year) {
+    if (ReadRegistryString(kv::Hive::kCurrentUser, DatabaseKey(year), kDatabasePath, earlier)) {
+      Terminate(earlier);
+      WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, earlier);
+      path = earlier;
+      return true;
+    }
+  }
+
+  // A release older than 2008 kept its database under the 2007 key or the bare one.
+  if (!ReadRegistryString(kv::Hive::kCurrentUser, DatabaseKey(2007), kDatabasePath, earlier) &&
+      !ReadRegistryString(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", kDatabasePath,
+                          earlier)) {
+    WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, path);  // a fresh installation
+    return true;
+  }
+
+  Terminate(earlier);
+  if (MigrateEarlierDatabase(earlier, path) == MigrationOutcome::kGivenUp) return false;
+  WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, path);
+  return true;
+}

@@ -1,0 +1,57 @@
+// kv_copy_directory: the files of a folder, and with DIR_RECURSE its subfolders,
+// copied depth first into another folder.
+#include <memory>
+#include <string>
+
+#include "KVFileUtilities/path_utilities.h"
+#include "KVPlatform/file_system.h"
+
+namespace {
+constexpr size_t kBufferSize = 512;  // characters, terminator included
+constexpr int kCopyRetries = 100;
+
+bool Fits(const std::wstring& path) { return path.size() < kBufferSize; }
+}  // namespace
+
+int kv_copy_directory(const wchar_t* sourceFolder, const wchar_t* pattern,
+                      const wchar_t* destinationFolder, unsigned flags) {
+  if (sourceFolder == nullptr || pattern == nullptr || destinationFolder == nullptr) return 0;
+  const std::wstring source = sourceFolder;
+  const std::wstring destination = destinationFolder;
+  // No separator is inserted: the pattern brings its own ("/*.*").
+  const std::wstring specification = source + pattern;
+  if (!Fits(specification)) return 0;
+
+  std::unique_ptr<kv::DirectorySearch> search;
+  if (!kv::DirectorySearch::Start(specification, &search).ok()) return 1;  // nothing to copy
+
+  const bool keepExisting = (flags & DIR_KEEP_EXISTING) != 0;
+  do {
+    const kv::DirectoryEntry& entry = search->Entry();
+    const std::wstring& name = entry.name;
+    const bool hidden = !name.empty() && name[0] == L'.';
+    if (hidden || entry.isDirectory) {
+      if ((flags & DIR_RECURSE) == 0 || hidden) continue;
+      const size_t slash = specification.rfind(L'/');
+      if (slash == std::wstring::npos) return 0;
+      const std::wstring subSource = specification.substr(0, slash + 1) + name;
+      const std::wstring subDestination = destination + L"/" + name;
+      if (!Fits(subSource) || !Fits(subDestination)) return 0;
+      (void)kv::CreateDirectory(subDestination);  // an existing folder is fine
+      if (kv_copy_directory(subSource.c_str(), pattern, subDestination.c_str(), flags) == 0) return 0;
+      continue;
+    }
+
+    const std::wstring from = source + L"/" + name;
+    const std::wstring to = destination + L"/" + name;
+    if (!Fits(from) || !Fits(to)) return 0;
+    if (kv::CopyFile(from, to, keepExisting).ok()) continue;
+    if (keepExisting) continue;  // the destination stays as it is
+    bool copied = false;
+    for (int retry = 0; retry < kCopyRetries && !copied; ++retry) {
+      copied = kv::CopyFile(from, to, false).ok();
+    }
+    if (!copied) return 0;
+  } while (search->Next());
+  return 1;
+}

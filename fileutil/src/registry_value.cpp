@@ -1,0 +1,6 @@
+#include "registry_value.h"
+
+bool ReadRegistryValue(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
+                       std::wstring& text) {
+  return kv::ReadRegistryText(hive, subKey, valueName, &text).ok();
+}

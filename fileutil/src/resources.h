@@ -1,0 +1,17 @@
+// The library's string table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "KVPlatform/string_table.h"
+
+// Texts of the path and folder utilities.
+inline constexpr uint32_t IDS_DELETING_DIRECTORY = 8000;
+inline constexpr uint32_t IDS_INVALID_ACCESS_MODE = 8001;
+inline constexpr uint32_t IDS_DOES_NOT_EXIST = 8002;
+inline constexpr uint32_t IDS_NO_WRITE_PERMISSION = 8003;
+inline constexpr uint32_t IDS_NO_READ_PERMISSION = 8004;
+inline constexpr uint32_t IDS_NO_READ_WRITE_PERMISSION = 8005;
+
+const kv::StringTable& FileUtilityStrings();
