@@ -1,0 +1,185 @@
+// The copy of a cache into the data path. Existing folders of the data path are the
+// user's: only post-processor folders whose post version is older, a few named files
+// and the menu archives are touched in them, and nothing is ever deleted.
+#include "data_update_copy.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "data_update_log.h"
+#include "data_update_versions.h"
+#include "menu_files.h"
+#include "process_wait.h"
+#include "KVFileUtilities/path_utilities.h"
+#include "KVPlatform/file_system.h"
+#include "KVPlatform/ui.h"
+
+namespace {
+
+constexpr const wchar_t* kSkippedFolders[] = {L"InfoCenter", L"Plot Styles", L"Plotters",
+                                              L"Support", L"Template"};
+
+constexpr const wchar_t* kAlwaysPresentFiles[] = {
+    L"kvdesign/kvdesign/precmval.bin",         L"kvdesign/kvdesign/preceval.bin",
+    L"kvdesign/kvdesign/gapmval.bin",          L"kvdesign/kvdesign/gapeval.bin",
+    L"kvdesign/win/kvdesignribbon2024.cuix", L"kvdesign/win/kvdieribbon2024.cuix",
+};
+constexpr size_t kFirstRibbonFile = 4;
+
+constexpr int kCopyRetries = 100;
+constexpr unsigned kDisplayLength = 64;
+
+bool Exists(const std::wstring& path) { return kv_AccessCheck(path.c_str(), 0, false); }
+
+// The subfolders of a folder (names not beginning with a dot), in listing order.
+std::vector<std::wstring> Subfolders(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  std::unique_ptr<kv::DirectorySearch> search;
+  if (!kv::DirectorySearch::Start(folder + L"*", &search).ok()) return names;
+  do {
+    const kv::DirectoryEntry& entry = search->Entry();
+    if (entry.isDirectory && !entry.name.empty() && entry.name[0] != L'.') {
+      names.push_back(entry.name);
+    }
+  } while (search->Next());
+  return names;
+}
+
+// The path line shows a path shortened for display; a path without a drive letter is
+// shown as it is.
+void ShowPath(CProcessWait& wait, const std::wstring& path) {
+  std::vector<wchar_t> shortened(std::max<size_t>(path.size(), kDisplayLength) + 1, L'\0');
+  if (kv_trunc_path(path.c_str(), shortened.data(), kDisplayLength) == 1) {
+    wait.SetPath(shortened.data());
+  } else {
+    wait.SetPath(path);
+  }
+}
+
+// One file of an updated post-processor: overwritten, and counted and logged when the
+// copy succeeded.
+void CopyPostFile(const std::wstring& from, const std::wstring& to) {
+  if (!kv::CopyFile(from, to, false).ok()) return;
+  LogUpdatedFile(from, to);
+  CountUpdatedFile();
+}
+
+// New and newer post-processor folders of cache folder `a` into existing folder `b`.
+void UpdatePostProcessors(CProcessWait& wait, const std::wstring& a, const std::wstring& b) {
+  for (const std::wstring& post : Subfolders(a + L"\\")) {
+    const std::wstring from = a + L"\\" + post;
+    const std::wstring to = b + L"\\" + post;
+    if (!Exists(from + L"\\dft.pst")) continue;
+    if (!Exists(to + L"\\dft.pst")) {
+      if (CreateFolder(to.c_str())) {
+        ShowPath(wait, to);
+        CopyUpdateFolder(from, L"/*.*", to, DIR_RECURSE | DIR_KEEP_EXISTING);
+      }
+      continue;
+    }
+    if (ReadPostVersion(to) >= ReadPostVersion(from)) continue;
+    ShowPath(wait, to);
+    CopyUpdateFolder(from, L"/*.fas", to, 0);
+    CopyPostFile(from + L"\\" + post + L".pst", to + L"\\" + post + L".pst");
+    CopyPostFile(from + L"\\KestrelPostDetail.man", to + L"\\KestrelPostDetail.man");
+    // The compile data carries the post version: copied last, so that a post whose
+    // update was cut short still reads as older and is updated again.
+    CopyPostFile(from + L"\\KVPostCompileData.txt", to + L"\\KVPostCompileData.txt");
+  }
+}
+
+// The parent folder of a file path, with backslashes (CreateFolder walks only those).
+std::wstring ParentFolder(std::wstring path) {
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  const size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool IsSkippedTopLevelFolder(const std::wstring& name) {
+  return std::any_of(std::begin(kSkippedFolders), std::end(kSkippedFolders),
+                     [&](const wchar_t* skipped) { return name == skipped; });
+}
+
+int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
+                     const std::wstring& destination, unsigned mode) {
+  const std::wstring specification = source + pattern;
+  std::unique_ptr<kv::DirectorySearch> search;
+  if (!kv::DirectorySearch::Start(specification, &search).ok()) return 1;
+  const bool keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
+  do {
+    const std::wstring name = search->Entry().name;
+    if (name.empty()) continue;
+    if (name[0] == L'.' || search->Entry().isDirectory) {
+      if ((mode & DIR_RECURSE) == 0 || name[0] == L'.') continue;
+      const size_t slash = specification.find_last_of(L'/');
+      if (slash == std::wstring::npos) return 0;
+      const std::wstring sourceFolder = specification.substr(0, slash + 1) + name;
+      const std::wstring destinationFolder = destination + L"/" + name;
+      (void)kv::CreateDirectory(destinationFolder);
+      if (CopyUpdateFolder(sourceFolder, pattern, destinationFolder, mode) == 0) return 0;
+      continue;
+    }
+    const std::wstring from = source + L"/" + name;
+    const std::wstring to = destination + L"/" + name;
+    bool copied = kv::CopyFile(from, to, keepExisting).ok();
+    if (!copied) {
+      if (keepExisting) continue;
+      for (int retry = 0; retry < kCopyRetries && !copied; ++retry) {
+        copied = kv::CopyFile(from, to, false).ok();
+      }
+      if (!copied) return 0;
+    }
+    CountUpdatedFile();
+    LogUpdatedFile(from, to);
+  } while (search->Next());
+  return 1;
+}
+
+void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath,
+                         kv::CWnd* parent) {
+  CProcessWait wait(L"Copying Data Files",
+                    L"Please wait while the data files are copied to your data directory.",
+                    parent);
+  const std::vector<std::wstring> folders = Subfolders(cache);
+  wait.SetRange(0, static_cast<int>(folders.size()));
+  int handled = 0;
+  for (const std::wstring& folder : folders) {
+    if (IsSkippedTopLevelFolder(folder)) continue;
+    wait.SetPos(handled++);
+    wait.Pump();
+    const std::wstring a = cache + folder;
+    const std::wstring b = dataPath + folder;
+    if (!Exists(b)) {
+      if (CreateFolder(b.c_str())) {
+        ShowPath(wait, b);
+        CopyUpdateFolder(a, L"/*.*", b, DIR_RECURSE | DIR_KEEP_EXISTING);
+      }
+    } else {
+      UpdatePostProcessors(wait, a, b);
+    }
+  }
+  wait.SetPos(handled);
+
+  int beforeRibbons = 0;
+  for (size_t i = 0; i < std::size(kAlwaysPresentFiles); ++i) {
+    if (i == kFirstRibbonFile) beforeRibbons = UpdateCount();
+    const std::wstring to = dataPath + kAlwaysPresentFiles[i];
+    const std::wstring from = cache + kAlwaysPresentFiles[i];
+    if (Exists(to) || !Exists(from)) continue;
+    const std::wstring parentFolder = ParentFolder(to);
+    if (!parentFolder.empty()) CreateFolder(parentFolder.c_str());
+    if (kv::CopyFile(from, to, false).ok()) CountUpdatedFile();
+  }
+  const int afterRibbons = UpdateCount();
+
+  CheckMenuFiles(cache, dataPath);
+  if (beforeRibbons != afterRibbons && UpdateCount() == afterRibbons) {
+    kv::ShowMessageBox(kNewMenuFilesMessage, kv::kMbOk);
+  }
+
+  (void)kv::CopyFile(cache + L"DataVersion.txt", dataPath + L"DataVersion.txt", false);
+  wait.Close();
+}

@@ -1,0 +1,26 @@
+// The copying of a data update: the counting and logging folder copy, and the copy of
+// a cache (the install cache or the network cache) into the data path.
+#pragma once
+
+#include <string>
+
+namespace kv {
+class CWnd;
+}
+
+// Copies the entries of `source` matching `pattern` ("/*.*" or "/*.fas") into
+// `destination`, walking as kv_copy_directory does with the same mode (DIR_RECURSE,
+// DIR_KEEP_EXISTING); every file copied raises the update count and is logged.
+// Returns 0 when a file could not be copied after 100 retries, else 1 (also when the
+// source can't be listed).
+int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
+                     const std::wstring& destination, unsigned mode);
+
+// Top-level folders of a cache that an update never copies.
+bool IsSkippedTopLevelFolder(const std::wstring& name);
+
+// Copies the new and updated data of `cache` into `dataPath` (both terminated) under a
+// progress window: new top-level folders whole, new or newer post-processors into
+// existing folders, the missing always-present files, the changed menu archives, and
+// finally the cache's "DataVersion.txt".
+void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath, kv::CWnd* parent);

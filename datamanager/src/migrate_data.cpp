@@ -1,0 +1,126 @@
+// MigrateDataFromUserCache: which cache, if any, is newer than the data path, the copy
+// from it, and what the user is told.
+#include "KVDataManager/migrate_data.h"
+
+#include <string>
+
+#include "data_update_copy.h"
+#include "data_update_log.h"
+#include "data_update_versions.h"
+#include "registry_values.h"
+#include "KVFileUtilities/path_utilities.h"
+#include "KVPlatform/registry.h"
+#include "KVPlatform/text.h"
+#include "KVPlatform/ui.h"
+
+namespace {
+
+constexpr const wchar_t* kInventorPreferenceKeys[] = {
+    L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion26.0\\System\\Preferences",
+    L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion27.0\\System\\Preferences",
+};
+
+constexpr const wchar_t* kCacheFolder = L"UserDataCache\\";
+constexpr size_t kCacheFolderLength = 14;
+
+constexpr const wchar_t* kNoDataPath = L"No Data Path directory set\nPlease reinstall.";
+constexpr const wchar_t* kCreateFailed =
+    L"Error creating the Data Path directory\n%s\nCheck permission levels.";
+constexpr const wchar_t* kLogFailed =
+    L"Error creating the DataManagerLog.txt file in the Data Path Directory.\n%s\n"
+    L"Check permission levels.";
+constexpr const wchar_t* kFilesUpdated =
+    L"A software update has completed.\nNumber of files updated = %d";
+constexpr const wchar_t* kUpToDate =
+    L"A software update has completed.\nAll Data Files were up to date.";
+constexpr const wchar_t* kSharedPathNotice =
+    L"\n\nYour Kestrel Systems Software is currently configured to update from a shared path."
+    L"\nA network administrator or person with administrator rights must complete the"
+    L"\nNetwork update by running the Kestrel Systems Data Manager command."
+    L"\n\nNotice: Your LOCAL (on this computer) data files have been updated.";
+
+// Lets Inventor load registry-based add-ins; failures are of no consequence here.
+void AllowInventorAddins() {
+  for (const wchar_t* key : kInventorPreferenceKeys) {
+    kv::RegKey preferences;
+    if (!kv::RegKey::Create(kv::Hive::kCurrentUser, key, kv::kKeySetValue | kv::kKeyWow64_64Key,
+                            &preferences)
+             .ok()) {
+      continue;
+    }
+    (void)preferences.SetValue(L"LoadRegisterBasedAddins", kv::RegValue::Dword(1));
+  }
+}
+
+struct NetworkCache {
+  std::wstring folder;
+  bool configured = false;  // a shared path was read from the registry
+};
+
+// The network cache: a configured folder that names the installation itself is the
+// install cache; any other is the parent of "Kestrel Systems\UserDataCache\".
+NetworkCache FindNetworkCache(const std::wstring& productKey, const std::wstring& installCache) {
+  NetworkCache cache;
+  cache.configured =
+      ReadRegistryString(kv::Hive::kCurrentUser, productKey, L"NetworkDataCache Path", cache.folder) ||
+      ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"UserDataCache Path", cache.folder);
+  if (cache.configured) Terminate(cache.folder);
+  const std::wstring installPath =
+      installCache.substr(0, installCache.size() - kCacheFolderLength);
+  if (!kv::EqualsNoCase(cache.folder, installPath)) cache.folder += L"Kestrel Systems\\";
+  cache.folder += kCacheFolder;
+  return cache;
+}
+
+std::wstring UpdatedMessage() {
+  if (UpdateCount() < 1) return kUpToDate;
+  return kv::FormatMessageText(kFilesUpdated, {static_cast<long long>(UpdateCount())});
+}
+
+}  // namespace
+
+extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* parent) {
+  AllowInventorAddins();
+  ResetUpdateCount();
+  const std::wstring key = productKey ? productKey : L"";
+
+  std::wstring dataPath;
+  if (!ReadProductDataPath(key, dataPath)) {
+    kv::ShowMessageBox(kNoDataPath, kv::kMbOk);
+    return false;
+  }
+  if (!CreateFolder(dataPath.c_str())) {
+    kv::ShowMessageBox(kv::FormatMessageText(kCreateFailed, {dataPath}), kv::kMbOk);
+    return false;
+  }
+  if (!OpenUpdateLog(dataPath + L"DataManagerLog.txt")) {
+    kv::ShowMessageBox(kv::FormatMessageText(kLogFailed, {dataPath}), kv::kMbOk);
+    return false;
+  }
+  WriteUpdateLogTimeStamp();
+
+  const std::wstring dataVersion = ReadDataVersion(dataPath);
+  std::wstring installCache;
+  ReadRegistryString(kv::Hive::kLocalMachine, key, L"Install Path", installCache);
+  installCache += kCacheFolder;
+  const std::wstring installVersion = ReadDataVersion(installCache);
+  const NetworkCache network = FindNetworkCache(key, installCache);
+
+  if (installVersion > dataVersion) {
+    CopyCacheToDataPath(installCache, dataPath, parent);
+    std::wstring message = UpdatedMessage();
+    // The notice is for installations set up to take their data from a shared folder
+    // other than the installation itself.
+    if (UpdateCount() >= 1 && network.configured &&
+        !kv::EqualsNoCase(network.folder, installCache)) {
+      message += kSharedPathNotice;
+    }
+    kv::ShowMessageBox(message, kv::kMbOk);
+  } else if (dataVersion < ReadDataVersion(network.folder)) {
+    CopyCacheToDataPath(network.folder, dataPath, parent);
+    kv::ShowMessageBox(UpdatedMessage(), kv::kMbOk);
+  }
+
+  CloseUpdateLog();
+  return true;
+}
