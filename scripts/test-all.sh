@@ -13,4 +13,6 @@ for preset in release asan; do
   echo "=== $preset tests ==="
   ctest --preset "$preset" || status=1
 done
+echo "=== fuzz (bounded) ==="
+scripts/fuzz.sh || status=1
 exit $status
