@@ -1,0 +1,106 @@
+#include "KVPlatform/path.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_root.h"
+
+namespace kv {
+namespace {
+
+TEST(ParseWindowsPath, SplitsEveryForm) {
+  struct Row {
+    const wchar_t* path;
+    PathKind kind;
+    wchar_t drive;
+    const wchar_t* server;
+    const wchar_t* share;
+    std::vector<std::wstring> components;
+  };
+  const Row rows[] = {
+      {L"C:\\data\\post", PathKind::kDrive, L'c', L"", L"", {L"data", L"post"}},
+      {L"d:/data\\post/", PathKind::kDrive, L'd', L"", L"", {L"data", L"post"}},
+      {L"C:", PathKind::kDrive, L'c', L"", L"", {}},
+      {L"C:relative", PathKind::kDrive, L'c', L"", L"", {L"relative"}},
+      {L"C:\\a\\.\\b\\..\\c", PathKind::kDrive, L'c', L"", L"", {L"a", L"b", L"..", L"c"}},
+      {L"\\\\srv\\share\\jobs\\x.nc", PathKind::kUnc, 0, L"srv", L"share", {L"jobs", L"x.nc"}},
+      {L"//srv/share", PathKind::kUnc, 0, L"srv", L"share", {}},
+      {L"\\\\s", PathKind::kUnc, 0, L"s", L"", {}},
+      {L"/home/ann/data\\post", PathKind::kHost, 0, L"", L"", {L"home", L"ann", L"data", L"post"}},
+      {L"relative\\file.txt", PathKind::kHost, 0, L"", L"", {L"relative", L"file.txt"}},
+      {L"", PathKind::kHost, 0, L"", L"", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    const WindowsPath parsed = ParseWindowsPath(row.path);
+    EXPECT_EQ(parsed.kind, row.kind);
+    EXPECT_EQ(parsed.drive, row.drive);
+    EXPECT_EQ(parsed.server, row.server);
+    EXPECT_EQ(parsed.share, row.share);
+    EXPECT_EQ(parsed.components, row.components);
+  }
+}
+
+class ResolvePathTest : public kv::testing::RootTest {};
+
+TEST_F(ResolvePathTest, MapsDrivesUncAndHostPaths) {
+  std::filesystem::path host;
+  ASSERT_TRUE(ResolvePath(L"C:\\data\\post", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "data" / "post");
+  ASSERT_TRUE(ResolvePath(L"c:/data\\post", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "data" / "post");
+  ASSERT_TRUE(ResolvePath(L"\\\\srv\\share\\jobs", &host).ok());
+  EXPECT_EQ(host, root_.path() / "unc" / "srv" / "share" / "jobs");
+  ASSERT_TRUE(ResolvePath(L"/tmp\\kv-none\\x", &host).ok());
+  EXPECT_EQ(host, std::filesystem::path("/tmp/kv-none/x"));
+}
+
+TEST_F(ResolvePathTest, UnmappedDrivesAndIncompleteNamesAreNotFound) {
+  std::filesystem::path host;
+  EXPECT_EQ(ResolvePath(L"Q:\\data", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(ResolvePath(L"\\\\server", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(ResolvePath(L"", &host).code(), kErrorPathNotFound);
+}
+
+TEST_F(ResolvePathTest, FindsExistingComponentsWithoutRegardToCase) {
+  testing::TempRoot::WriteFile(root_.Drive(L'c') / "Users" / "Public" / "DataVersion.txt", "1");
+  std::filesystem::path host;
+  ASSERT_TRUE(ResolvePath(L"C:\\USERS\\public\\dataversion.TXT", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "Users" / "Public" / "DataVersion.txt");
+  // A new component keeps the caller's spelling, below the existing ones found.
+  ASSERT_TRUE(ResolvePath(L"c:\\users\\PUBLIC\\NewFolder\\Sub", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "Users" / "Public" / "NewFolder" / "Sub");
+  // Non-ASCII names fold too.
+  std::filesystem::create_directories(root_.Drive(L'c') / "\xC3\x89t\xC3\xA9");  // Été
+  ASSERT_TRUE(ResolvePath(L"C:\\\u00E9T\u00C9", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "\xC3\x89t\xC3\xA9");
+}
+
+TEST_F(ResolvePathTest, ExactNameWinsOverAnotherCase) {
+  std::filesystem::create_directories(root_.Drive(L'c') / "data");
+  std::filesystem::create_directories(root_.Drive(L'c') / "DATA");
+  std::filesystem::path host;
+  ASSERT_TRUE(ResolvePath(L"C:\\DATA", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "DATA");
+  ASSERT_TRUE(ResolvePath(L"C:\\data", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "data");
+}
+
+TEST_F(ResolvePathTest, DotDotNeverClimbsAboveTheDrive) {
+  std::filesystem::path host;
+  ASSERT_TRUE(ResolvePath(L"C:\\a\\..\\..\\..\\b", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'c') / "b");
+  ASSERT_TRUE(ResolvePath(L"/x/y/../z", &host).ok());
+  EXPECT_EQ(host, std::filesystem::path("/x/z"));
+}
+
+TEST_F(ResolvePathTest, DriveMayBeALinkToAnotherFolder) {
+  const std::filesystem::path target = root_.path() / "elsewhere";
+  std::filesystem::create_directories(target / "Jobs");
+  root_.MapDrive(L'e', target);
+  std::filesystem::path host;
+  ASSERT_TRUE(ResolvePath(L"E:\\jobs", &host).ok());
+  EXPECT_EQ(host, root_.Drive(L'e') / "Jobs");
+}
+
+}  // namespace
+}  // namespace kv
