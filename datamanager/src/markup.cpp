@@ -182,7 +182,6 @@ int CMarkup::ParseElement(int parent, int depth) {
   const int i = m_nextFree++;
   m_positions[i] = ElemPos{};
   m_positions[i].parent = parent;
-  if (depth >= kMaxDepth) return ParseError(L"Elements nested too deeply");
 
   Token token;
   token.next = m_positions[parent].endBegin;
@@ -219,6 +218,7 @@ int CMarkup::ParseElement(int parent, int depth) {
     nameLength = token.end - token.start + 1;
     cursor = FindChar(token.next, L'>');
     if (cursor < 0) return ParseError(L"End of tag not found");
+    if (depth >= kMaxDepth) return ParseError(L"Elements nested too deeply");
     break;
   }
 
