@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -108,6 +109,20 @@ struct ControlState {
   int textLimit = 0;                 // edit controls: 0 for none
   bool enabled = true;
   bool visible = true;
+  // List views: the column headings and widths (pixels), and per row the texts of
+  // columns 1..n (column 0 is `items`).
+  std::vector<std::wstring> columns;
+  std::vector<int> columnWidths;
+  std::vector<std::vector<std::wstring>> subItems;
+  // Tree and list views: what each image index of the control's image list shows (a
+  // name such as "green folder"), for backends that draw no pictures.
+  std::vector<std::wstring> imageLabels;
+  // The control's place now (dialog units); the template's until a dialog moves it.
+  int x = 0, y = 0, cx = 0, cy = 0;
+
+  int Id() const { return tmpl != nullptr ? tmpl->id : kIdcStatic; }
+  ControlKind Kind() const { return tmpl != nullptr ? tmpl->kind : ControlKind::kStatic; }
+  bool HasStyle(uint32_t bits) const { return tmpl != nullptr && (tmpl->style & bits) != 0; }
 };
 
 class CDialog;
@@ -183,27 +198,113 @@ class CDialog : public CWnd {
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(std::wstring_view caption) { caption_ = caption; }
 
+  // Every control in template order (empty before Start).
+  const std::vector<ControlState>& Controls() const { return controls_; }
+  void ShowControl(int controlId, bool show);
+  // Moves a control (dialog units), as a re-layout on resizing does.
+  void MoveControl(int controlId, int x, int y, int cx, int cy);
+  // The dialog's size now (dialog units): the template's until Resize.
+  int Width() const { return cx_; }
+  int Height() const { return cy_; }
+
+  // Combo boxes, list boxes and list views (rows). AddString keeps a sorted control
+  // (kStyleSort) sorted without regard to case and returns the new item's index; the
+  // selection stays on the item it was on. Indexes out of range fail (-1 or false) and
+  // change nothing, except SetCurSel, which then clears the selection as the controls
+  // do. SetCurSel is the program's selection: no notification; -1 clears it.
+  int AddString(int controlId, std::wstring_view text);
+  int InsertString(int controlId, int index, std::wstring_view text);
+  bool DeleteString(int controlId, int index);
+  void ResetContent(int controlId);
+  int GetCount(int controlId) const;
+  int GetCurSel(int controlId) const;
+  bool SetCurSel(int controlId, int index);
+  std::wstring GetItemText(int controlId, int index) const;
+  bool SetItemData(int controlId, int index, uintptr_t data);
+  uintptr_t GetItemData(int controlId, int index) const;  // 0 when out of range
+  // The first item equal to `text` without regard to case, -1 when none.
+  int FindStringExact(int controlId, std::wstring_view text) const;
+
+  // List views in report view: columns, and the texts of a row's cells.
+  int InsertColumn(int controlId, int column, std::wstring_view heading, int width);
+  bool SetListItemText(int controlId, int row, int column, std::wstring_view text);
+  std::wstring GetListItemText(int controlId, int row, int column) const;
+
+  // Tree and list views: what the images of the control's image list show.
+  void SetImageList(int controlId, std::vector<std::wstring> imageLabels);
+
+  // Tree controls. Handles stay valid until their item is deleted; DeleteAllTreeItems
+  // invalidates every handle. Insert appends under `parent` (kTreeRoot for a root item)
+  // and returns kTreeNone when the control or the parent does not exist.
+  TreeItemHandle InsertTreeItem(int controlId, TreeItemHandle parent, std::wstring_view text,
+                                int image, int selectedImage, uintptr_t data = 0);
+  // Deletes an item with all its descendants; the selection is cleared when it was
+  // among them.
+  bool DeleteTreeItem(int controlId, TreeItemHandle item);
+  void DeleteAllTreeItems(int controlId);
+  // The live children of `parent` (kTreeRoot: the root items) in insertion order.
+  std::vector<TreeItemHandle> GetTreeChildren(int controlId, TreeItemHandle parent) const;
+  // The live item of a handle, null for a deleted or unknown one.
+  const TreeItem* GetTreeItem(int controlId, TreeItemHandle item) const;
+  bool SetTreeItemText(int controlId, TreeItemHandle item, std::wstring_view text);
+  bool SetTreeItemImage(int controlId, TreeItemHandle item, int image, int selectedImage);
+  bool ExpandTreeItem(int controlId, TreeItemHandle item, bool expand = true);
+  // The program's selection: no notification. kTreeNone clears it.
+  bool SetTreeSelection(int controlId, TreeItemHandle item);
+  TreeItemHandle GetTreeSelection(int controlId) const;
+
+  // Progress bars.
+  void SetProgressRange(int controlId, int low, int high);
+  void SetProgressPos(int controlId, int position);
+
   // Event calls for backends (and scripted tests): they change the model as a user
   // would and run the behaviour. Start builds the controls and runs OnInitDialog.
+  // Each returns false, changing nothing, when the control does not exist, is disabled
+  // or hidden, does not take that event, or the dialog has ended.
   void Start();
-  void Click(int controlId);                       // a button: OnCommand(id, BN_CLICKED)
-  void TypeText(int controlId, std::wstring_view text);  // an edit: text, then EN_CHANGE
-  void Select(int controlId, int index);           // combo or list: selection, CBN_SELCHANGE
-  void SelectTreeItem(int controlId, TreeItemHandle item);  // tree: selection, TVN_SELCHANGED
+  // A button: OnCommand(id, BN_CLICKED). Check boxes toggle between 0 and 1, and radio
+  // buttons check themselves and clear the rest of their group, before the command, as
+  // automatic buttons do.
+  bool Click(int controlId);
+  // An edit (or a combo box's edit field): the text, cut to the edit's limit, then
+  // EN_CHANGE (CBN_EDITCHANGE for a combo box).
+  bool TypeText(int controlId, std::wstring_view text);
+  // A combo or list box: the selection, then CBN_SELCHANGE / LBN_SELCHANGE through
+  // OnCommand; a list view: the selection, then LVN_ITEMCHANGED through OnNotify.
+  bool Select(int controlId, int index);
+  bool SelectTreeItem(int controlId, TreeItemHandle item);  // tree: selection, TVN_SELCHANGED
+  // A double click on the selected row or tree item: NM_DBLCLK through OnNotify (list
+  // and tree views), LBN_DBLCLK through OnCommand (list boxes).
+  bool DoubleClick(int controlId);
+  // The user resized the dialog (resizable dialogs): the new size, then OnSize.
+  bool Resize(int cx, int cy);
+  // The Escape key: IDCANCEL through OnCommand, whether or not a Cancel button exists.
+  bool PressEscape();
 
   // Notification codes passed to OnCommand / OnNotify.
   static constexpr int kBnClicked = 0;
   static constexpr int kEnChange = 0x300;
   static constexpr int kCbnSelChange = 1;
+  static constexpr int kCbnEditChange = 5;
+  static constexpr int kLbnSelChange = 1;
+  static constexpr int kLbnDblClk = 2;
   static constexpr int kTvnSelChanged = -402;
+  static constexpr int kNmDblClk = -3;
+  static constexpr int kLvnItemChanged = -101;
 
  private:
+  // The control of an id when it is of one of the kinds, else null.
+  ControlState* Live(int controlId, std::initializer_list<ControlKind> kinds);
+  const ControlState* Live(int controlId, std::initializer_list<ControlKind> kinds) const;
+  bool Acting(const ControlState* control) const;
+
   const DialogTemplate& template_;
   std::wstring caption_;
   std::vector<ControlState> controls_;
   int focus_ = 0;
   bool ended_ = false;
   int result_ = 0;
+  int cx_ = 0, cy_ = 0;
 };
 
 // The framework's exchange routines for plain controls.
@@ -214,6 +315,9 @@ void DDX_Check(CDataExchange* pDX, int controlId, int& value);
 void DDX_CBIndex(CDataExchange* pDX, int controlId, int& index);
 void DDX_CBString(CDataExchange* pDX, int controlId, std::wstring& value);
 void DDX_LBIndex(CDataExchange* pDX, int controlId, int& index);
+// A group of radio buttons starting at `controlId` (the group runs to the next control
+// that starts a group or is no radio button): the index of the checked one, -1 for none.
+void DDX_Radio(CDataExchange* pDX, int controlId, int& value);
 void DDV_MaxChars(CDataExchange* pDX, const std::wstring& value, int maxChars);
 
 }  // namespace kv

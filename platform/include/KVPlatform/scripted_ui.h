@@ -36,6 +36,20 @@ struct ShownDialog {
   std::vector<ControlState> controlsAtStart;  // after OnInitDialog
   std::vector<ControlState> controlsAtEnd;
   int result = 0;
+  bool scripted = false;  // false when nothing was queued and the dialog was cancelled
+  int focusAtEnd = 0;     // the control that had the focus when the dialog ended
+
+  // The state of a control after init / at the end; null when there is none.
+  const ControlState* AtStart(int controlId) const;
+  const ControlState* AtEnd(int controlId) const;
+};
+
+struct ShownFolderChooser {
+  std::wstring title;
+  std::wstring initialFolder;  // the folder passed in
+  std::wstring folder;         // the folder chosen, empty when cancelled
+  bool chosen = false;
+  bool scripted = false;
 };
 
 class ScriptedUi : public UiBackend {
@@ -43,7 +57,8 @@ class ScriptedUi : public UiBackend {
   ScriptedUi();
   ~ScriptedUi() override;
 
-  // Queues the answer of the next message box.
+  // Queues the answer of the next message box. A box that gets an answer it has no
+  // button for throws std::logic_error (the script is wrong).
   void QueueAnswer(int answer);
   // Queues the actions of the next modal dialog: the function gets the started dialog
   // and acts on it (TypeText, Click, ...). If the dialog is still open afterwards it is
@@ -55,7 +70,13 @@ class ScriptedUi : public UiBackend {
   const std::vector<ShownMessage>& Messages() const { return messages_; }
   const std::vector<ProgressEvent>& Progress() const { return progress_; }
   const std::vector<ShownDialog>& Dialogs() const { return dialogs_; }
+  const std::vector<ShownFolderChooser>& FolderChoosers() const { return folderChoosers_; }
+  // Forgets everything recorded; queued answers and actions stay queued.
   void Clear();
+  // What is still queued (a test can check that its script was used up).
+  size_t PendingAnswers() const { return answers_.size(); }
+  size_t PendingDialogs() const { return dialogActions_.size(); }
+  size_t PendingFolders() const { return folders_.size(); }
 
   int MessageBox(std::wstring_view text, std::wstring_view caption, unsigned type) override;
   std::unique_ptr<ProgressView> OpenProgress(std::wstring_view title) override;
@@ -69,6 +90,11 @@ class ScriptedUi : public UiBackend {
   std::vector<ShownMessage> messages_;
   std::vector<ProgressEvent> progress_;
   std::vector<ShownDialog> dialogs_;
+  std::vector<ShownFolderChooser> folderChoosers_;
+  // Progress windows still open: they record into this backend and are cut loose when
+  // it goes first.
+  class View;
+  std::vector<View*> openViews_;
 };
 
 // Installs a fresh scripted backend for the process and returns it (owned by the

@@ -12,6 +12,7 @@ namespace kv {
 
 class StringTable {
  public:
+  // The first row of an id wins; a null text reads as empty.
   StringTable(std::initializer_list<std::pair<const uint32_t, const wchar_t*>> rows);
   // The text of an id, empty when the table has none (as LoadString gives nothing).
   std::wstring Load(uint32_t id) const;

@@ -31,6 +31,11 @@ enum MessageBoxType : unsigned {
   kMbIconExclamation = 0x30,  // MB_ICONEXCLAMATION / MB_ICONWARNING
   kMbIconInformation = 0x40,  // MB_ICONINFORMATION / MB_ICONASTERISK
   kMbIconMask = 0xF0,
+  // The default button (the one Enter picks): the first unless one of these says so.
+  kMbDefButton1 = 0x000,
+  kMbDefButton2 = 0x100,
+  kMbDefButton3 = 0x200,
+  kMbDefButtonMask = 0xF00,
 };
 
 // Dialog and message box results, with the Win32 numbers.
@@ -47,6 +52,18 @@ enum DialogResult : int {
 // The answer a box gets when nobody can answer: OK for OK-only boxes, else Cancel,
 // or No for Yes/No boxes.
 int EscapeAnswer(unsigned type);
+// An Abort/Retry/Ignore box has no Cancel; its escape answer is Abort (stopping is the
+// safe choice, and Retry would ask again for ever). Unknown button sets get Cancel.
+
+// True when `answer` is one of the buttons of a box of `type`.
+bool IsValidAnswer(unsigned type, int answer);
+
+// The answer Enter gives: the button the kMbDefButton bits name (the first button when
+// the box has fewer).
+int DefaultAnswer(unsigned type);
+
+// The program's name ("KVDNC"), the default caption of message boxes.
+std::wstring ProgramName();
 
 // A modeless progress window as a backend shows it: title, message line, a bar with a
 // range and a position, and a path line.
@@ -82,6 +99,23 @@ UiBackend& CurrentUi();
 std::unique_ptr<UiBackend> SetUiBackend(std::unique_ptr<UiBackend> backend);
 // Makes a backend by name ("console", "scripted"); null for an unknown name.
 std::unique_ptr<UiBackend> MakeUiBackend(std::string_view name);
+
+// The console backend, for programs. Everything it shows goes to `outputFd` (standard
+// error by default, so that a program's standard output stays its data); answers are
+// read from `inputFd` only when it is a terminal. Without a terminal a message box takes
+// its escape answer, a dialog or folder chooser is cancelled, and the output says so;
+// nothing ever waits for input that cannot come. Progress windows are a bar redrawn in
+// place when the output is a terminal, else plain lines (no escape sequences).
+struct ConsoleUiOptions {
+  int inputFd = 0;
+  int outputFd = 2;
+  // The least time between two progress redraws (terminal) or lines (otherwise);
+  // changes in between are shown with the next redraw or when the window closes.
+  int throttleMs = 100;
+  // Columns of the terminal; 0 asks the terminal (80 when it does not say).
+  int width = 0;
+};
+std::unique_ptr<UiBackend> MakeConsoleUi(const ConsoleUiOptions& options = {});
 
 // Shorthands over CurrentUi(). The caption defaults to the program's name.
 int ShowMessageBox(std::wstring_view text, unsigned type = kMbOk, std::wstring_view caption = {});
