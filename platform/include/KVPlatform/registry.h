@@ -147,6 +147,12 @@ Status ExportRegText(Hive hive, std::wstring_view subKey, std::string* text);
 // Parses "HKEY_CURRENT_USER\Software\x" or "HKCU\Software\x" into hive and sub-key.
 bool ParseKeyPath(std::wstring_view path, Hive* hive, std::wstring* subKey);
 
+// Lines of a hive file that could not be read, with their line numbers (for
+// HKEY_CLASSES_ROOT, those of both hives behind it). Such lines are kept verbatim when the
+// hive is rewritten, so a slip made while editing a hive by hand loses nothing; they
+// take effect once corrected.
+Status CheckHiveFile(Hive hive, std::vector<RegImportError>* problems);
+
 // Forgets every cached hive so that the next call reads the files again (tests that
 // switch root folders call it).
 void ResetRegistryCache();

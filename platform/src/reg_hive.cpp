@@ -1,0 +1,157 @@
+// Hive files on disk, the per-process cache of their parsed trees, and the locked
+// read-modify-replace cycle of a writer.
+#include "reg_hive.h"
+
+#include <array>
+#include <mutex>
+#include <system_error>
+
+#include "KVPlatform/root.h"
+#include "KVPlatform/text.h"
+#include "atomic_file.h"
+#include "reg_text.h"
+
+namespace kv::detail {
+namespace {
+
+// Builds a hive's tree from its file; keeps every line it cannot use.
+class HiveSink : public RegTextSink {
+ public:
+  HiveSink(Hive hive, RegNode* root) : hive_(hive), root_(root), current_(root) {}
+
+  std::wstring OnKey(Hive hive, const KeyPath& path, bool remove) override {
+    if (hive != hive_) {
+      return L"a key of " + std::wstring(HiveName(hive)) + L" does not belong in the " +
+             std::wstring(HiveName(hive_)) + L" hive file";
+    }
+    if (remove) return L"a key deletion line [-...] does not belong in a hive file";
+    current_ = CreateNode(*root_, path, nullptr);
+    return {};
+  }
+
+  void OnValue(const std::wstring& name, const std::optional<RegValue>& value) override {
+    if (value) {
+      current_->SetValue(name, *value);
+    } else {
+      current_->RemoveValue(FoldCase(name));
+    }
+  }
+
+  void OnRaw(std::string_view line) override { current_->rawLines.emplace_back(line); }
+
+ private:
+  Hive hive_;
+  RegNode* root_;
+  RegNode* current_;
+};
+
+struct CacheEntry {
+  std::filesystem::path file;
+  FileIdentity identity;
+  std::shared_ptr<const HiveData> data;
+};
+
+std::mutex& CacheMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::array<CacheEntry, 4>& Cache() {
+  static auto* cache = new std::array<CacheEntry, 4>();
+  return *cache;
+}
+
+size_t Slot(Hive hive) { return static_cast<size_t>(hive); }
+
+std::filesystem::path HiveFile(const std::filesystem::path& folder, Hive hive) {
+  return folder / (WideToAnsi(HiveName(hive)) + ".reg");
+}
+
+// The hive's contents and the identity of the file version they came from.
+Status LoadHive(Hive hive, const std::filesystem::path& file,
+                std::shared_ptr<const HiveData>* data, FileIdentity* identity) {
+  FileIdentity now;
+  if (Status s = StatFile(file, &now); !s.ok()) return s;
+  {
+    std::lock_guard<std::mutex> guard(CacheMutex());
+    CacheEntry& entry = Cache()[Slot(hive)];
+    if (entry.data && entry.file == file && entry.identity == now) {
+      *data = entry.data;
+      *identity = now;
+      return Status::Ok();
+    }
+  }
+  std::shared_ptr<const HiveData> parsed;
+  if (now.exists) {
+    std::string contents;
+    Status s = ReadFileContents(file, &contents, &now);
+    if (s.code() == kErrorFileNotFound) {
+      now = FileIdentity();  // replaced by nothing in the meantime: an empty hive
+    } else if (!s.ok()) {
+      return s;
+    }
+    parsed = ParseHiveText(hive, contents);
+  } else {
+    parsed = std::make_shared<HiveData>();
+  }
+  std::lock_guard<std::mutex> guard(CacheMutex());
+  Cache()[Slot(hive)] = CacheEntry{file, now, parsed};
+  *data = parsed;
+  *identity = now;
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::shared_ptr<HiveData> ParseHiveText(Hive hive, std::string_view text) {
+  auto data = std::make_shared<HiveData>();
+  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return data;
+  std::string decoded = DecodeRegFileBytes(text);
+  HiveSink sink(hive, &data->root);
+  data->problems = ParseRegText(decoded, sink).errors;
+  return data;
+}
+
+Status ReadHive(Hive hive, std::shared_ptr<const HiveData>* data) {
+  FileIdentity identity;
+  return LoadHive(hive, HiveFile(RegistryFolder(), hive), data, &identity);
+}
+
+Status UpdateHive(Hive hive, const HiveChange& change) {
+  std::filesystem::path folder = RegistryFolder();
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return Status(Win32CodeFromErrno(error.value()));
+  std::filesystem::path file = HiveFile(folder, hive);
+
+  FileLock lock;
+  if (Status s = lock.Acquire(folder / (WideToAnsi(HiveName(hive)) + ".lock")); !s.ok()) {
+    return s;
+  }
+  RemoveStaleTemporaries(file);
+
+  std::shared_ptr<const HiveData> current;
+  FileIdentity identity;
+  if (Status s = LoadHive(hive, file, &current, &identity); !s.ok()) return s;
+
+  RegNode root = current->root;
+  bool modified = true;
+  if (Status s = change(root, &modified); !s.ok() || !modified) return s;
+
+  std::string text = FormatHive(hive, root);
+  FileIdentity written;
+  if (Status s = ReplaceFileContents(file, text, identity, &written); !s.ok()) return s;
+
+  // The cache holds what the file now holds (line numbers of kept lines included).
+  std::shared_ptr<const HiveData> stored = ParseHiveText(hive, text);
+  std::lock_guard<std::mutex> guard(CacheMutex());
+  Cache()[Slot(hive)] = CacheEntry{file, written, stored};
+  return Status::Ok();
+}
+
+void ForgetHives() {
+  std::lock_guard<std::mutex> guard(CacheMutex());
+  for (auto& entry : Cache()) entry = CacheEntry();
+}
+
+}  // namespace kv::detail

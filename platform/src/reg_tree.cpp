@@ -1,0 +1,204 @@
+// The registry hive tree: keys and values with case-insensitive, case-preserving names.
+#include "reg_tree.h"
+
+#include <algorithm>
+
+#include "KVPlatform/text.h"
+
+namespace kv::detail {
+
+RegNode::RegNode(const RegNode& other)
+    : name(other.name), folded(other.folded), values(other.values), rawLines(other.rawLines) {
+  children.reserve(other.children.size());
+  for (const auto& child : other.children) children.push_back(std::make_unique<RegNode>(*child));
+}
+
+RegNode& RegNode::operator=(const RegNode& other) {
+  if (this != &other) {
+    RegNode copy(other);
+    name = std::move(copy.name);
+    folded = std::move(copy.folded);
+    values = std::move(copy.values);
+    children = std::move(copy.children);
+    rawLines = std::move(copy.rawLines);
+  }
+  return *this;
+}
+
+RegNode* RegNode::FindChild(std::wstring_view foldedName) const {
+  for (const auto& child : children) {
+    if (child->folded == foldedName) return child.get();
+  }
+  return nullptr;
+}
+
+RegNode* RegNode::Child(std::wstring_view childName, bool* created) {
+  std::wstring key = FoldCase(childName);
+  if (RegNode* found = FindChild(key)) {
+    if (created != nullptr) *created = false;
+    return found;
+  }
+  auto node = std::make_unique<RegNode>();
+  node->name = std::wstring(childName);
+  node->folded = std::move(key);
+  children.push_back(std::move(node));
+  if (created != nullptr) *created = true;
+  return children.back().get();
+}
+
+bool RegNode::RemoveChild(std::wstring_view foldedName) {
+  auto it = std::find_if(children.begin(), children.end(),
+                         [&](const auto& child) { return child->folded == foldedName; });
+  if (it == children.end()) return false;
+  children.erase(it);
+  return true;
+}
+
+const RegNamedValue* RegNode::FindValue(std::wstring_view foldedName) const {
+  for (const auto& value : values) {
+    if (value.folded == foldedName) return &value;
+  }
+  return nullptr;
+}
+
+void RegNode::SetValue(std::wstring_view valueName, RegValue value) {
+  std::wstring key = FoldCase(valueName);
+  for (auto& existing : values) {
+    if (existing.folded == key) {
+      // The stored spelling of the name stays, as Windows keeps it.
+      existing.value = std::move(value);
+      return;
+    }
+  }
+  values.push_back(RegNamedValue{std::wstring(valueName), std::move(key), std::move(value)});
+}
+
+bool RegNode::RemoveValue(std::wstring_view foldedName) {
+  auto it = std::find_if(values.begin(), values.end(),
+                         [&](const auto& value) { return value.folded == foldedName; });
+  if (it == values.end()) return false;
+  values.erase(it);
+  return true;
+}
+
+const RegNode* FindNode(const RegNode& root, const KeyPath& path) {
+  const RegNode* node = &root;
+  for (const auto& component : path) {
+    node = node->FindChild(FoldCase(component));
+    if (node == nullptr) return nullptr;
+  }
+  return node;
+}
+
+RegNode* FindNode(RegNode& root, const KeyPath& path) {
+  return const_cast<RegNode*>(FindNode(static_cast<const RegNode&>(root), path));
+}
+
+RegNode* CreateNode(RegNode& root, const KeyPath& path, bool* created) {
+  RegNode* node = &root;
+  bool last = false;
+  for (const auto& component : path) node = node->Child(component, &last);
+  if (created != nullptr) *created = last;
+  return node;
+}
+
+bool RemoveNode(RegNode& root, const KeyPath& path) {
+  if (path.empty()) return false;
+  KeyPath parentPath(path.begin(), path.end() - 1);
+  RegNode* parent = FindNode(root, parentPath);
+  return parent != nullptr && parent->RemoveChild(FoldCase(path.back()));
+}
+
+KeyPath SplitKeyPath(std::wstring_view path) {
+  KeyPath parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = path.size();
+    if (end > start) parts.emplace_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::wstring JoinKeyPath(const KeyPath& path) {
+  std::wstring joined;
+  for (const auto& component : path) {
+    if (!joined.empty()) joined += L'\\';
+    joined += component;
+  }
+  return joined;
+}
+
+namespace {
+
+bool IsStorableChar(wchar_t c) {
+  if (c == 0 || c == L'\r' || c == L'\n') return false;
+  auto u = static_cast<uint32_t>(c);
+  return u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
+}
+
+uint64_t LittleEndian(const std::vector<uint8_t>& bytes) {
+  uint64_t number = 0;
+  for (size_t i = bytes.size(); i-- > 0;) number = (number << 8) | bytes[i];
+  return number;
+}
+
+}  // namespace
+
+bool IsValidKeyName(std::wstring_view name) {
+  if (name.empty() || name.size() > 255) return false;
+  return std::all_of(name.begin(), name.end(),
+                     [](wchar_t c) { return c != L'\\' && IsStorableChar(c); });
+}
+
+bool IsValidValueName(std::wstring_view name) {
+  if (name.size() > 16383) return false;
+  return std::all_of(name.begin(), name.end(), IsStorableChar);
+}
+
+RegValue NormalizedValue(const RegValue& value) {
+  RegValue out;
+  out.type = value.type;
+  switch (value.type) {
+    case kRegSz:
+    case kRegExpandSz:
+      if (value.text.empty() && !value.data.empty()) {
+        out.data = value.data;
+      } else {
+        out.text = value.text;
+      }
+      break;
+    case kRegMultiSz:
+      if (value.strings.empty() && !value.data.empty()) {
+        out.data = value.data;
+      } else {
+        out.strings = value.strings;
+      }
+      break;
+    case kRegDword:
+      if (value.number == 0 && value.data.size() == 4) {
+        out.number = LittleEndian(value.data);
+      } else if (value.number == 0 && !value.data.empty()) {
+        out.data = value.data;
+      } else {
+        out.number = value.number & 0xFFFFFFFFu;
+      }
+      break;
+    case kRegQword:
+      if (value.number == 0 && value.data.size() == 8) {
+        out.number = LittleEndian(value.data);
+      } else if (value.number == 0 && !value.data.empty()) {
+        out.data = value.data;
+      } else {
+        out.number = value.number;
+      }
+      break;
+    default:
+      out.data = value.data;
+      break;
+  }
+  return out;
+}
+
+}  // namespace kv::detail
