@@ -1,0 +1,79 @@
+// Entry data of the zip writer: raw deflate through zlib, or a stored copy.
+#include "zip_data.h"
+
+namespace kv::zip {
+namespace {
+
+constexpr size_t kDeflateBlock = 64 * 1024;  // source bytes per deflate step
+constexpr size_t kStoreChunk = 16 * 1024;    // source bytes per stored copy step
+constexpr int kLevel = 8;
+constexpr int kRawWindowBits = -15;  // a 32 KB window, no zlib header or trailer
+constexpr int kMemoryLevel = 8;
+
+}  // namespace
+
+EntryDataWriter::~EntryDataWriter() {
+  if (streamReady_) deflateEnd(&stream_);
+}
+
+bool EntryDataWriter::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
+  if (!streamReady_) {
+    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
+      return false;
+    }
+    streamReady_ = true;
+  } else if (deflateReset(&stream_) != Z_OK) {
+    return false;
+  }
+  if (input_.size() < kDeflateBlock) input_.resize(kDeflateBlock);
+  if (output_.size() < kDeflateBlock) output_.resize(kDeflateBlock);
+
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t read = 0;
+  uint64_t written = 0;
+  int flush = Z_NO_FLUSH;
+  do {
+    size_t got = 0;
+    if (!source.Read(input_.data(), kDeflateBlock, &got)) return false;
+    read += got;
+    if (read > maxSize) return false;
+    crc = crc32_z(crc, input_.data(), got);
+    stream_.next_in = input_.data();
+    stream_.avail_in = static_cast<uInt>(got);
+    flush = got == 0 ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      stream_.next_out = output_.data();
+      stream_.avail_out = static_cast<uInt>(kDeflateBlock);
+      if (deflate(&stream_, flush) == Z_STREAM_ERROR) return false;
+      const size_t produced = kDeflateBlock - stream_.avail_out;
+      if (produced > 0 && !output.Write(output_.data(), produced)) return false;
+      written += produced;
+    } while (stream_.avail_out == 0);
+  } while (flush != Z_FINISH);
+
+  data->crc = static_cast<uint32_t>(crc);
+  data->uncompressedSize = read;
+  data->compressedSize = written;
+  return true;
+}
+
+bool EntryDataWriter::Store(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
+  if (input_.size() < kStoreChunk) input_.resize(kStoreChunk);
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t read = 0;
+  for (;;) {
+    size_t got = 0;
+    if (!source.Read(input_.data(), kStoreChunk, &got)) return false;
+    if (got == 0) break;
+    read += got;
+    if (read > maxSize) return false;
+    crc = crc32_z(crc, input_.data(), got);
+    if (!output.Write(input_.data(), got)) return false;
+  }
+  data->crc = static_cast<uint32_t>(crc);
+  data->uncompressedSize = read;
+  data->compressedSize = read;
+  return true;
+}
+
+}  // namespace kv::zip

@@ -1,0 +1,15 @@
+// The archive handle shared by the writing and reading entry points: a kind tag and the
+// state of the archive.
+#pragma once
+
+namespace kv::zip {
+class ZipWriter;
+
+inline constexpr unsigned long kReadingKind = 1;  // opened for reading (never made here)
+inline constexpr unsigned long kWritingKind = 2;  // being written
+}  // namespace kv::zip
+
+struct HZIP__ {
+  unsigned long kind = 0;
+  kv::zip::ZipWriter* writer = nullptr;
+};
