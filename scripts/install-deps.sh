@@ -13,6 +13,7 @@ packages=(
   unzip libarchive-tools python3  # independent zip readers used by tests
   zip  # Info-ZIP zip, the reference the zip-writing benchmark compares with
   binutils  # nm, for the export-list checks
+  hyperfine  # start-up timing of KVDNC in bench/kvdnc_bench.sh
 )
 
 missing=()
