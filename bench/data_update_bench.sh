@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# data_update_bench.sh [options of data_update_bench]
+# The data update of ~2,000 files / 100 MB into an empty data path against cp -r of the
+# same tree (release build). The limit is 1.3 times cp -r's wall time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build/release}
+[[ -x $build/bin/data_update_bench ]] || { cmake --preset release >/dev/null && cmake --build --preset release --target data_update_bench; }
+"$build/bin/data_update_bench" --files 2000 --megabytes 100 --rounds 5 "$@"
