@@ -252,7 +252,9 @@ class ConsoleProgress : public ProgressView {
   }
 
   ~ConsoleProgress() override {
-    if (dirty_) Show(/*force=*/true);
+    // The last state stays on the screen: shown if pending, or drawn again if something
+    // else took the live line away.
+    if (dirty_ || Erased()) Show(/*force=*/true);
     if (live_) terminal_->EndLive(this);
   }
 
@@ -293,10 +295,17 @@ class ConsoleProgress : public ProgressView {
   }
 
   void Pump() override {
-    if (dirty_) Show(/*force=*/false);
+    if (Erased()) {
+      Show(/*force=*/true);
+    } else if (dirty_) {
+      Show(/*force=*/false);
+    }
   }
 
  private:
+  // The live bar was drawn, then taken off the line by other output.
+  bool Erased() const { return live_ && shownOnce_ && !terminal_->LiveShownFor(this); }
+
   // -1 when the range is empty.
   int Percent() const {
     if (high_ <= low_) return -1;

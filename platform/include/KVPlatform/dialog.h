@@ -8,6 +8,8 @@
 // control, and fails by throwing; UpdateData catches the failure and returns false.
 #pragma once
 
+#include "KVPlatform/export.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -128,7 +130,7 @@ struct ControlState {
 class CDialog;
 
 // A window: what owns a dialog or a message box.
-class CWnd {
+class KV_EXPORT CWnd {
  public:
   explicit CWnd(CWnd* parent = nullptr) : parent_(parent) {}
   virtual ~CWnd() = default;
@@ -139,9 +141,9 @@ class CWnd {
 };
 
 // Thrown by CDataExchange::Fail and caught by CDialog::UpdateData.
-struct DataExchangeFailure {};
+struct KV_EXPORT DataExchangeFailure {};
 
-class CDataExchange {
+class KV_EXPORT CDataExchange {
  public:
   CDataExchange(CDialog* dialog, bool saveAndValidate);
 
@@ -157,7 +159,7 @@ class CDataExchange {
   bool m_bEditLastControl = false;
 };
 
-class CDialog : public CWnd {
+class KV_EXPORT CDialog : public CWnd {
  public:
   CDialog(const DialogTemplate& dialogTemplate, CWnd* parent = nullptr);
   ~CDialog() override;

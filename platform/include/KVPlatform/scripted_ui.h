@@ -3,6 +3,8 @@
 // gets its escape answer and a dialog is cancelled; both are recorded as such.
 #pragma once
 
+#include "KVPlatform/export.h"
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -52,7 +54,7 @@ struct ShownFolderChooser {
   bool scripted = false;
 };
 
-class ScriptedUi : public UiBackend {
+class KV_EXPORT ScriptedUi : public UiBackend {
  public:
   ScriptedUi();
   ~ScriptedUi() override;

@@ -2,6 +2,8 @@
 // counterpart of a resource script's STRINGTABLE).
 #pragma once
 
+#include "KVPlatform/export.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <map>
@@ -10,7 +12,7 @@
 
 namespace kv {
 
-class StringTable {
+class KV_EXPORT StringTable {
  public:
   // The first row of an id wins; a null text reads as empty.
   StringTable(std::initializer_list<std::pair<const uint32_t, const wchar_t*>> rows);

@@ -8,6 +8,8 @@
 // variable KESTREL_UI does ("console" by default).
 #pragma once
 
+#include "KVPlatform/export.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -67,7 +69,7 @@ std::wstring ProgramName();
 
 // A modeless progress window as a backend shows it: title, message line, a bar with a
 // range and a position, and a path line.
-class ProgressView {
+class KV_EXPORT ProgressView {
  public:
   virtual ~ProgressView() = default;
   virtual void SetTitle(std::wstring_view title) = 0;
@@ -79,7 +81,7 @@ class ProgressView {
   virtual void Pump() = 0;
 };
 
-class UiBackend {
+class KV_EXPORT UiBackend {
  public:
   virtual ~UiBackend() = default;
   // Shows a modal message box; returns the button chosen (kIdOk, kIdCancel, ...).
