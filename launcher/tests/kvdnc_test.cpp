@@ -78,7 +78,7 @@ TEST_F(KvdncTest, CommandLineSelectsTheEntry) {
       {"job file after a blank", {"/z", "C:\\jobs\\part.nc"}, "1 /z [ C:\\jobs\\part.nc]\n"},
       {"text switch", {"/tjob 12"}, "4 /t [job 12]\n"},
       {"both switches: /z wins", {"/tone", "/ztwo"}, "1 /z [one /ztwo]\n"},
-      {"switch later in the line", {"x", "/zC:\\p.nc"}, "1 /z [ /zC:\\p.nc]\n"},
+      {"switch later in the line", {"x", "/zC:\\p.nc"}, "1 /z [/zC:\\p.nc]\n"},
       {"switch alone", {"/t"}, "4 /t []\n"},
       {"no switch", {"abc"}, ""},
       {"upper case is no switch", {"/Zpart"}, ""},
