@@ -1,0 +1,170 @@
+// Independent zip readers for the zip writer's tests.
+#include "zip_peer_readers.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace kv::ziptest {
+namespace {
+
+// Checks an archive with zipfile: testzip() must find nothing, the names and contents
+// must be those of the manifest (lines "<name in hex> <offset> <size>" into the file of
+// all contents), and every entry of the central directory is printed for the caller.
+constexpr const char* kPythonCheck = R"PY(
+import sys, zipfile
+archive = sys.argv[1]
+z = zipfile.ZipFile(archive)
+bad = z.testzip()
+if bad is not None:
+    print("testzip found a bad entry:", bad)
+    sys.exit(1)
+for i in z.infolist():
+    print("E", i.filename.encode("utf-8").hex(), i.flag_bits, i.compress_type, i.create_version,
+          i.create_system, i.extract_version, i.external_attr, i.header_offset, i.CRC,
+          i.compress_size, i.file_size, *i.date_time, i.extra.hex() or "-")
+if len(sys.argv) > 3:
+    blob = open(sys.argv[3], "rb").read()
+    expected = []
+    for line in open(sys.argv[2]).read().splitlines():
+        name, offset, size = line.split(" ")
+        expected.append((bytes.fromhex(name).decode("utf-8"), blob[int(offset):int(offset) + int(size)]))
+    names = [i.filename for i in z.infolist()]
+    if names != [n for n, _ in expected]:
+        print("names differ:", names[:20], [n for n, _ in expected][:20])
+        sys.exit(1)
+    for info, (name, contents) in zip(z.infolist(), expected):
+        if z.read(info) != contents:
+            print("contents differ:", name)
+            sys.exit(1)
+)PY";
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+std::string Quote(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+// Runs the Python check; the manifest and the contents are optional.
+int RunPython(const std::filesystem::path& archive, const std::filesystem::path& manifest,
+              const std::filesystem::path& contents, std::string* output) {
+  const std::filesystem::path script = archive.string() + ".check.py";
+  WriteBytes(script, kPythonCheck);
+  std::string command = "python3 " + Quote(script) + " " + Quote(archive);
+  if (!manifest.empty()) command += " " + Quote(manifest) + " " + Quote(contents);
+  const int status = RunCommand(command + " 2>&1", output);
+  std::filesystem::remove(script);
+  return status;
+}
+
+}  // namespace
+
+int RunCommand(const std::string& command, std::string* output) {
+  output->clear();
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output->append(buffer, got);
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+uint16_t Le16(const std::string& bytes, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(at)) | static_cast<uint8_t>(bytes.at(at + 1)) << 8);
+}
+
+uint32_t Le32(const std::string& bytes, size_t at) { return Le16(bytes, at) | static_cast<uint32_t>(Le16(bytes, at + 2)) << 16; }
+
+::testing::AssertionResult ReadersAccept(const std::filesystem::path& archive,
+                                         const std::vector<ExpectedEntry>& expected, Streaming streaming) {
+  std::string output;
+  if (RunCommand("unzip -t " + Quote(archive) + " 2>&1", &output) != 0) {
+    return ::testing::AssertionFailure() << "unzip -t rejects " << archive << ":\n" << output.substr(0, 4000);
+  }
+  if (RunCommand("zipinfo -v " + Quote(archive) + " >/dev/null 2>&1", &output) != 0) {
+    RunCommand("zipinfo -v " + Quote(archive) + " 2>&1 | tail -n 40", &output);
+    return ::testing::AssertionFailure() << "zipinfo -v rejects " << archive << ":\n" << output;
+  }
+
+  // The expected names and contents go beside the archive for Python to compare.
+  std::string manifest;
+  std::string all;
+  for (const ExpectedEntry& entry : expected) {
+    manifest += Hex(entry.name) + " " + std::to_string(all.size()) + " " + std::to_string(entry.contents.size()) + "\n";
+    all += entry.contents;
+  }
+  const std::filesystem::path manifestFile = archive.string() + ".manifest";
+  const std::filesystem::path contentsFile = archive.string() + ".contents";
+  WriteBytes(manifestFile, manifest);
+  WriteBytes(contentsFile, all);
+  const int python = RunPython(archive, manifestFile, contentsFile, &output);
+  std::filesystem::remove(manifestFile);
+  std::filesystem::remove(contentsFile);
+  if (python != 0) return ::testing::AssertionFailure() << "Python's zipfile rejects " << archive << ":\n" << output;
+
+  if (RunCommand("bsdtar -xOf " + Quote(archive) + " 2>/dev/null", &output) != 0 || output != all) {
+    RunCommand("bsdtar -xOf " + Quote(archive) + " 2>&1 >/dev/null", &output);
+    return ::testing::AssertionFailure() << "bsdtar does not deliver the contents of " << archive << ":\n" << output;
+  }
+  if (streaming == Streaming::kYes) {
+    // A pipe forces libarchive's streaming reader, which follows the local headers.
+    if (RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>/dev/null", &output) != 0 || output != all) {
+      RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>&1 >/dev/null", &output);
+      return ::testing::AssertionFailure() << "bsdtar reading from a pipe does not deliver the contents of "
+                                           << archive << ":\n" << output;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+std::vector<PeerEntry> PeerEntries(const std::filesystem::path& archive) {
+  std::string output;
+  const int status = RunPython(archive, {}, {}, &output);
+  EXPECT_EQ(status, 0) << output;
+  std::vector<PeerEntry> entries;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string tag, name, extra;
+    PeerEntry e;
+    fields >> tag >> name >> e.flags >> e.method >> e.createVersion >> e.createSystem >> e.extractVersion >>
+        e.externalAttributes >> e.headerOffset >> e.crc >> e.compressedSize >> e.size;
+    for (int& part : e.dateTime) fields >> part;
+    fields >> extra;
+    if (tag != "E") continue;
+    e.name = Unhex(name);
+    e.extraHex = extra == "-" ? "" : extra;
+    entries.push_back(e);
+  }
+  return entries;
+}
+
+}  // namespace kv::ziptest
