@@ -70,8 +70,11 @@ class Terminal {
         width_(options.width),
         throttle_(std::chrono::milliseconds(std::max(options.throttleMs, 0))) {}
 
-  // A person can answer: the input is a terminal that has not reached its end.
-  bool Interactive() const { return !inputEnded_ && in_ >= 0 && isatty(in_) == 1; }
+  // A person can answer: the input is a terminal that has not reached its end, and the
+  // output one too (a question written into a log file would be waited on unseen).
+  bool Interactive() const {
+    return !inputEnded_ && in_ >= 0 && isatty(in_) == 1 && OutputIsTerminal();
+  }
   bool OutputIsTerminal() const { return out_ >= 0 && isatty(out_) == 1; }
   Clock::duration Throttle() const { return throttle_; }
 
@@ -381,7 +384,7 @@ class ConsoleUi : public UiBackend {
 
   int MessageBox(std::wstring_view text, std::wstring_view caption, unsigned type) override {
     std::vector<int> buttons = ButtonsOf(type);
-    std::wstring head = L"[" + std::wstring(caption) + L"]";
+    std::wstring head = L"[" + (caption.empty() ? ProgramName() : std::wstring(caption)) + L"]";
     if (const wchar_t* icon = IconWord(type)) head += L" " + std::wstring(icon);
     std::wstring box = L"\n" + head + L"\n" + std::wstring(text) + L"\n";
     int escape = EscapeAnswer(type);

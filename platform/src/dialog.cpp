@@ -90,6 +90,36 @@ bool CDialog::OnNotify(int, int) { return false; }
 
 void CDialog::OnSize(int, int) {}
 
+void CDialog::OnUserMessage(int) {}
+
+void CDialog::PostUserMessage(int message) { posted_.push_back(message); }
+
+template <typename Handler>
+void CDialog::Dispatch(Handler handler) {
+  ++eventDepth_;
+  try {
+    handler();
+  } catch (...) {
+    --eventDepth_;
+    throw;
+  }
+  if (--eventDepth_ != 0) return;
+  // Messages posted by these handlers join the queue and are delivered in turn.
+  while (!ended_ && !posted_.empty()) {
+    int message = posted_.front();
+    posted_.erase(posted_.begin());
+    ++eventDepth_;
+    try {
+      OnUserMessage(message);
+    } catch (...) {
+      --eventDepth_;
+      throw;
+    }
+    --eventDepth_;
+  }
+  if (ended_) posted_.clear();
+}
+
 bool CDialog::UpdateData(bool saveAndValidate) {
   CDataExchange dx(this, saveAndValidate);
   try {
@@ -103,6 +133,7 @@ bool CDialog::UpdateData(bool saveAndValidate) {
 void CDialog::EndDialog(int result) {
   ended_ = true;
   result_ = result;
+  posted_.clear();
 }
 
 ControlState* CDialog::GetControl(int controlId) {
@@ -491,6 +522,11 @@ void CDialog::Start() {
   focus_ = 0;
   ended_ = false;
   result_ = 0;
+  posted_.clear();
+  Dispatch([this] { InitAndFocus(); });
+}
+
+void CDialog::InitAndFocus() {
   // True from OnInitDialog lets the system set the focus: the first control that takes
   // it, tab stops first.
   if (OnInitDialog() && !ended_) {
@@ -535,7 +571,7 @@ bool CDialog::Click(int controlId) {
     }
   }
   focus_ = controlId;
-  OnCommand(controlId, kBnClicked);
+  Dispatch([&] { OnCommand(controlId, kBnClicked); });
   return true;
 }
 
@@ -555,14 +591,14 @@ bool CDialog::TypeText(int controlId, std::wstring_view text) {
     }
     control->text = std::move(typed);
     focus_ = controlId;
-    OnCommand(controlId, kEnChange);
+    Dispatch([&] { OnCommand(controlId, kEnChange); });
     return true;
   }
   if (control->HasStyle(kStyleDropDownList)) return false;
   control->text = text;
   control->selection = FindStringExact(controlId, text);
   focus_ = controlId;
-  OnCommand(controlId, kCbnEditChange);
+  Dispatch([&] { OnCommand(controlId, kCbnEditChange); });
   return true;
 }
 
@@ -576,11 +612,11 @@ bool CDialog::Select(int controlId, int index) {
     control->text = control->items[static_cast<size_t>(index)];
   }
   focus_ = controlId;
+  int code = control->Kind() == ControlKind::kComboBox ? kCbnSelChange : kLbnSelChange;
   if (control->Kind() == ControlKind::kListView) {
-    OnNotify(controlId, kLvnItemChanged);
+    Dispatch([&] { OnNotify(controlId, kLvnItemChanged); });
   } else {
-    OnCommand(controlId, control->Kind() == ControlKind::kComboBox ? kCbnSelChange
-                                                                   : kLbnSelChange);
+    Dispatch([&] { OnCommand(controlId, code); });
   }
   return true;
 }
@@ -590,7 +626,7 @@ bool CDialog::SelectTreeItem(int controlId, TreeItemHandle item) {
   if (!Acting(control) || !TreeItemLive(*control, item)) return false;
   control->treeSelection = item;
   focus_ = controlId;
-  OnNotify(controlId, kTvnSelChanged);
+  Dispatch([&] { OnNotify(controlId, kTvnSelChanged); });
   return true;
 }
 
@@ -600,9 +636,9 @@ bool CDialog::DoubleClick(int controlId) {
   if (!Acting(control)) return false;
   focus_ = controlId;
   if (control->Kind() == ControlKind::kListBox) {
-    OnCommand(controlId, kLbnDblClk);
+    Dispatch([&] { OnCommand(controlId, kLbnDblClk); });
   } else {
-    OnNotify(controlId, kNmDblClk);
+    Dispatch([&] { OnNotify(controlId, kNmDblClk); });
   }
   return true;
 }
@@ -611,13 +647,13 @@ bool CDialog::Resize(int cx, int cy) {
   if (ended_ || (template_.style & kDialogResizable) == 0 || cx < 0 || cy < 0) return false;
   cx_ = cx;
   cy_ = cy;
-  OnSize(cx, cy);
+  Dispatch([&] { OnSize(cx, cy); });
   return true;
 }
 
 bool CDialog::PressEscape() {
   if (ended_) return false;
-  OnCommand(kIdcCancel, kBnClicked);
+  Dispatch([&] { OnCommand(kIdcCancel, kBnClicked); });
   return true;
 }
 

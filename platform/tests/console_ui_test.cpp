@@ -50,8 +50,9 @@ class ConsoleTest : public ::testing::Test {
   }
 
   // Input and output: a pseudo-terminal without echo and without output translation;
-  // the test types into its master side and reads what was shown from it.
-  void UseTerminal(int throttleMs = 0) {
+  // the test types into its master side and reads what was shown from it. With
+  // `outputToPipe` only the input is the terminal.
+  void UseTerminal(int throttleMs = 0, bool outputToPipe = false) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master_, 0);
     ASSERT_EQ(grantpt(master_), 0);
@@ -63,14 +64,17 @@ class ConsoleTest : public ::testing::Test {
     mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     ASSERT_EQ(tcsetattr(slave_, TCSANOW, &mode), 0);
-    Make(slave_, slave_, throttleMs);
+    if (outputToPipe) {
+      ASSERT_EQ(pipe(out_), 0);
+    }
+    Make(slave_, outputToPipe ? out_[1] : slave_, throttleMs);
   }
 
   void Type(std::string_view text) {
     ASSERT_EQ(write(master_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
   }
 
-  std::string Shown() { return Drain(master_ >= 0 ? master_ : out_[0]); }
+  std::string Shown() { return Drain(out_[0] >= 0 ? out_[0] : master_); }
 
   UiBackend& ui() { return CurrentUi(); }
 
@@ -153,6 +157,13 @@ TEST_F(ConsoleTest, OnATerminalTheAnswerIsRead) {
   Type("x\nn\n");
   EXPECT_EQ(ui().MessageBox(L"Go on?", L"Test", kMbYesNo), kIdNo);
   EXPECT_NE(Shown().find("Please answer [Y]es / [N]o."), std::string::npos);
+}
+
+TEST_F(ConsoleTest, AQuestionNobodyCanSeeIsNotAsked) {
+  UseTerminal(0, /*outputToPipe=*/true);
+  Type("y\n");
+  EXPECT_EQ(ui().MessageBox(L"Replace?", L"Test", kMbYesNo), kIdNo);
+  EXPECT_NE(Shown().find("(no terminal: answered No)"), std::string::npos);
 }
 
 TEST_F(ConsoleTest, AtTheEndOfInputTheEscapeAnswerIsTakenAndSaid) {

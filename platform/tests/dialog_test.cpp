@@ -542,6 +542,45 @@ TEST_F(DialogTest, TreesHoldItemsUnderTheirParents) {
   EXPECT_TRUE(dlg.GetTreeChildren(30, kTreeRoot).empty());
 }
 
+// Posts a refresh from its init and from OK, as the paths dialog does to fill its tree.
+class PostingDlg : public FieldsDlg {
+ public:
+  bool OnInitDialog() override {
+    PostUserMessage(1);
+    log += L"init ";
+    return true;
+  }
+  bool OnCommand(int controlId, int code) override {
+    if (controlId == kIdcCancel && code == kBnClicked) {
+      PostUserMessage(2);
+      PostUserMessage(3);
+      log += L"cancel ";
+      if (endOnCancel) EndDialog(kIdCancel);
+      return true;
+    }
+    return false;
+  }
+  void OnUserMessage(int message) override {
+    log += L"message " + std::to_wstring(message) + L" ";
+    if (message == 2) PostUserMessage(4);
+  }
+  bool endOnCancel = false;
+  std::wstring log;
+};
+
+TEST_F(DialogTest, PostedMessagesArriveAfterTheEventThatPostedThem) {
+  PostingDlg dlg;
+  dlg.Start();
+  EXPECT_EQ(dlg.log, L"init message 1 ");
+  dlg.log.clear();
+  dlg.Click(kIdcCancel);
+  EXPECT_EQ(dlg.log, L"cancel message 2 message 3 message 4 ");
+  dlg.log.clear();
+  dlg.endOnCancel = true;
+  dlg.Click(kIdcCancel);
+  EXPECT_EQ(dlg.log, L"cancel ");  // the dialog ended: nothing is delivered
+}
+
 TEST_F(DialogTest, EventsReachOnlyControlsAUserCouldUse) {
   FieldsDlg dlg;
   EXPECT_FALSE(dlg.Click(kIdcOk));          // disabled

@@ -178,9 +178,15 @@ class KV_EXPORT CDialog : public CWnd {
   virtual bool OnNotify(int controlId, int code);
   // The dialog's size changed (resizable dialogs); sizes in dialog units.
   virtual void OnSize(int cx, int cy);
+  // A message the dialog posted to itself (PostUserMessage); default: nothing.
+  virtual void OnUserMessage(int message);
 
   bool UpdateData(bool saveAndValidate = true);
   void EndDialog(int result);
+  // Posts a message (the counterpart of WM_USER + n) to the dialog itself: it reaches
+  // OnUserMessage once the event being handled (or Start's OnInitDialog) has returned,
+  // in posting order; messages still queued when the dialog ends are dropped.
+  void PostUserMessage(int message);
 
   const DialogTemplate& Template() const { return template_; }
   ControlState* GetControl(int controlId);
@@ -299,6 +305,10 @@ class KV_EXPORT CDialog : public CWnd {
   ControlState* Live(int controlId, std::initializer_list<ControlKind> kinds);
   const ControlState* Live(int controlId, std::initializer_list<ControlKind> kinds) const;
   bool Acting(const ControlState* control) const;
+  void InitAndFocus();
+  // Runs the handlers of one event, then, outside any other event, the posted messages.
+  template <typename Handler>
+  void Dispatch(Handler handler);
 
   const DialogTemplate& template_;
   std::wstring caption_;
@@ -307,6 +317,8 @@ class KV_EXPORT CDialog : public CWnd {
   bool ended_ = false;
   int result_ = 0;
   int cx_ = 0, cy_ = 0;
+  std::vector<int> posted_;
+  int eventDepth_ = 0;
 };
 
 // The framework's exchange routines for plain controls.

@@ -104,7 +104,8 @@ std::unique_ptr<UiBackend> MakeUiBackend(std::string_view name);
 
 // The console backend, for programs. Everything it shows goes to `outputFd` (standard
 // error by default, so that a program's standard output stays its data); answers are
-// read from `inputFd` only when it is a terminal. Without a terminal a message box takes
+// read from `inputFd` only when it and the output are terminals (a question written to a
+// log file would be waited on unseen). Without a terminal a message box takes
 // its escape answer, a dialog or folder chooser is cancelled, and the output says so;
 // nothing ever waits for input that cannot come. Progress windows are a bar redrawn in
 // place when the output is a terminal, else plain lines (no escape sequences).
