@@ -516,10 +516,10 @@ class ConsoleForm {
       case ControlKind::kComboBox:
       case ControlKind::kListBox:
       case ControlKind::kListView:
-        body = Items(control, indent);
+        body = Items(control);
         break;
       case ControlKind::kTreeView:
-        body = Tree(control, indent);
+        body = Tree(control);
         break;
       case ControlKind::kProgress: {
         long long span = static_cast<long long>(control.rangeHigh) - control.rangeLow;
@@ -539,7 +539,7 @@ class ConsoleForm {
     return out + L"\n";
   }
 
-  std::wstring Items(const ControlState& control, const std::wstring& indent) {
+  std::wstring Items(const ControlState& control) {
     std::wstring body;
     if (control.Kind() == ControlKind::kComboBox) {
       body = L"combo: [" + control.text + L"]";
@@ -558,15 +558,14 @@ class ConsoleForm {
         for (const std::wstring& cell : control.subItems[i]) body += L" | " + cell;
       }
     }
-    (void)indent;
     return body;
   }
 
-  std::wstring Tree(const ControlState& control, const std::wstring& indent) {
+  // Items are numbered in the order shown; the children of closed items are not shown.
+  std::wstring Tree(const ControlState& control) {
     std::vector<TreeItemHandle>& shown = trees_[control.Id()];
     std::wstring body = L"tree:";
     AddTreeLevel(control, kTreeRoot, 0, &shown, &body);
-    (void)indent;
     return body;
   }
 

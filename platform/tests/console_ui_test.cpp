@@ -320,6 +320,61 @@ TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {
   EXPECT_NE(shown.find("      21  [x] Round\n"), std::string::npos);
 }
 
+const DialogTemplate kTreeTemplate = {
+    901,
+    L"Path Settings",
+    300,
+    200,
+    L"MS Shell Dlg",
+    8,
+    kDialogModalFrame,
+    {
+        {30, ControlKind::kTreeView, 7, 7, 280, 150, L""},
+        {kIdcOk, ControlKind::kDefPushButton, 40, 170, 50, 14, L"OK"},
+    },
+};
+
+class TreeDlg : public CDialog {
+ public:
+  TreeDlg() : CDialog(kTreeTemplate) {}
+  bool OnInitDialog() override {
+    SetImageList(30, {L"red", L"green"});
+    TreeItemHandle design = InsertTreeItem(30, kTreeRoot, L"KVDesign", 1, 1);
+    InsertTreeItem(30, design, L"Data = C:\\Data\\", 1, 1, 11);
+    TreeItemHandle nest = InsertTreeItem(30, kTreeRoot, L"KVNest", 0, 0);
+    InsertTreeItem(30, nest, L"Posts = D:\\Posts\\", 0, 0, 22);
+    ExpandTreeItem(30, design);
+    return true;
+  }
+  bool OnNotify(int controlId, int code) override {
+    if (controlId == 30 && code == kNmDblClk) {
+      const TreeItem* item = GetTreeItem(30, GetTreeSelection(30));
+      opened = item != nullptr ? item->data : 0;
+    }
+    return true;
+  }
+  uintptr_t opened = 0;
+};
+
+TEST_F(ConsoleTest, OnATerminalTreeItemsArePickedByTheirNumber) {
+  UseTerminal();
+  // Shown: 1 KVDesign, 2 its entry, 3 KVNest (closed). Opening KVNest shows its entry
+  // as 4.
+  Type("expand 30 3\nopen 30 4\nOK\n");
+  TreeDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), kIdOk);
+  EXPECT_EQ(dlg.opened, 22u);
+  std::string shown = Shown();
+  EXPECT_NE(shown.find(">     30  tree:\n"
+                       "              - 1. [green] KVDesign\n"
+                       "                  2. [green] Data = C:\\Data\\\n"
+                       "              + 3. [red] KVNest\n"),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("            *     4. [red] Posts = D:\\Posts\\\n"), std::string::npos)
+      << shown;
+}
+
 TEST_F(ConsoleTest, OnATerminalADialogEndsWithTheInput) {
   UseTerminal();
   Type("set 20 7\n\x04");
