@@ -148,9 +148,12 @@ class KV_EXPORT CDataExchange {
   CDataExchange(CDialog* dialog, bool saveAndValidate);
 
   // Marks a control as the one being exchanged (the one focused when Fail ends it).
+  // A control the dialog does not have is a program error: std::invalid_argument,
+  // which UpdateData lets through.
   void PrepareCtrl(int controlId);
   void PrepareEditCtrl(int controlId);
-  // Ends the exchange: focus goes to the last prepared control; throws.
+  // Ends the exchange by throwing DataExchangeFailure; when saving, the focus goes to
+  // the last prepared control first, so the user can correct it.
   [[noreturn]] void Fail();
 
   bool m_bSaveAndValidate;
@@ -181,6 +184,7 @@ class KV_EXPORT CDialog : public CWnd {
   // A message the dialog posted to itself (PostUserMessage); default: nothing.
   virtual void OnUserMessage(int message);
 
+  // Runs DoDataExchange in one direction; false when it failed (Fail), true otherwise.
   bool UpdateData(bool saveAndValidate = true);
   void EndDialog(int result);
   // Posts a message (the counterpart of WM_USER + n) to the dialog itself: it reaches
