@@ -325,17 +325,31 @@ class KV_EXPORT CDialog : public CWnd {
   int eventDepth_ = 0;
 };
 
-// The framework's exchange routines for plain controls.
+// The framework's exchange routines for plain controls. A routine that fails has shown
+// its message (OK button, exclamation icon) and left the member unchanged.
+//
+// Numbers are read between optional blanks, independent of the C locale; a bad one
+// shows "Please enter an integer." / "Please enter a number." and fails:
+//   " 12 " => 12    "+5" => 5    "12a", "", "2147483648" => fail       (int)
+//   "1.5" => 1.5    "-2e3" => -2000    "1,5", "inf", "1e999" => fail  (double)
+// Loading writes an int in decimal and a double as "%.15g" writes it (0.1 => "0.1").
 void DDX_Text(CDataExchange* pDX, int controlId, std::wstring& value);
 void DDX_Text(CDataExchange* pDX, int controlId, int& value);
 void DDX_Text(CDataExchange* pDX, int controlId, double& value);
+// 0, 1 or 2; loading a value outside that range loads (and sets the member to) 0.
 void DDX_Check(CDataExchange* pDX, int controlId, int& value);
+// The selection's index, -1 for none; loading an index out of range clears it.
 void DDX_CBIndex(CDataExchange* pDX, int controlId, int& index);
+// Saving reads the combo's text. Loading selects the first item that begins with the
+// value (without regard to case); when none does, the value goes into the edit field
+// (a drop-down list has none and keeps its selection).
 void DDX_CBString(CDataExchange* pDX, int controlId, std::wstring& value);
 void DDX_LBIndex(CDataExchange* pDX, int controlId, int& index);
 // A group of radio buttons starting at `controlId` (the group runs to the next control
 // that starts a group or is no radio button): the index of the checked one, -1 for none.
 void DDX_Radio(CDataExchange* pDX, int controlId, int& value);
+// Saving: a longer value shows "Please enter no more than N characters." and fails.
+// Otherwise, after an edit control's exchange, limits what the edit takes.
 void DDV_MaxChars(CDataExchange* pDX, const std::wstring& value, int maxChars);
 
 }  // namespace kv
