@@ -161,7 +161,7 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
       UpdatePostProcessors(wait, a, b);
     }
   }
-  wait.SetPos(handled);
+  wait.SetPos(static_cast<int>(folders.size()));  // the skipped folders are done too
 
   int beforeRibbons = 0;
   for (size_t i = 0; i < std::size(kAlwaysPresentFiles); ++i) {
