@@ -486,22 +486,6 @@ TEST_F(DialogTest, SortedListsKeepTheirOrderAndSelection) {
   EXPECT_EQ(dlg.InsertString(14, 3, L"y"), -1);
 }
 
-TEST_F(DialogTest, ListViewRowsCarryCells) {
-  FieldsDlg dlg;
-  EXPECT_EQ(dlg.InsertColumn(31, 0, L"Name", 120), 0);
-  EXPECT_EQ(dlg.InsertColumn(31, 5, L"Value", 150), 1);
-  EXPECT_EQ(dlg.InsertColumn(31, 1, L"Description", 310), 1);
-  EXPECT_EQ(dlg.GetControl(31)->columns,
-            (std::vector<std::wstring>{L"Name", L"Description", L"Value"}));
-  EXPECT_EQ(dlg.GetControl(31)->columnWidths, (std::vector<int>{120, 310, 150}));
-  dlg.InsertString(31, -1, L"ABC");
-  EXPECT_TRUE(dlg.SetListItemText(31, 0, 2, L"12"));
-  EXPECT_EQ(dlg.GetListItemText(31, 0, 0), L"ABC");
-  EXPECT_EQ(dlg.GetListItemText(31, 0, 1), L"");
-  EXPECT_EQ(dlg.GetListItemText(31, 0, 2), L"12");
-  EXPECT_FALSE(dlg.SetListItemText(31, 1, 0, L"x"));
-}
-
 class TreeDlg : public FieldsDlg {
  public:
   bool OnNotify(int controlId, int code) override {

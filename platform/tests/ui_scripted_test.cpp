@@ -169,14 +169,5 @@ TEST_F(ScriptedUiTest, FolderAnswersChooseOrCancel) {
   EXPECT_FALSE(shown[2].scripted);
 }
 
-TEST_F(ScriptedUiTest, ClearForgetsTheRecordButKeepsTheScript) {
-  ShowMessageBox(L"one");
-  ui_.QueueAnswer(kIdNo);
-  ui_.Clear();
-  EXPECT_TRUE(ui_.Messages().empty());
-  EXPECT_EQ(ui_.PendingAnswers(), 1u);
-  EXPECT_EQ(ShowMessageBox(L"two", kMbYesNo), kIdNo);
-}
-
 }  // namespace
 }  // namespace kv

@@ -101,17 +101,6 @@ TEST(UiBackendChoice, TheEnvironmentPicksTheFirstBackend) {
   SetUiBackend(std::move(saved));
 }
 
-TEST(UiBackendChoice, SetUiBackendHandsBackThePreviousOne) {
-  auto first = std::make_unique<ScriptedUi>();
-  ScriptedUi* firstPointer = first.get();
-  std::unique_ptr<UiBackend> saved = SetUiBackend(std::move(first));
-  EXPECT_EQ(&CurrentUi(), firstPointer);
-  ScriptedUi& second = InstallScriptedUi();
-  EXPECT_EQ(&CurrentUi(), &second);
-  std::unique_ptr<UiBackend> back = SetUiBackend(std::move(saved));
-  EXPECT_EQ(back.get(), &second);
-}
-
 TEST(UiBackendChoice, BoxesAreCaptionedWithTheProgramNameByDefault) {
   ScriptedUi& ui = InstallScriptedUi();
   EXPECT_EQ(ProgramName(), L"KVPlatform_tests");
