@@ -240,7 +240,8 @@ TEST_F(ConsoleTest, OnATerminalProgressIsABarRedrawnInPlace) {
             std::string::npos)
       << shown;
   EXPECT_NE(shown.find("\r\x1b[K\n[Test]\nCareful.\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("\r[####################] 100%  ...\\not\\fit\\on\\the\\line\\kvnest\x1b[K\n"),
+  EXPECT_NE(shown.find("\r[####################] 100%  ...\\not\\fit\\on\\the\\line\\kvnest"
+                       "\x1b[K\n"),
             std::string::npos)
       << shown;
   EXPECT_EQ(shown.back(), '\n');

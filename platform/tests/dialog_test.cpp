@@ -210,8 +210,7 @@ TEST_F(DialogTest, IntegerTextIsReadAsTheFrameworkReadsIt) {
       {L"+-1", false, 0},         {L"-", false, 0},          {L"\x0663", false, 0},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "text \"" << ::testing::PrintToString(std::wstring(row.text))
-                                    << "\"");
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(row.text)));
     ui_.Clear();
     FieldsDlg dlg;
     int value = -99;
@@ -243,8 +242,7 @@ TEST_F(DialogTest, RealTextIsReadAsADecimalNumber) {
       {L"1.5.2", false, 0},  {L"e5", false, 0},        {L"1/2", false, 0},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(::testing::Message() << "text \"" << ::testing::PrintToString(std::wstring(row.text))
-                                    << "\"");
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(row.text)));
     ui_.Clear();
     FieldsDlg dlg;
     double value = -99;
