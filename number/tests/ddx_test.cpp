@@ -408,22 +408,4 @@ TEST_F(RealEditTest, VerifyRealEditResults) {
   EXPECT_EQ(verify_real_edit(nullptr, 0, 10, nullptr), 0);
 }
 
-TEST(InvalidRealTemplateTest, MatchesTheResource) {
-  const kv::DialogTemplate& t = kvnumber::InvalidRealTemplate();
-  EXPECT_EQ(t.id, 12000);
-  EXPECT_EQ(t.caption, L"Invalid Value Entered");
-  EXPECT_EQ(t.cx, 210);
-  EXPECT_EQ(t.cy, 129);
-  EXPECT_EQ(t.font, L"MS Shell Dlg");
-  EXPECT_EQ(t.pointSize, 8);
-  const kv::ControlTemplate* value = t.Find(12000);
-  ASSERT_NE(value, nullptr);
-  EXPECT_EQ(value->kind, kv::ControlKind::kEdit);
-  EXPECT_EQ(value->style & (kv::kStyleBorder | kv::kStyleTabStop | kv::kStyleAutoHScroll),
-            kv::kStyleBorder | kv::kStyleTabStop | kv::kStyleAutoHScroll);
-  ASSERT_NE(t.Find(kv::kIdcOk), nullptr);
-  EXPECT_EQ(t.Find(kv::kIdcOk)->kind, kv::ControlKind::kDefPushButton);
-  EXPECT_EQ(t.Find(12003)->x, 127);
-}
-
 }  // namespace

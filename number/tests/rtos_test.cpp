@@ -257,13 +257,6 @@ TEST_F(RtosTest, NeverWritesBeyondThirtyFourCharacters) {
   }
 }
 
-TEST_F(RtosTest, NullBufferIsIgnored) {
-  rtos(1.0, 2, 4, static_cast<wchar_t*>(nullptr));
-  rtos(1.0, 4, static_cast<wchar_t*>(nullptr));
-  RtosMaxPrecision(1.0, 2, 4, nullptr);
-  angtos(1.0, 0, 4, static_cast<wchar_t*>(nullptr));
-}
-
 // Decimal texts read back within half a unit of their last digit.
 TEST_F(RtosTest, DecimalTextReadsBack) {
   std::mt19937_64 random(7);

@@ -25,15 +25,6 @@ class SettingsTest : public kv::testing::RootTest {
   }
 };
 
-TEST_F(SettingsTest, InitialValuesWithoutTheKey) {
-  const auto& s = kvnumber::g_settings;
-  EXPECT_EQ(s.defaultPrecision, 4);
-  EXPECT_EQ(s.defaultUnits, 2);
-  EXPECT_EQ(s.defaultAnglePrecision, 4);
-  EXPECT_EQ(s.defaultAngleUnits, 0);
-  EXPECT_EQ(s.maxPrecision, 4);
-}
-
 TEST_F(SettingsTest, OnlyDwordValuesAreTaken) {
   struct Row {
     const char* name;
