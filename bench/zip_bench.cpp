@@ -1,0 +1,349 @@
+// zip_bench: the zip writer (CreateZipZ / ZipAdd / CloseZipZ) over a generated corpus of
+// about 200 MB (text, binaries, already-compressed .gz files), against
+//   - a plain loop that reads each file in 64 KB blocks, computes its CRC-32 and
+//     raw-deflates it with zlib at level 8 (storing the .gz files), writing the result
+//     to one file: the single-thread limit of the work;
+//   - Info-ZIP `zip -r -8` on the same tree;
+//   - for the .gz files alone (stored entries), a loop that reads, computes the CRC-32
+//     and writes;
+//   - for many small .gz files, the same loop, to find the writer's cost per entry;
+// and the writer to a pipe against the writer to a file, and the peak memory of a
+// process writing the archive.
+//
+//   zip_bench [--corpus /tmp/kv-zip-corpus] [--out /tmp/kv-zip-bench] [--rounds 5]
+//
+// Every round runs every variant once, the order rotated from round to round, on a
+// warm page cache; the medians and their ratios are printed.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <zlib.h>
+
+#include "KVFileUtilities/zip.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// ---------------------------------------------------------------- corpus
+
+void WriteFile(const fs::path& file, const std::string& bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Text(std::mt19937_64& random, size_t size) {
+  static const char* words[] = {"G01", "G00", "X", "Y", "Z", "F1200", "S8000", "M03", "M05", "T12", "spindle",
+                                "feed", "coolant", "pocket", "contour", "drill", "tool", "offset", "radius",
+                                "// roughing pass", "; finishing", "N", "retract", "approach"};
+  std::string text;
+  text.reserve(size + 64);
+  while (text.size() < size) {
+    text += words[random() % std::size(words)];
+    text += random() % 7 == 0 ? '\n' : ' ';
+    if (random() % 3 == 0) text += std::to_string(random() % 100000 / 100.0);
+  }
+  text.resize(size);
+  return text;
+}
+
+std::string Binary(std::mt19937_64& random, size_t size, bool structured) {
+  std::string bytes(size, '\0');
+  if (!structured) {
+    for (size_t i = 0; i + 8 <= size; i += 8) {
+      const uint64_t value = random();
+      std::memcpy(&bytes[i], &value, 8);
+    }
+    return bytes;
+  }
+  // Records of floats and small integers, as a mesh or a tool table would hold.
+  for (size_t i = 0; i + 16 <= size; i += 16) {
+    const float x = static_cast<float>(random() % 1000) / 10.0f, y = static_cast<float>(i % 4096);
+    const uint32_t id = static_cast<uint32_t>(i / 16 % 977), flags = static_cast<uint32_t>(random() % 4);
+    std::memcpy(&bytes[i], &x, 4);
+    std::memcpy(&bytes[i + 4], &y, 4);
+    std::memcpy(&bytes[i + 8], &id, 4);
+    std::memcpy(&bytes[i + 12], &flags, 4);
+  }
+  return bytes;
+}
+
+std::string Gzip(const std::string& data) {
+  z_stream stream{};
+  deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, data.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+size_t Spread(std::mt19937_64& random, size_t mean) {
+  std::exponential_distribution<double> spread(1.0);
+  return std::max<size_t>(200, static_cast<size_t>(spread(random) * static_cast<double>(mean)));
+}
+
+// About 200 MB: 80 MB of text in ~800 files, 60 MB of binaries in ~240 files (a third
+// random, the rest structured), 60 MB of .gz files in ~300 files; plus 10,000 small .gz
+// files of about 1 KB in a corpus of their own.
+void Generate(const fs::path& corpus, const fs::path& small) {
+  std::mt19937_64 random(7);
+  uint64_t total = 0;
+  for (int i = 0; total < 80'000'000; ++i) {
+    const std::string text = Text(random, Spread(random, 100'000));
+    total += text.size();
+    WriteFile(corpus / "text" / ("d" + std::to_string(i % 10)) / ("part" + std::to_string(i) + ".nc"), text);
+  }
+  for (int i = 0; total < 140'000'000; ++i) {
+    const std::string bytes = Binary(random, Spread(random, 250'000), i % 3 == 0);
+    total += bytes.size();
+    WriteFile(corpus / "bin" / ("d" + std::to_string(i % 5)) / ("data" + std::to_string(i) + ".bin"), bytes);
+  }
+  for (int i = 0; total < 200'000'000; ++i) {
+    const std::string packed = Gzip(Text(random, Spread(random, 500'000)) + Binary(random, 50'000, false));
+    total += packed.size();
+    WriteFile(corpus / "gz" / ("d" + std::to_string(i % 5)) / ("log" + std::to_string(i) + ".gz"), packed);
+  }
+  for (int i = 0; i < 10'000; ++i) {
+    WriteFile(small / ("d" + std::to_string(i % 20)) / ("s" + std::to_string(i) + ".gz"),
+              Binary(random, 500 + random() % 1000, false));
+  }
+}
+
+struct Corpus {
+  std::vector<fs::path> files;  // in archive order
+  uint64_t bytes = 0;
+};
+
+Corpus List(const fs::path& root, const std::function<bool(const fs::path&)>& keep) {
+  Corpus corpus;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file() && keep(entry.path())) corpus.files.push_back(entry.path());
+  }
+  std::sort(corpus.files.begin(), corpus.files.end());
+  for (const auto& file : corpus.files) corpus.bytes += fs::file_size(file);
+  return corpus;
+}
+
+bool IsGz(const fs::path& file) { return file.extension() == ".gz"; }
+
+// ---------------------------------------------------------------- variants
+
+// The writer: every file as a ZIP_FILENAME source, named by its path in the corpus.
+bool WriteArchive(HZIP zip, const Corpus& corpus, const fs::path& root) {
+  if (zip == nullptr) return false;
+  bool ok = true;
+  for (const fs::path& file : corpus.files) {
+    const std::wstring name = fs::relative(file, root).wstring();
+    ok = ZipAdd(zip, name.c_str(), const_cast<wchar_t*>(file.wstring().c_str()), 0, ZIP_FILENAME) == HZ_OK && ok;
+  }
+  return CloseZipZ(zip) == HZ_OK && ok;
+}
+
+bool WriterToFile(const Corpus& corpus, const fs::path& root, const fs::path& output) {
+  return WriteArchive(CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus, root);
+}
+
+bool WriterToPipe(const Corpus& corpus, const fs::path& root) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  std::thread drain([fd = fds[0]] {
+    std::vector<char> buffer(1 << 16);
+    while (read(fd, buffer.data(), buffer.size()) > 0) {
+    }
+  });
+  HZIP zip = CreateZipZ(reinterpret_cast<void*>(static_cast<intptr_t>(fds[1])), 0, ZIP_HANDLE);
+  close(fds[1]);
+  const bool ok = WriteArchive(zip, corpus, root);
+  drain.join();
+  close(fds[0]);
+  return ok;
+}
+
+// The plain loop: 64 KB reads, CRC-32, raw deflate at level 8 (or a plain copy for
+// .gz files), output written to one file.
+bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll) {
+  const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (out < 0) return false;
+  z_stream stream{};
+  deflateInit2(&stream, 8, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::vector<Bytef> in(1 << 16), buffer(1 << 16);
+  bool ok = true;
+  for (const fs::path& file : corpus.files) {
+    const int fd = open(file.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool store = !deflateAll || IsGz(file);
+    uLong crc = crc32(0, nullptr, 0);
+    deflateReset(&stream);
+    ssize_t got;
+    int flush = Z_NO_FLUSH;
+    do {
+      got = read(fd, in.data(), in.size());
+      if (got < 0) return false;
+      crc = crc32_z(crc, in.data(), static_cast<size_t>(got));
+      if (store) {
+        ok = write(out, in.data(), static_cast<size_t>(got)) == got && ok;
+        continue;
+      }
+      stream.next_in = in.data();
+      stream.avail_in = static_cast<uInt>(got);
+      flush = got == 0 ? Z_FINISH : Z_NO_FLUSH;
+      do {
+        stream.next_out = buffer.data();
+        stream.avail_out = static_cast<uInt>(buffer.size());
+        deflate(&stream, flush);
+        const size_t have = buffer.size() - stream.avail_out;
+        if (have > 0) ok = write(out, buffer.data(), have) == static_cast<ssize_t>(have) && ok;
+      } while (stream.avail_out == 0);
+    } while (got > 0);
+    close(fd);
+    if (crc == 0x12345678) std::puts("");  // keep the CRC alive
+  }
+  deflateEnd(&stream);
+  return close(out) == 0 && ok;
+}
+
+bool InfoZip(const fs::path& root, const fs::path& output) {
+  fs::remove(output);  // zip would update an existing archive
+  const std::string command = "cd '" + root.string() + "' && zip -q -r -8 '" + output.string() + "' .";
+  return std::system(command.c_str()) == 0;
+}
+
+// ---------------------------------------------------------------- peak memory
+
+// Runs this program again in a child mode and returns its peak resident set in KB.
+long ChildPeakKb(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status;
+  struct rusage usage;
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return usage.ru_maxrss;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path corpusRoot = "/tmp/kv-zip-corpus", out = "/tmp/kv-zip-bench";
+  int rounds = 5;
+  std::string childMode;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--corpus") corpusRoot = argv[i + 1];
+    else if (option == "--out") out = argv[i + 1];
+    else if (option == "--rounds") rounds = std::atoi(argv[i + 1]);
+    else if (option == "--child") childMode = argv[i + 1];
+  }
+  const fs::path mixed = corpusRoot / "mixed", small = corpusRoot / "small";
+
+  if (!childMode.empty()) {
+    // Peak memory: "idle" loads the libraries only; "all" and "tiny" write an archive.
+    if (childMode == "idle") return 0;
+    const Corpus corpus = List(mixed, [&](const fs::path& f) { return childMode == "all" || f.filename() == "part0.nc"; });
+    return WriterToFile(corpus, mixed, out / ("peak-" + childMode + ".zip")) ? 0 : 1;
+  }
+
+  if (!fs::exists(mixed / "gz")) {
+    std::cout << "Generating the corpus under " << corpusRoot << " ..." << std::endl;
+    Generate(mixed, small);
+  }
+  fs::create_directories(out);
+  const Corpus all = List(mixed, [](const fs::path&) { return true; });
+  const Corpus gz = List(mixed, IsGz);
+  const Corpus tiny = List(small, IsGz);
+  std::cout << "corpus: " << all.files.size() << " files, " << all.bytes / 1e6 << " MB (" << gz.files.size()
+            << " .gz files, " << gz.bytes / 1e6 << " MB); small: " << tiny.files.size() << " files, "
+            << tiny.bytes / 1e6 << " MB\n";
+
+  struct Variant {
+    std::string name;
+    std::function<bool()> run;
+    std::vector<double> seconds;
+  };
+  std::vector<Variant> variants = {
+      {"writer, file output", [&] { return WriterToFile(all, mixed, out / "writer.zip"); }, {}},
+      {"loop: read+crc+deflate 8", [&] { return Loop(all, out / "loop.bin", true); }, {}},
+      {"zip -r -8", [&] { return InfoZip(mixed, out / "infozip.zip"); }, {}},
+      {"writer, pipe output", [&] { return WriterToPipe(all, mixed); }, {}},
+      {"writer, .gz only (stored)", [&] { return WriterToFile(gz, mixed, out / "stored.zip"); }, {}},
+      {"loop: read+crc+write .gz", [&] { return Loop(gz, out / "stored.bin", false); }, {}},
+      {"writer, 10,000 small .gz", [&] { return WriterToFile(tiny, small, out / "small.zip"); }, {}},
+      {"loop: 10,000 small .gz", [&] { return Loop(tiny, out / "small.bin", false); }, {}},
+  };
+  // Warm the page cache.
+  Loop(all, out / "warm.bin", false);
+  Loop(tiny, out / "warm.bin", false);
+  for (int round = 0; round < rounds; ++round) {
+    for (size_t k = 0; k < variants.size(); ++k) {
+      Variant& variant = variants[(k + static_cast<size_t>(round)) % variants.size()];
+      const auto start = Clock::now();
+      if (!variant.run()) {
+        std::cerr << variant.name << " failed\n";
+        return 1;
+      }
+      variant.seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+  }
+  std::map<std::string, double> median;
+  for (const Variant& variant : variants) {
+    median[variant.name] = Median(variant.seconds);
+    std::printf("%-28s median %8.3f s  (", variant.name.c_str(), median[variant.name]);
+    for (double s : variant.seconds) std::printf(" %.3f", s);
+    std::printf(" )\n");
+  }
+  const double writer = median["writer, file output"];
+  std::printf("\nwriter / loop (limit 1.03):                %.3f\n", writer / median["loop: read+crc+deflate 8"]);
+  std::printf("writer / zip -r -8 (must be < 1):          %.3f\n", writer / median["zip -r -8"]);
+  std::printf("pipe / file output (limit 1.02):           %.3f\n", median["writer, pipe output"] / writer);
+  std::printf("stored throughput / loop (at least 0.75):  %.3f  (%.0f MB/s against %.0f MB/s)\n",
+              median["loop: read+crc+write .gz"] / median["writer, .gz only (stored)"],
+              gz.bytes / 1e6 / median["writer, .gz only (stored)"], gz.bytes / 1e6 / median["loop: read+crc+write .gz"]);
+  std::printf("per-entry overhead, small stored entries:  %.2f us  (writer %.1f us, loop %.1f us per file)\n",
+              (median["writer, 10,000 small .gz"] - median["loop: 10,000 small .gz"]) / tiny.files.size() * 1e6,
+              median["writer, 10,000 small .gz"] / tiny.files.size() * 1e6,
+              median["loop: 10,000 small .gz"] / tiny.files.size() * 1e6);
+  std::printf("archive sizes: writer %.1f MB, zip -r -8 %.1f MB\n", fs::file_size(out / "writer.zip") / 1e6,
+              fs::file_size(out / "infozip.zip") / 1e6);
+
+  const std::string self = "zip_bench";
+  const long idle = ChildPeakKb({self, "--corpus", corpusRoot.string(), "--out", out.string(), "--child", "idle"});
+  const long one = ChildPeakKb({self, "--corpus", corpusRoot.string(), "--out", out.string(), "--child", "tiny"});
+  const long full = ChildPeakKb({self, "--corpus", corpusRoot.string(), "--out", out.string(), "--child", "all"});
+  std::printf("peak resident memory: idle process %ld KB; writing one file %ld KB (+%ld); writing %.0f MB %ld KB (+%ld)\n",
+              idle, one, one - idle, all.bytes / 1e6, full, full - idle);
+  return 0;
+}
