@@ -133,14 +133,17 @@ Status ViewKey(Hive hive, const KeyPath& path, KeyView* view) {
   return Status::Ok();
 }
 
+// The values of a key across its layers; a value of an earlier layer hides the same
+// name in later ones.
 std::vector<const RegNamedValue*> MergedValues(const KeyView& view) {
   std::vector<const RegNamedValue*> merged;
-  for (const RegNode* node : view.nodes) {
-    for (const auto& value : node->values) {
-      bool shadowed = std::any_of(merged.begin(), merged.end(), [&](const RegNamedValue* v) {
-        return v->folded == value.folded;
-      });
-      if (!shadowed) merged.push_back(&value);
+  for (size_t layer = 0; layer < view.nodes.size(); ++layer) {
+    for (const auto& value : view.nodes[layer]->values) {
+      bool hidden = false;
+      for (size_t earlier = 0; earlier < layer && !hidden; ++earlier) {
+        hidden = view.nodes[earlier]->FindValue(value.folded) != nullptr;
+      }
+      if (!hidden) merged.push_back(&value);
     }
   }
   return merged;
@@ -148,15 +151,52 @@ std::vector<const RegNamedValue*> MergedValues(const KeyView& view) {
 
 std::vector<const RegNode*> MergedChildren(const KeyView& view) {
   std::vector<const RegNode*> merged;
-  for (const RegNode* node : view.nodes) {
-    for (const auto& child : node->children) {
-      bool shadowed = std::any_of(merged.begin(), merged.end(), [&](const RegNode* c) {
-        return c->folded == child->folded;
-      });
-      if (!shadowed) merged.push_back(child.get());
+  for (size_t layer = 0; layer < view.nodes.size(); ++layer) {
+    for (const auto& child : view.nodes[layer]->children) {
+      bool hidden = false;
+      for (size_t earlier = 0; earlier < layer && !hidden; ++earlier) {
+        hidden = view.nodes[earlier]->FindChild(child->folded) != nullptr;
+      }
+      if (!hidden) merged.push_back(child.get());
     }
   }
   return merged;
+}
+
+// The UTF-8 length of wide text as WideToAnsi converts it (U+FFFD for what is not a
+// Unicode scalar value), without converting it.
+size_t AnsiLength(std::wstring_view text) {
+  size_t length = 0;
+  for (wchar_t c : text) {
+    auto u = static_cast<uint32_t>(c);
+    if (u < 0x80) {
+      length += 1;
+    } else if (u < 0x800) {
+      length += 2;
+    } else if (u < 0x10000 || u > 0x10FFFF) {
+      length += 3;  // surrogates and values past Unicode become U+FFFD
+    } else {
+      length += 4;
+    }
+  }
+  return length;
+}
+
+// RegValue::AnsiBytes().size(), computed without building the bytes.
+size_t AnsiSize(const RegValue& value) {
+  if (!value.data.empty()) return value.data.size();
+  switch (value.type) {
+    case kRegSz:
+    case kRegExpandSz: return AnsiLength(value.text) + 1;
+    case kRegMultiSz: {
+      size_t size = value.strings.empty() ? 2 : 1;
+      for (const auto& s : value.strings) size += AnsiLength(s) + 1;
+      return size;
+    }
+    case kRegDword: return 4;
+    case kRegQword: return 8;
+    default: return 0;
+  }
 }
 
 // Splits a caller's sub-key; false when a component cannot be a key name.
@@ -516,7 +556,7 @@ Status RegKey::QueryInfo(RegKeyInfo* info) const {
     result.maxValueNameLength =
         std::max(result.maxValueNameLength, static_cast<uint32_t>(value->name.size()));
     result.maxValueDataLength =
-        std::max(result.maxValueDataLength, static_cast<uint32_t>(value->value.AnsiBytes().size()));
+        std::max(result.maxValueDataLength, static_cast<uint32_t>(AnsiSize(value->value)));
   }
   *info = result;
   return Status::Ok();

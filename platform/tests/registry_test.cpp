@@ -195,6 +195,10 @@ TEST_F(RegistryTest, AnsiQueryReportsTheSizeNeeded) {
       {"text", RegValue::String(L"abc"), {'a', 'b', 'c', 0}},
       {"UTF-8 text", RegValue::String(L"\u00E9\u20AC"), {0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0}},
       {"empty text", RegValue::String(L""), {0}},
+      {"beyond the BMP, lone surrogate",
+       RegValue::String(L"\U0001F600" + std::wstring(1, static_cast<wchar_t>(0xDC00))),
+       {0xF0, 0x9F, 0x98, 0x80, 0xEF, 0xBF, 0xBD, 0}},
+      {"empty multi-string", RegValue::MultiString({}), {0, 0}},
       {"expandable", RegValue::String(L"%X%", kRegExpandSz), {'%', 'X', '%', 0}},
       {"multi-string", RegValue::MultiString({L"a", L"bc"}), {'a', 0, 'b', 'c', 0, 0}},
       {"dword", RegValue::Dword(0x01020304), {4, 3, 2, 1}},
@@ -207,6 +211,9 @@ TEST_F(RegistryTest, AnsiQueryReportsTheSizeNeeded) {
     ASSERT_EQ(key.SetValue(L"v", row.value), Status::Ok());
     const auto needed = static_cast<uint32_t>(row.bytes.size());
     longest = std::max(longest, needed);
+    RegKeyInfo info;
+    ASSERT_EQ(key.QueryInfo(&info), Status::Ok());
+    EXPECT_EQ(info.maxValueDataLength, needed);  // the only value of the key
     uint32_t type = 0;
     uint32_t size = 0;
     EXPECT_EQ(key.QueryValueAnsi(L"v", &type, nullptr, &size), Status::Ok());
