@@ -30,15 +30,32 @@ constexpr size_t kMaxLine = 64 * 1024;
 constexpr int kBarWidth = 20;
 constexpr char kEraseLine[] = "\r\x1b[K";
 
-// Text shown on a terminal: control characters (escape sequences among them) are shown
-// as '?', so that data never drives the terminal.
+// Text shown on a terminal: Windows line ends ("\r\n", a lone "\r") become "\n", other
+// control characters (escape sequences among them) are shown as '?', so that data never
+// drives the terminal.
 std::string Printable(std::wstring_view text) {
-  std::wstring clean(text);
-  for (wchar_t& c : clean) {
+  std::wstring clean;
+  clean.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    wchar_t c = text[i];
+    if (c == L'\r') {
+      clean += L'\n';
+      if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      continue;
+    }
     bool control = (c < 0x20 && c != L'\n' && c != L'\t') || (c >= 0x7F && c < 0xA0);
-    if (control) c = L'?';
+    clean += control ? L'?' : c;
   }
   return WideToAnsi(clean);
+}
+
+// One line of text: line ends inside it are shown as '?' too.
+std::string PrintableLine(std::wstring_view text) {
+  std::string line = Printable(text);
+  for (char& c : line) {
+    if (c == '\n' || c == '\t') c = c == '\t' ? ' ' : '?';
+  }
+  return line;
 }
 
 std::wstring Trim(std::wstring_view text) {
@@ -344,7 +361,7 @@ class ConsoleProgress : public ProgressView {
     }
     if (!live_) {
       std::string line = "[" + percent + "]";
-      if (!path_.empty()) line += " " + Printable(path_);
+      if (!path_.empty()) line += " " + PrintableLine(path_);
       terminal_->Print(line + "\n");
       return;
     }
@@ -359,7 +376,7 @@ class ConsoleProgress : public ProgressView {
       if (static_cast<int>(path.size()) > room) {
         path = L"..." + path.substr(path.size() - static_cast<size_t>(room - 3));
       }
-      line += "  " + Printable(path);
+      line += "  " + PrintableLine(path);
     }
     terminal_->DrawLive(this, line);
   }

@@ -123,11 +123,12 @@ TEST_F(ConsoleTest, WithoutATerminalBoxesTakeTheEscapeAnswerAndSaySo) {
 
 TEST_F(ConsoleTest, ControlCharactersInTextNeverReachTheTerminal) {
   UsePipes();
-  ui().MessageBox(L"bad \x1b[2Jname\a", L"Cap\x1b]0;x\a", kMbOk);
+  ui().MessageBox(L"bad \x1b[2Jname\a\r\nline 2\rline 3", L"Cap\x1b]0;x\a", kMbOk);
   std::string shown = Shown();
   EXPECT_EQ(shown.find('\x1b'), std::string::npos);
   EXPECT_EQ(shown.find('\a'), std::string::npos);
-  EXPECT_NE(shown.find("bad ?[2Jname?"), std::string::npos);
+  EXPECT_EQ(shown.find('\r'), std::string::npos);
+  EXPECT_NE(shown.find("bad ?[2Jname?\nline 2\nline 3\n"), std::string::npos);
 }
 
 TEST_F(ConsoleTest, OnATerminalTheAnswerIsRead) {
