@@ -9,7 +9,7 @@ lib=$1 map=$2
 
 # Entries of the "global:" part, one per line, quotes removed.
 mapfile -t entries < <(
-  sed -e 's://.*$::' -e 's:#.*$::' "$map" |
+  sed -e 's:/\*[^*]*\*/::g' -e 's://.*$::' -e 's:#.*$::' "$map" |
   awk '/global:/{g=1; next} /local:/{g=0} g' |
   tr ';' '\n' | sed -e 's/extern "C++" *{//' -e 's/extern "C" *{//' -e 's/[{}]//g' \
                     -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' -e 's/^"//' -e 's/"$//' |

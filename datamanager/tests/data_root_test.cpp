@@ -227,6 +227,7 @@ TEST_F(MigrationTest, DiskSpaceIsCheckedAgainOnEveryRetry) {
     *bytes = freeBytes;
     return true;
   });
+  ui_.QueueAnswer(kv::kIdOk);  // the note
   ui_.QueueAnswer(kv::kIdRetry);
   ui_.QueueAnswer(kv::kIdCancel);
   std::wstring path;
@@ -242,6 +243,7 @@ TEST_F(MigrationTest, DiskSpaceIsCheckedAgainOnEveryRetry) {
 
   // The next start asks again; space was freed meanwhile, found on Retry.
   ui_.Clear();
+  ui_.QueueAnswer(kv::kIdOk);
   ui_.QueueAnswer(kv::kIdRetry);
   kv::SetFreeSpaceHook([&freeBytes](std::wstring_view, uint64_t* bytes) {
     *bytes = freeBytes;

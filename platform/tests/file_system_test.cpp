@@ -28,7 +28,7 @@ TEST(Wildcard, WindowsSemantics) {
       {L"*.fas", L"post.fas.old", false}, {L"***x", L"x", true},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(row.pattern) + L" ~ " + row.name));
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(row.pattern) + L" ~ " + row.name));
     EXPECT_EQ(MatchesWildcard(row.pattern, row.name), row.match);
   }
 }
