@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "temp_root.h"
 
@@ -179,6 +182,39 @@ TEST_F(IniTest, CreatesFilesAndLeavesUnchangedFilesAlone) {
   EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"v", L"Q:\\unmapped.ini"));
   EXPECT_TRUE(DeleteProfileKey(L"S", L"K", L"C:\\kvcfg\\absent.ini"));
   EXPECT_FALSE(std::filesystem::exists(root_.Drive(L'c') / "kvcfg" / "absent.ini"));
+}
+
+// Two processes adding keys to one file at the same time: every key arrives.
+TEST_F(IniTest, ConcurrentWritersLoseNoKey) {
+  Write("[Shared]\r\n");
+  constexpr int kKeys = 25;
+  std::vector<pid_t> children;
+  for (char who : {'a', 'b'}) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      for (int i = 0; i < kKeys; ++i) {
+        std::wstring key = std::wstring(1, static_cast<wchar_t>(who)) + std::to_wstring(i);
+        if (!WritePrivateProfileString(L"Shared", key, L"v", kFile)) _exit(1);
+      }
+      _exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (char who : {'a', 'b'}) {
+    for (int i = 0; i < kKeys; ++i) {
+      std::wstring key = std::wstring(1, static_cast<wchar_t>(who)) + std::to_wstring(i);
+      SCOPED_TRACE(::testing::PrintToString(key));
+      EXPECT_EQ(GetPrivateProfileInt(L"Shared", key, -1, kFile), 0);  // "v" is not a number
+      std::wstring value;
+      EXPECT_TRUE(ReadProfileString(L"Shared", key, L"", &value, kFile));
+    }
+  }
 }
 
 TEST_F(IniTest, RefusesTextThatWouldChangeTheFilesStructure) {

@@ -94,6 +94,28 @@ TEST_F(RegistryProcessTest, TwoProcessesLoseNoUpdate) {
   EXPECT_EQ(info.values, 3u + 2u * (kIncrements / 10));
 }
 
+// Threads of one process share the cache and the lock the same way.
+TEST_F(RegistryProcessTest, TwoThreadsLoseNoUpdate) {
+  constexpr int kIncrements = 100;
+  auto work = [](const wchar_t* name, bool* ok) {
+    for (int i = 0; i < kIncrements; ++i) {
+      RegKey key;
+      RegValue value;
+      *ok = *ok && RegKey::Create(Hive::kCurrentUser, kKey, kKeyAllAccess, &key).ok();
+      uint32_t count = key.QueryValue(name, &value).ok() ? static_cast<uint32_t>(value.number) : 0;
+      *ok = *ok && key.SetValue(name, RegValue::Dword(count + 1)).ok();
+    }
+  };
+  bool okA = true, okB = true;
+  std::thread a(work, L"A", &okA);
+  std::thread b(work, L"B", &okB);
+  a.join();
+  b.join();
+  EXPECT_TRUE(okA && okB);
+  EXPECT_EQ(Counter(L"A"), static_cast<uint32_t>(kIncrements));
+  EXPECT_EQ(Counter(L"B"), static_cast<uint32_t>(kIncrements));
+}
+
 // A writer killed at random moments of its writes: the hive always reads whole, and holds
 // one of the values written.
 TEST_F(RegistryProcessTest, WriterKilledMidWriteLeavesACompleteHive) {
