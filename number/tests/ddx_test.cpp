@@ -209,7 +209,8 @@ TEST_F(DdxTest, Validation) {
       {"real in range", real(5, 0, 10), true, L""},
       {"real that rounds to the limit", real(10.00004, 0, 10), true, L""},
       {"real out of range shows it formatted", real(10.001, 0, 10), false,
-       head + L"10.0010\nValue entered must be greater than or equal to zero\nbut less than 10.0000"},
+       head + L"10.0010\nValue entered must be greater than or equal to zero\n"
+              L"but less than 10.0000"},
       {"real NaN", real(std::numeric_limits<double>::quiet_NaN(), 0, 10), false,
        L"Invalid characters entered into numeric field.", kv::kMbIconNone},
       {"real reversed", real(1, 10, 0), false,

@@ -60,7 +60,8 @@ TEST_F(VerifyTest, Real) {
        real(-10000000, 10000000, L"1 1/2"), 1, L""},
       {"past tolerance: row 6",
        real(0, 10, L"10.001"), 0,
-       head + L"10.001\nValue entered must be greater than or equal to zero\nbut less than 10.0000"},
+       head + L"10.001\nValue entered must be greater than or equal to zero\n"
+              L"but less than 10.0000"},
       {"row 1: both limits open", real(-10000000, 10000000, L"12345678"), 0,
        head + L"12345678\nValue entered must be a valid Number."},
       {"row 2", real(0, 10000000, L"-1"), 0,

@@ -50,9 +50,11 @@ KV_EXPORT void DDV_Currency(kv::CDataExchange* pDX, const double& value, double 
 // in range; fails the exchange when the user cancelled.
 KV_EXPORT bool DDV_RealEdit(kv::CDataExchange* pDX, double& value, double low, double high);
 
-// Checks typed text. verify_real accepts digits and "+-./\" only (an empty text reads
-// as 0) and a value within 1e-10 of the range. verify_integer accepts an optional "-"
-// and digits. verify_angle takes limits in radians and text in degrees.
+// Checks typed text. verify_real takes digits and "+-./\" (an empty text reads as 0),
+// and a blank only inside a mixed fraction as the fractional units write it ("10 5/16");
+// it accepts a value within 1e-10 of the range. verify_integer takes an optional "-"
+// and digits. verify_angle takes limits in radians and text in degrees, and screens
+// no characters.
 KV_EXPORT int verify_real(double low, double high, const wchar_t* text);
 KV_EXPORT int verify_integer(int low, int high, const wchar_t* text);
 KV_EXPORT int verify_angle(double low, double high, const wchar_t* text);
