@@ -12,7 +12,7 @@
 
 namespace {
 
-class SettingsTest : public kv::testing::RootTest {
+class NumberSettingsTest : public kv::testing::RootTest {
  protected:
   void SetUp() override { kvnumber::LoadDefaultSettings(); }
   void TearDown() override { kvnumber::g_settings = kvnumber::Settings{}; }
@@ -25,7 +25,7 @@ class SettingsTest : public kv::testing::RootTest {
   }
 };
 
-TEST_F(SettingsTest, OnlyDwordValuesAreTaken) {
+TEST_F(NumberSettingsTest, OnlyDwordValuesAreTaken) {
   struct Row {
     const char* name;
     const wchar_t* valueName;
@@ -67,7 +67,7 @@ TEST_F(SettingsTest, OnlyDwordValuesAreTaken) {
   }
 }
 
-TEST_F(SettingsTest, DefaultsDriveTheFormatters) {
+TEST_F(NumberSettingsTest, DefaultsDriveTheFormatters) {
   Write(L"DefaultPrecision", kv::RegValue::Dword(2));
   Write(L"DefaultUnits", kv::RegValue::Dword(5));
   Write(L"DefaultAnglePrecision", kv::RegValue::Dword(1));

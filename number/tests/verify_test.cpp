@@ -178,7 +178,7 @@ TEST_F(VerifyTest, Angle) {
   for (const Row& row : rows) Check(ui_, row);
 }
 
-TEST(ScreenTest, RealIntegerAndAngleScreens) {
+TEST(NumberScreenTest, RealIntegerAndAngleScreens) {
   struct ScreenRow {
     const wchar_t* text;
     bool real, integer, angle;
