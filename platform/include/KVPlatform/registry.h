@@ -81,6 +81,18 @@ struct RegKeyInfo {
 };
 
 // An open key. Closing is the destructor; a moved-from or default key is closed.
+//
+// As on Windows, the access given when opening decides what the key allows: reading
+// values and QueryInfo need kKeyQueryValue, SetValue and DeleteValue kKeySetValue,
+// EnumKey kKeyEnumerateSubKeys, CreateSubKey kKeyCreateSubKey; otherwise 5. A key that
+// another handle or process deleted fails with 1018 (key deleted). Names that a hive file
+// cannot hold (a line break, a zero; key names with more than 255 characters) are
+// refused with 87.
+//
+// HKEY_CLASSES_ROOT: reads see a value or subkey of HKCU\Software\Classes before one of
+// HKLM\Software\Classes with the same name; a value is written to the user's key when
+// it exists, else to the machine's; a new key is created under the machine's classes;
+// deleting a key deletes it from both.
 class RegKey {
  public:
   RegKey();
