@@ -24,12 +24,14 @@ class HiveSink : public RegTextSink {
       return L"a key of " + std::wstring(HiveName(hive)) + L" does not belong in the " +
              std::wstring(HiveName(hive_)) + L" hive file";
     }
+    rawRun_ = false;
     if (remove) return L"a key deletion line [-...] does not belong in a hive file";
     current_ = CreateNode(*root_, path, nullptr);
     return {};
   }
 
   void OnValue(const std::wstring& name, const std::optional<RegValue>& value) override {
+    rawRun_ = false;
     if (value) {
       current_->SetValue(name, *value);
     } else {
@@ -37,9 +39,19 @@ class HiveSink : public RegTextSink {
     }
   }
 
-  void OnRaw(std::string_view line) override { current_->rawLines.emplace_back(line); }
+  // Kept lines are written back after the values of their key. Runs of them that were
+  // apart in the file stay apart (a blank line between), so that a line ending in "\"
+  // can never join a line that followed it only after the rewrite.
+  void OnRaw(std::string_view line) override {
+    if (!rawRun_ && !current_->rawLines.empty()) current_->rawLines.emplace_back();
+    current_->rawLines.emplace_back(line);
+    rawRun_ = true;
+  }
+
+  void OnBlank() override { rawRun_ = false; }
 
  private:
+  bool rawRun_ = false;
   Hive hive_;
   RegNode* root_;
   RegNode* current_;

@@ -460,6 +460,7 @@ RegParseResult ParseRegText(std::string_view text, RegTextSink& sink) {
     size_t first = i;
     std::string_view line = Trim(lines[i]);
     if (line.empty()) {
+      sink.OnBlank();
       ++i;
       continue;
     }

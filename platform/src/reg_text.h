@@ -27,6 +27,8 @@ class RegTextSink {
   virtual void OnValue(const std::wstring& name, const std::optional<RegValue>& value) = 0;
   // Physical lines to keep as they stand: comments, bad lines, lines under no usable key.
   virtual void OnRaw(std::string_view line) = 0;
+  // A blank line.
+  virtual void OnBlank() {}
 };
 
 struct RegParseResult {

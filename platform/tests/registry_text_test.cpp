@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -313,6 +314,81 @@ TEST_F(RegTextTest, RewritingABadlyEditedHiveKeepsEveryLine) {
   EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Kestrel", L"New"), RegValue::String(L"5"));
   ASSERT_EQ(CheckHiveFile(Hive::kCurrentUser, &problems), Status::Ok());
   EXPECT_EQ(problems.size(), 3u);
+}
+
+// Random hive files mixing good and bad lines: whatever is rewritten, the live values
+// stay as they were, and every line that could not be read is still in the file, still
+// inert.
+TEST_F(RegTextTest, RandomBadlyEditedHivesLoseNothingOnRewrite) {
+  const std::vector<std::string> fragments = {
+      "[HKEY_CURRENT_USER\\Software\\A]", "[HKEY_CURRENT_USER\\Software\\A\\B]",
+      "[hkey_current_user\\Software\\C]", "[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]",
+      "[-HKEY_CURRENT_USER\\Software\\A]", "[HKEY_BROKEN\\x]", "[HKEY_CURRENT_USER\\Software\\D",
+      "\"s\"=\"text\"", "\"q\"=\"a \\\"b\\\"\"", "@=\"default\"", "\"d\"=dword:0000002a",
+      "\"h\"=hex:01,02,\\", "  03,04", "  zz,01", "\"m\"=hex(7):61,00,00,00,00,00",
+      "\"bad\"=dword:123456789", "\"open\"=\"no end", "\"x\"=-", "junk", "; comment", "",
+      "\"h2\"=hex(2):41,00,\\", "\"e\"=", "@", "  ; indented comment", "\"t\"=\"tail\" x",
+  };
+  std::mt19937 random(7);
+  auto lineSet = [](const std::string& text) {
+    std::multiset<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      lines.insert(text.substr(start, end - start));
+      start = end + 1;
+    }
+    return lines;
+  };
+  auto problemLines = [&](const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    std::vector<RegImportError> problems;
+    EXPECT_EQ(CheckHiveFile(Hive::kCurrentUser, &problems), Status::Ok());
+    std::multiset<std::string> bad;
+    for (const auto& p : problems) bad.insert(lines.at(static_cast<size_t>(p.line - 1)));
+    return bad;
+  };
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    std::string hive = "Windows Registry Editor Version 5.00\n";
+    for (int i = 0; i < 25; ++i) hive += fragments[random() % fragments.size()] + "\n";
+    testing::TempRoot::WriteFile(HiveFile(), hive);
+    ResetRegistryCache();
+    std::string before;
+    ASSERT_EQ(ExportRegText(Hive::kCurrentUser, L"", &before), Status::Ok());
+    std::multiset<std::string> bad = problemLines(hive);
+
+    RegKey probe;
+    ASSERT_EQ(RegKey::Create(Hive::kCurrentUser, L"Software\\Probe", kKeyAllAccess, &probe),
+              Status::Ok());
+    ASSERT_EQ(probe.SetValue(L"p", RegValue::Dword(1)), Status::Ok());
+    RegKey software;
+    ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software", kKeyAllAccess, &software), Status::Ok());
+    ASSERT_EQ(software.DeleteTree(L"Probe"), Status::Ok());
+
+    std::string rewritten = testing::TempRoot::ReadFile(HiveFile());
+    std::multiset<std::string> kept = lineSet(rewritten);
+    for (const auto& line : bad) {
+      EXPECT_GE(kept.count(line), bad.count(line)) << "lost: " << line << "\n" << hive << "\n" << rewritten;
+    }
+    EXPECT_EQ(problemLines(rewritten), bad) << hive << "\n" << rewritten;
+    std::string after;
+    ASSERT_EQ(ExportRegText(Hive::kCurrentUser, L"", &after), Status::Ok());
+    // Keys made on the way to the probe (Software) may remain; the rest is as it was.
+    if (before.find("[HKEY_CURRENT_USER\\Software]") == std::string::npos) {
+      size_t at = after.find("[HKEY_CURRENT_USER\\Software]\n\n");
+      if (at != std::string::npos) after.erase(at, std::string("[HKEY_CURRENT_USER\\Software]\n\n").size());
+    }
+    EXPECT_EQ(after, before) << hive << "\n" << rewritten;
+  }
 }
 
 TEST_F(RegTextTest, KeyPathsNameTheirHive) {
