@@ -11,13 +11,11 @@
 // process writing the archive.
 //
 //   zip_bench [--corpus /tmp/kv-zip-corpus] [--out /tmp/kv-zip-bench] [--rounds 5]
+//             [--only <part of a variant's name>]
 //
 // Every round runs every variant once, the order rotated from round to round, on a
 // warm page cache; the medians and their ratios are printed.
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,8 +36,6 @@
 #include <zlib.h>
 
 #include "KVFileUtilities/zip.h"
-
-extern char** environ;
 
 namespace {
 
@@ -137,7 +133,9 @@ void Generate(const fs::path& corpus, const fs::path& small) {
 }
 
 struct Corpus {
-  std::vector<fs::path> files;  // in archive order
+  std::vector<fs::path> files;       // in archive order
+  std::vector<std::wstring> sources;  // the same as wide text, for ZipAdd
+  std::vector<std::wstring> names;    // entry names: the paths inside the corpus
   uint64_t bytes = 0;
 };
 
@@ -147,7 +145,11 @@ Corpus List(const fs::path& root, const std::function<bool(const fs::path&)>& ke
     if (entry.is_regular_file() && keep(entry.path())) corpus.files.push_back(entry.path());
   }
   std::sort(corpus.files.begin(), corpus.files.end());
-  for (const auto& file : corpus.files) corpus.bytes += fs::file_size(file);
+  for (const auto& file : corpus.files) {
+    corpus.bytes += fs::file_size(file);
+    corpus.sources.push_back(file.wstring());
+    corpus.names.push_back(fs::relative(file, root).wstring());
+  }
   return corpus;
 }
 
@@ -156,21 +158,21 @@ bool IsGz(const fs::path& file) { return file.extension() == ".gz"; }
 // ---------------------------------------------------------------- variants
 
 // The writer: every file as a ZIP_FILENAME source, named by its path in the corpus.
-bool WriteArchive(HZIP zip, const Corpus& corpus, const fs::path& root) {
+bool WriteArchive(HZIP zip, const Corpus& corpus) {
   if (zip == nullptr) return false;
   bool ok = true;
-  for (const fs::path& file : corpus.files) {
-    const std::wstring name = fs::relative(file, root).wstring();
-    ok = ZipAdd(zip, name.c_str(), const_cast<wchar_t*>(file.wstring().c_str()), 0, ZIP_FILENAME) == HZ_OK && ok;
+  for (size_t i = 0; i < corpus.files.size(); ++i) {
+    ok = ZipAdd(zip, corpus.names[i].c_str(), const_cast<wchar_t*>(corpus.sources[i].c_str()), 0, ZIP_FILENAME) ==
+             HZ_OK && ok;
   }
   return CloseZipZ(zip) == HZ_OK && ok;
 }
 
-bool WriterToFile(const Corpus& corpus, const fs::path& root, const fs::path& output) {
-  return WriteArchive(CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus, root);
+bool WriterToFile(const Corpus& corpus, const fs::path& output) {
+  return WriteArchive(CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus);
 }
 
-bool WriterToPipe(const Corpus& corpus, const fs::path& root) {
+bool WriterToPipe(const Corpus& corpus) {
   int fds[2];
   if (pipe(fds) != 0) return false;
   std::thread drain([fd = fds[0]] {
@@ -180,7 +182,7 @@ bool WriterToPipe(const Corpus& corpus, const fs::path& root) {
   });
   HZIP zip = CreateZipZ(reinterpret_cast<void*>(static_cast<intptr_t>(fds[1])), 0, ZIP_HANDLE);
   close(fds[1]);
-  const bool ok = WriteArchive(zip, corpus, root);
+  const bool ok = WriteArchive(zip, corpus);
   drain.join();
   close(fds[0]);
   return ok;
@@ -230,24 +232,29 @@ bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll) {
 }
 
 bool InfoZip(const fs::path& root, const fs::path& output) {
-  fs::remove(output);  // zip would update an existing archive
   const std::string command = "cd '" + root.string() + "' && zip -q -r -8 '" + output.string() + "' .";
   return std::system(command.c_str()) == 0;
 }
 
 // ---------------------------------------------------------------- peak memory
 
-// Runs this program again in a child mode and returns its peak resident set in KB.
-long ChildPeakKb(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status;
-  struct rusage usage;
-  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return usage.ru_maxrss;
+// Runs this program again in a child mode and returns the peak resident set (VmHWM) in
+// KB that the child reports of itself.
+long ChildPeakKb(const std::string& arguments) {
+  FILE* child = popen(("/proc/" + std::to_string(getpid()) + "/exe " + arguments).c_str(), "r");
+  if (child == nullptr) return -1;
+  long kb = -1;
+  if (std::fscanf(child, "%ld", &kb) != 1) kb = -1;
+  return pclose(child) == 0 ? kb : -1;
+}
+
+long OwnPeakKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
 }
 
 double Median(std::vector<double> values) {
@@ -260,21 +267,27 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
   fs::path corpusRoot = "/tmp/kv-zip-corpus", out = "/tmp/kv-zip-bench";
   int rounds = 5;
-  std::string childMode;
+  std::string childMode, only;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--corpus") corpusRoot = argv[i + 1];
     else if (option == "--out") out = argv[i + 1];
     else if (option == "--rounds") rounds = std::atoi(argv[i + 1]);
     else if (option == "--child") childMode = argv[i + 1];
+    else if (option == "--only") only = argv[i + 1];
   }
   const fs::path mixed = corpusRoot / "mixed", small = corpusRoot / "small";
 
   if (!childMode.empty()) {
     // Peak memory: "idle" loads the libraries only; "all" and "tiny" write an archive.
-    if (childMode == "idle") return 0;
-    const Corpus corpus = List(mixed, [&](const fs::path& f) { return childMode == "all" || f.filename() == "part0.nc"; });
-    return WriterToFile(corpus, mixed, out / ("peak-" + childMode + ".zip")) ? 0 : 1;
+    bool ok = true;
+    if (childMode != "idle") {
+      const Corpus corpus =
+          List(mixed, [&](const fs::path& f) { return childMode == "all" || f.filename() == "part0.nc"; });
+      ok = WriterToFile(corpus, out / ("peak-" + childMode + ".zip"));
+    }
+    std::printf("%ld\n", OwnPeakKb());
+    return ok ? 0 : 1;
   }
 
   if (!fs::exists(mixed / "gz")) {
@@ -291,27 +304,32 @@ int main(int argc, char** argv) {
 
   struct Variant {
     std::string name;
-    std::function<bool()> run;
+    fs::path output;  // removed before each run, outside the timing
+    std::function<bool(const fs::path&)> run;
     std::vector<double> seconds;
   };
   std::vector<Variant> variants = {
-      {"writer, file output", [&] { return WriterToFile(all, mixed, out / "writer.zip"); }, {}},
-      {"loop: read+crc+deflate 8", [&] { return Loop(all, out / "loop.bin", true); }, {}},
-      {"zip -r -8", [&] { return InfoZip(mixed, out / "infozip.zip"); }, {}},
-      {"writer, pipe output", [&] { return WriterToPipe(all, mixed); }, {}},
-      {"writer, .gz only (stored)", [&] { return WriterToFile(gz, mixed, out / "stored.zip"); }, {}},
-      {"loop: read+crc+write .gz", [&] { return Loop(gz, out / "stored.bin", false); }, {}},
-      {"writer, 10,000 small .gz", [&] { return WriterToFile(tiny, small, out / "small.zip"); }, {}},
-      {"loop: 10,000 small .gz", [&] { return Loop(tiny, out / "small.bin", false); }, {}},
+      {"writer, file output", out / "writer.zip", [&](const fs::path& o) { return WriterToFile(all, o); }, {}},
+      {"loop: read+crc+deflate 8", out / "loop.bin", [&](const fs::path& o) { return Loop(all, o, true); }, {}},
+      {"zip -r -8", out / "infozip.zip", [&](const fs::path& o) { return InfoZip(mixed, o); }, {}},
+      {"writer, pipe output", out / "none", [&](const fs::path&) { return WriterToPipe(all); }, {}},
+      {"writer, .gz only (stored)", out / "stored.zip", [&](const fs::path& o) { return WriterToFile(gz, o); }, {}},
+      {"loop: read+crc+write .gz", out / "stored.bin", [&](const fs::path& o) { return Loop(gz, o, false); }, {}},
+      {"writer, 10,000 small .gz", out / "small.zip", [&](const fs::path& o) { return WriterToFile(tiny, o); }, {}},
+      {"loop: 10,000 small .gz", out / "small.bin", [&](const fs::path& o) { return Loop(tiny, o, false); }, {}},
   };
+  if (!only.empty()) {
+    std::erase_if(variants, [&](const Variant& v) { return v.name.find(only) == std::string::npos; });
+  }
   // Warm the page cache.
   Loop(all, out / "warm.bin", false);
   Loop(tiny, out / "warm.bin", false);
   for (int round = 0; round < rounds; ++round) {
     for (size_t k = 0; k < variants.size(); ++k) {
       Variant& variant = variants[(k + static_cast<size_t>(round)) % variants.size()];
+      fs::remove(variant.output);
       const auto start = Clock::now();
-      if (!variant.run()) {
+      if (!variant.run(variant.output)) {
         std::cerr << variant.name << " failed\n";
         return 1;
       }
@@ -321,10 +339,12 @@ int main(int argc, char** argv) {
   std::map<std::string, double> median;
   for (const Variant& variant : variants) {
     median[variant.name] = Median(variant.seconds);
-    std::printf("%-28s median %8.3f s  (", variant.name.c_str(), median[variant.name]);
+    std::printf("%-28s median %8.3f s  min %8.3f s  (", variant.name.c_str(), median[variant.name],
+                *std::min_element(variant.seconds.begin(), variant.seconds.end()));
     for (double s : variant.seconds) std::printf(" %.3f", s);
     std::printf(" )\n");
   }
+  if (!only.empty()) return 0;
   const double writer = median["writer, file output"];
   std::printf("\nwriter / loop (limit 1.03):                %.3f\n", writer / median["loop: read+crc+deflate 8"]);
   std::printf("writer / zip -r -8 (must be < 1):          %.3f\n", writer / median["zip -r -8"]);
@@ -339,10 +359,10 @@ int main(int argc, char** argv) {
   std::printf("archive sizes: writer %.1f MB, zip -r -8 %.1f MB\n", fs::file_size(out / "writer.zip") / 1e6,
               fs::file_size(out / "infozip.zip") / 1e6);
 
-  const std::string self = "zip_bench";
-  const long idle = ChildPeakKb({self, "--corpus", corpusRoot.string(), "--out", out.string(), "--child", "idle"});
-  const long one = ChildPeakKb({self, "--corpus", corpusRoot.string(), "--out", out.string(), "--child", "tiny"});
-  const long full = ChildPeakKb({self, "--corpus", corpusRoot.string(), "--out", out.string(), "--child", "all"});
+  const std::string common = "--corpus '" + corpusRoot.string() + "' --out '" + out.string() + "' --child ";
+  const long idle = ChildPeakKb(common + "idle");
+  const long one = ChildPeakKb(common + "tiny");
+  const long full = ChildPeakKb(common + "all");
   std::printf("peak resident memory: idle process %ld KB; writing one file %ld KB (+%ld); writing %.0f MB %ld KB (+%ld)\n",
               idle, one, one - idle, all.bytes / 1e6, full, full - idle);
   return 0;

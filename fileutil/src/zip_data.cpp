@@ -58,17 +58,19 @@ bool EntryDataWriter::Deflate(ZipSource& source, ZipOutput& output, uint64_t max
 }
 
 bool EntryDataWriter::Store(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
-  if (input_.size() < kStoreChunk) input_.resize(kStoreChunk);
   uLong crc = crc32(0, nullptr, 0);
   uint64_t read = 0;
   for (;;) {
+    // Each chunk is read straight into the output's buffer.
+    uint8_t* chunk = output.Reserve(kStoreChunk);
+    if (chunk == nullptr) return false;
     size_t got = 0;
-    if (!source.Read(input_.data(), kStoreChunk, &got)) return false;
+    if (!source.Read(chunk, kStoreChunk, &got)) return false;
     if (got == 0) break;
     read += got;
     if (read > maxSize) return false;
-    crc = crc32_z(crc, input_.data(), got);
-    if (!output.Write(input_.data(), got)) return false;
+    crc = crc32_z(crc, chunk, got);
+    if (!output.Commit(got)) return false;
   }
   data->crc = static_cast<uint32_t>(crc);
   data->uncompressedSize = read;

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "KVFileUtilities/zip.h"
 #include "KVPlatform/file_handle.h"
@@ -18,26 +17,31 @@ constexpr size_t kBufferSize = 256 * 1024;
 class DescriptorOutput final : public ZipOutput {
  public:
   DescriptorOutput(FileHandle file, uint64_t base, bool canSeek)
-      : ZipOutput(base, canSeek), file_(std::move(file)), bufferStart_(base) {
-    buffer_.reserve(kBufferSize);
-  }
+      : ZipOutput(base, canSeek), file_(std::move(file)), buffer_(new uint8_t[kBufferSize]), bufferStart_(base) {}
 
   bool Overwrite(uint64_t position, const void* data, size_t size) override {
     if (!canSeek()) return false;
     if (position >= bufferStart_) {
       // Still in the buffer: patch it there.
-      std::memcpy(buffer_.data() + (position - bufferStart_), data, size);
+      std::memcpy(buffer_.get() + (position - bufferStart_), data, size);
       return true;
     }
     if (position + size > bufferStart_ && !Flush()) return false;
     return file_.WriteAt(position, data, size).ok();
   }
 
+  uint8_t* Reserve(size_t size) override {
+    reservedInBuffer_ = size <= kBufferSize;
+    if (!reservedInBuffer_) return ZipOutput::Reserve(size);
+    if (used_ + size > kBufferSize && !Flush()) return nullptr;
+    return buffer_.get() + used_;
+  }
+
   bool Flush() override {
-    if (buffer_.empty()) return true;
-    const bool ok = file_.Write(buffer_.data(), buffer_.size()).ok();
-    bufferStart_ += buffer_.size();
-    buffer_.clear();
+    if (used_ == 0) return true;
+    const bool ok = file_.Write(buffer_.get(), used_).ok();
+    bufferStart_ += used_;
+    used_ = 0;
     return ok;
   }
 
@@ -49,21 +53,29 @@ class DescriptorOutput final : public ZipOutput {
 
  protected:
   bool Append(const void* data, size_t size) override {
-    if (buffer_.size() + size > kBufferSize && !Flush()) return false;
+    if (used_ + size > kBufferSize && !Flush()) return false;
     if (size >= kBufferSize) {
       const bool ok = file_.Write(data, size).ok();
       bufferStart_ += size;
       return ok;
     }
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    std::memcpy(buffer_.get() + used_, data, size);
+    used_ += size;
+    return true;
+  }
+
+  bool AppendReserved(size_t size) override {
+    if (!reservedInBuffer_) return ZipOutput::AppendReserved(size);
+    used_ += size;
     return true;
   }
 
  private:
   FileHandle file_;
-  std::vector<uint8_t> buffer_;
-  uint64_t bufferStart_;  // the position of buffer_[0]
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t used_ = 0;
+  uint64_t bufferStart_;           // the position of buffer_[0]
+  bool reservedInBuffer_ = false;  // the last Reserve handed out the buffer's free room
 };
 
 class MemoryOutput final : public ZipOutput {

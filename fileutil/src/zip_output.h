@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace kv::zip {
 
@@ -26,8 +27,20 @@ class ZipOutput {
 
   // Appends bytes. False when the output failed or the write would pass the limit.
   bool Write(const void* data, size_t size) {
-    if (size > limit_ - position_ || position_ > limit_) return false;
-    if (!Append(data, size)) return false;
+    if (!Fits(size) || !Append(data, size)) return false;
+    position_ += size;
+    return true;
+  }
+  // Room for up to `size` bytes at the end of the output, for the caller to fill and
+  // hand over with Commit (saves a copy); valid until the next call on the output.
+  // Null when the output failed.
+  virtual uint8_t* Reserve(size_t size) {
+    scratch_.resize(size);
+    return scratch_.data();
+  }
+  // Appends the first `size` bytes of the room that Reserve gave.
+  bool Commit(size_t size) {
+    if (!Fits(size) || !AppendReserved(size)) return false;
     position_ += size;
     return true;
   }
@@ -41,11 +54,15 @@ class ZipOutput {
  protected:
   ZipOutput(uint64_t base, bool canSeek) : position_(base), canSeek_(canSeek) {}
   virtual bool Append(const void* data, size_t size) = 0;
+  virtual bool AppendReserved(size_t size) { return Append(scratch_.data(), size); }
 
  private:
+  bool Fits(size_t size) const { return position_ <= limit_ && size <= limit_ - position_; }
+
   uint64_t position_;
   bool canSeek_;
   uint64_t limit_ = std::numeric_limits<uint64_t>::max();
+  std::vector<uint8_t> scratch_;
 };
 
 // Each opener returns a result code of the zip interface (HZ_OK on success).

@@ -116,8 +116,7 @@ unsigned long OpenFile(const wchar_t* name, std::unique_ptr<ZipSource>* opened) 
   if (name == nullptr) return HZ_ARGUMENTS;
   FileHandle file;
   HandleInfo info;
-  if (!FileHandle::OpenForReading(name, &file).ok() || !file.GetInfo(&info).ok() ||
-      info.kind != HandleKind::kDiskFile) {
+  if (!FileHandle::OpenForReading(name, &file, &info).ok() || info.kind != HandleKind::kDiskFile) {
     return HZ_OPEN_FILE;
   }
   *opened = std::make_unique<DiskSource>(std::move(file), DiskProperties(info));

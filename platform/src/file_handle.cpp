@@ -11,6 +11,8 @@
 #include <utility>
 
 #include "KVPlatform/path.h"
+#include "KVPlatform/root.h"
+#include "KVPlatform/text.h"
 
 namespace kv {
 namespace {
@@ -29,6 +31,82 @@ Status OpenFailure(int error, const std::filesystem::path& host) {
 }
 
 int64_t Seconds(const struct statx_timestamp& t) { return t.tv_sec; }
+
+// The host path that ResolvePath gives for a path whose every component exists under
+// its exact name, found without looking at the disk: the caller tries it first and
+// resolves the path only when it does not open. False for a path with ".." (which
+// ResolvePath takes lexically) and for relative host paths.
+bool ExactHostPath(std::wstring_view path, std::string* host) {
+  const WindowsPath parsed = ParseWindowsPath(path);
+  switch (parsed.kind) {
+    case PathKind::kDrive:
+      *host = DriveFolder(parsed.drive).string();
+      break;
+    case PathKind::kUnc:
+      if (parsed.server.empty() || parsed.share.empty()) return false;
+      *host = (RootFolder() / "unc").string() + "/" + WideToAnsi(parsed.server) + "/" + WideToAnsi(parsed.share);
+      break;
+    case PathKind::kHost:
+      if (!parsed.absolute) return false;
+      host->clear();
+      break;
+  }
+  if (parsed.components.empty()) return false;
+  for (const std::wstring& component : parsed.components) {
+    if (component == L"..") return false;
+    *host += '/';
+    *host += WideToAnsi(component);
+  }
+  return true;
+}
+
+// Opens `path` for reading: first under its exact name, then as ResolvePath finds it
+// (a component that matches only without regard to case).
+int OpenResolved(std::wstring_view path, std::filesystem::path* host, Status* failure) {
+  std::string exact;
+  if (ExactHostPath(path, &exact)) {
+    int descriptor;
+    do {
+      descriptor = open(exact.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor >= 0 || (errno != ENOENT && errno != ENOTDIR)) {
+      if (descriptor < 0) *failure = OpenFailure(errno, exact);
+      return descriptor;
+    }
+  }
+  if (Status s = ResolvePath(path, host); !s.ok()) {
+    *failure = s;
+    return -1;
+  }
+  int descriptor;
+  do {
+    descriptor = open(host->c_str(), O_RDONLY | O_CLOEXEC);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) *failure = OpenFailure(errno, *host);
+  return descriptor;
+}
+
+Status Describe(int descriptor, HandleInfo* info) {
+  struct statx st;
+  if (statx(descriptor, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
+    return FromErrno(errno);
+  }
+  HandleInfo result;
+  if (S_ISREG(st.stx_mode)) {
+    result.kind = HandleKind::kDiskFile;
+    result.size = st.stx_size;
+  } else if (S_ISDIR(st.stx_mode)) {
+    result.kind = HandleKind::kDirectory;
+  } else {
+    result.kind = HandleKind::kStream;
+  }
+  result.readOnly = (st.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  result.modifiedTime = Seconds(st.stx_mtime);
+  result.accessTime = Seconds(st.stx_atime);
+  result.creationTime = (st.stx_mask & STATX_BTIME) ? Seconds(st.stx_btime) : result.modifiedTime;
+  *info = result;
+  return Status::Ok();
+}
 
 }  // namespace
 
@@ -70,44 +148,24 @@ Status FileHandle::Create(std::wstring_view path, FileHandle* out) {
   return Status::Ok();
 }
 
-Status FileHandle::OpenForReading(std::wstring_view path, FileHandle* out) {
+Status FileHandle::OpenForReading(std::wstring_view path, FileHandle* out, HandleInfo* info) {
   std::filesystem::path host;
-  if (Status s = ResolvePath(path, &host); !s.ok()) return s;
-  int descriptor;
-  do {
-    descriptor = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (descriptor < 0 && errno == EINTR);
-  if (descriptor < 0) return OpenFailure(errno, host);
+  Status failure;
+  const int descriptor = OpenResolved(path, &host, &failure);
+  if (descriptor < 0) return failure;
   FileHandle handle(descriptor, true);
-  struct stat info;
-  if (fstat(descriptor, &info) != 0) return FromErrno(errno);
+  HandleInfo described;
+  if (Status s = Describe(descriptor, &described); !s.ok()) return s;
   // Windows opens no folder as a file.
-  if (S_ISDIR(info.st_mode)) return Status(kErrorAccessDenied);
+  if (described.kind == HandleKind::kDirectory) return Status(kErrorAccessDenied);
+  if (info != nullptr) *info = described;
   *out = std::move(handle);
   return Status::Ok();
 }
 
 Status FileHandle::GetInfo(HandleInfo* info) const {
   if (descriptor_ < 0) return Status(kErrorInvalidHandle);
-  struct statx st;
-  if (statx(descriptor_, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
-    return FromErrno(errno);
-  }
-  HandleInfo result;
-  if (S_ISREG(st.stx_mode)) {
-    result.kind = HandleKind::kDiskFile;
-    result.size = st.stx_size;
-  } else if (S_ISDIR(st.stx_mode)) {
-    result.kind = HandleKind::kDirectory;
-  } else {
-    result.kind = HandleKind::kStream;
-  }
-  result.readOnly = (st.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-  result.modifiedTime = Seconds(st.stx_mtime);
-  result.accessTime = Seconds(st.stx_atime);
-  result.creationTime = (st.stx_mask & STATX_BTIME) ? Seconds(st.stx_btime) : result.modifiedTime;
-  *info = result;
-  return Status::Ok();
+  return Describe(descriptor_, info);
 }
 
 Status FileHandle::GetPosition(uint64_t* position) const {
