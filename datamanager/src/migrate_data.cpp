@@ -39,9 +39,21 @@ constexpr const wchar_t* kSharedPathNotice =
     L"\nNetwork update by running the Kestrel Systems Data Manager command."
     L"\n\nNotice: Your LOCAL (on this computer) data files have been updated.";
 
-// Lets Inventor load registry-based add-ins; failures are of no consequence here.
+bool HoldsDwordOne(const wchar_t* key, const wchar_t* name) {
+  kv::RegKey existing;
+  kv::RegValue value;
+  return kv::RegKey::Open(kv::Hive::kCurrentUser, key, kv::kKeyQueryValue | kv::kKeyWow64_64Key,
+                          &existing)
+             .ok() &&
+         existing.QueryValue(name, &value).ok() && value == kv::RegValue::Dword(1);
+}
+
+// Lets Inventor load registry-based add-ins; failures are of no consequence here. A
+// value that already holds 1 is not written again: every product start passes here,
+// and a write rewrites the whole hive file.
 void AllowInventorAddins() {
   for (const wchar_t* key : kInventorPreferenceKeys) {
+    if (HoldsDwordOne(key, L"LoadRegisterBasedAddins")) continue;
     kv::RegKey preferences;
     if (!kv::RegKey::Create(kv::Hive::kCurrentUser, key, kv::kKeySetValue | kv::kKeyWow64_64Key,
                             &preferences)
@@ -106,6 +118,8 @@ extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* pa
   const std::wstring installVersion = ReadDataVersion(installCache);
   const NetworkCache network = FindNetworkCache(key, installCache);
 
+  // Without a configured shared folder the network cache is a relative path whose
+  // version is empty by design: it is never looked up in the current folder.
   if (installVersion > dataVersion) {
     CopyCacheToDataPath(installCache, dataPath, parent);
     std::wstring message = UpdatedMessage();
@@ -116,7 +130,7 @@ extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* pa
       message += kSharedPathNotice;
     }
     kv::ShowMessageBox(message, kv::kMbOk);
-  } else if (dataVersion < ReadDataVersion(network.folder)) {
+  } else if (network.configured && dataVersion < ReadDataVersion(network.folder)) {
     CopyCacheToDataPath(network.folder, dataPath, parent);
     kv::ShowMessageBox(UpdatedMessage(), kv::kMbOk);
   }

@@ -437,7 +437,29 @@ TEST_F(DataUpdateTest, NetworkCacheUpdatesWhenTheInstallCacheIsNotNewer) {
   EXPECT_TRUE(MessageTexts().empty());
 }
 
+TEST_F(DataUpdateTest, UnconfiguredNetworkCacheIsNotLookedForInTheCurrentFolder) {
+  const fs::path relative = root_.path() / "cwd";
+  Write(relative / "Kestrel Systems/UserDataCache/DataVersion.txt", "9");
+  Write(relative / "Kestrel Systems/UserDataCache/Stray/s.txt", "s");
+  Write(Data("DataVersion.txt"), "1");
+  const fs::path previous = fs::current_path();
+  fs::current_path(relative);
+  const bool ok = Run();
+  fs::current_path(previous);
+  ASSERT_TRUE(ok);
+  EXPECT_FALSE(fs::exists(Data("Stray")));
+  EXPECT_TRUE(MessageTexts().empty());
+}
+
 TEST_F(DataUpdateTest, ProgressWindowAndInventorPreferences) {
+  {
+    kv::RegKey preferences;  // a value the user turned off is turned on again
+    ASSERT_TRUE(kv::RegKey::Create(kv::Hive::kCurrentUser,
+                                   L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion26.0\\System\\Preferences",
+                                   kv::kKeySetValue, &preferences)
+                    .ok());
+    ASSERT_TRUE(preferences.SetValue(L"LoadRegisterBasedAddins", kv::RegValue::Dword(0)).ok());
+  }
   Write(Cache("DataVersion.txt"), "1");
   Write(Cache("A/a.txt"), "a");
   Write(Cache("Plotters/p.txt"), "p");
