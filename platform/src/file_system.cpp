@@ -200,9 +200,12 @@ Status CopyFile(std::wstring_view source, std::wstring_view destination, bool fa
   }
 
   // Written beside the destination and renamed over it: never a torn destination.
-  std::string temp = to.string();
-  const size_t slash = temp.find_last_of('/');
-  temp.insert(slash == std::string::npos ? 0 : slash + 1, ".");
+  const std::string target = to.string();
+  const size_t slash = target.find_last_of('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string temp = target.substr(0, nameStart);
+  temp += '.';
+  temp += std::string_view(target).substr(nameStart);
   temp += ".kvcopy-XXXXXX";
   const int out = mkostemp(temp.data(), O_CLOEXEC);
   if (out < 0) {
