@@ -164,14 +164,25 @@ RegValue NormalizedValue(const RegValue& value) {
     case kRegSz:
     case kRegExpandSz:
       if (value.text.empty() && !value.data.empty()) {
-        out.data = value.data;
+        // Bytes given for text are 8-bit (ANSI) text, as RegSetValueExA takes them.
+        std::string ansi(value.data.begin(), value.data.end());
+        if (ansi.back() == '\0') ansi.pop_back();
+        out.text = AnsiToWide(ansi);
       } else {
         out.text = value.text;
       }
       break;
     case kRegMultiSz:
       if (value.strings.empty() && !value.data.empty()) {
-        out.data = value.data;
+        std::string ansi(value.data.begin(), value.data.end());
+        if (ansi.back() == '\0') ansi.pop_back();  // the list's terminator
+        size_t start = 0;
+        while (start < ansi.size()) {
+          size_t end = ansi.find('\0', start);
+          if (end == std::string::npos) end = ansi.size();
+          out.strings.push_back(AnsiToWide(ansi.substr(start, end - start)));
+          start = end + 1;
+        }
       } else {
         out.strings = value.strings;
       }

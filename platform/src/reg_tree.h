@@ -61,7 +61,10 @@ std::wstring JoinKeyPath(const KeyPath& path);
 bool IsValidKeyName(std::wstring_view name);
 bool IsValidValueName(std::wstring_view name);
 
-// The value with the fields of its type only, so that equal values compare equal.
+// The value a caller asks to store, with the fields of its type only, so that equal
+// values compare equal. Bytes given for a text type are 8-bit text (as RegSetValueExA
+// reads them): "abc\0" with kRegSz stores the text "abc"; bytes for a number type
+// become the number when they have its size.
 RegValue NormalizedValue(const RegValue& value);
 
 }  // namespace kv::detail

@@ -263,7 +263,7 @@ class ImportSink : public detail::RegTextSink {
     if (!current_) return;
     if (value) {
       ops_[Index(current_->hive)].push_back(
-          Op{Op::kSet, current_->path, name, detail::NormalizedValue(*value)});
+          Op{Op::kSet, current_->path, name, *value});  // as read, never reinterpreted
     } else {
       ops_[Index(current_->hive)].push_back(Op{Op::kDeleteValue, current_->path, name, {}});
     }

@@ -106,6 +106,34 @@ TEST_F(RegistryTest, EveryTypeRoundTripsThroughTheHiveFile) {
   EXPECT_EQ(file.find('\r'), std::string::npos);
 }
 
+TEST_F(RegistryTest, BytesForTextOrNumberTypesAreReadAsThe8BitCallsTakeThem) {
+  struct Row {
+    const char* what;
+    RegValue given;
+    RegValue stored;
+  };
+  const std::vector<Row> rows = {
+      {"text with its zero", RegValue::Binary({'a', 'b', 'c', 0}, kRegSz), RegValue::String(L"abc")},
+      {"UTF-8 text, no zero", RegValue::Binary({0xC3, 0xA9}, kRegExpandSz),
+       RegValue::String(L"\u00E9", kRegExpandSz)},
+      {"multi-string", RegValue::Binary({'a', 0, 'b', 'c', 0, 0}, kRegMultiSz),
+       RegValue::MultiString({L"a", L"bc"})},
+      {"dword", RegValue::Binary({1, 2, 0, 0}, kRegDword), RegValue::Dword(0x201)},
+      {"qword", RegValue::Binary({1, 0, 0, 0, 0, 0, 0, 2}, kRegQword), RegValue::Qword(0x0200000000000001ull)},
+      {"dword of the wrong size stays bytes", RegValue::Binary({1, 2}, kRegDword),
+       RegValue::Binary({1, 2}, kRegDword)},
+  };
+  RegKey key = CreateKey(Hive::kCurrentUser, L"Software\\Bytes");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_EQ(key.SetValue(L"v", row.given), Status::Ok());
+    ResetRegistryCache();
+    RegValue value;
+    ASSERT_EQ(key.QueryValue(L"v", &value), Status::Ok());
+    EXPECT_EQ(value, row.stored);
+  }
+}
+
 TEST_F(RegistryTest, NamesMatchWithoutRegardToCaseAndKeepTheirSpelling) {
   {
     RegKey key = CreateKey(Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank\\\u00C4rger");
