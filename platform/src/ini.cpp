@@ -142,12 +142,14 @@ class IniText {
   const Line& line(size_t i) const { return lines_[i]; }
   size_t LineCount() const { return lines_.size(); }
 
-  // Where a new key of the section goes: after its last non-blank line.
+  // Where a new key of the section goes: after its last line that is neither blank nor
+  // a comment (comments at a section's end usually speak of the next section).
   size_t InsertionPoint(const SectionRange& range) const {
     size_t last = range.header;
     for (size_t i = range.header + 1; i < range.end; ++i) {
       const Line& l = lines_[i];
-      if (!Trim(std::string_view(text_).substr(l.start, l.contentEnd - l.start)).empty()) last = i;
+      std::string_view content = Trim(std::string_view(text_).substr(l.start, l.contentEnd - l.start));
+      if (!content.empty() && content[0] != ';') last = i;
     }
     return last;
   }

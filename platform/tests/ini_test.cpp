@@ -122,6 +122,7 @@ TEST_F(IniTest, WritesEditInPlace) {
       "odd line without equals\r\n"
       "Angle=deg\n"  // a line ending of its own
       "\r\n"
+      "; the folders\r\n"
       "[Paths]\r\n"
       "Data=C:\\Data\\\r\n"
       "\r\n"
@@ -135,27 +136,27 @@ TEST_F(IniTest, WritesEditInPlace) {
       {"change a value, spacing kept",
        [] { return WritePrivateProfileString(L"units", L"LENGTH", L"inch", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Angle=deg\n\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment"},
+       "Angle=deg\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment"},
       {"new key after the section's last line",
        [] { return WritePrivateProfileString(L"Units", L"Precision", L"4", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Angle=deg\nPrecision=4\r\n\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment"},
+       "Angle=deg\nPrecision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment"},
       {"new section at the end, after a last line without an end",
        [] { return WritePrivateProfileString(L"Mail", L"To", L"\"quoted\" \u00E9", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Angle=deg\nPrecision=4\r\n\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment\r\n"
+       "Angle=deg\nPrecision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment\r\n"
        "\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
       {"delete a key", [] { return DeleteProfileKey(L"UNITS", L"angle", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Precision=4\r\n\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment\r\n"
+       "Precision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment\r\n"
        "\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
       {"delete a section", [] { return DeleteProfileSection(L"paths", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Precision=4\r\n\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
+       "Precision=4\r\n\r\n; the folders\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
       {"deleting what is missing changes nothing",
        [] { return DeleteProfileKey(L"Units", L"None", kFile) && DeleteProfileSection(L"None", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Precision=4\r\n\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
+       "Precision=4\r\n\r\n; the folders\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
   };
   Write(original);
   for (const auto& step : steps) {
