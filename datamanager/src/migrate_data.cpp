@@ -113,13 +113,15 @@ extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* pa
 
   const std::wstring dataVersion = ReadDataVersion(dataPath);
   std::wstring installCache;
-  ReadRegistryString(kv::Hive::kLocalMachine, key, L"Install Path", installCache);
+  const bool installed =
+      ReadRegistryString(kv::Hive::kLocalMachine, key, L"Install Path", installCache);
   installCache += kCacheFolder;
-  const std::wstring installVersion = ReadDataVersion(installCache);
   const NetworkCache network = FindNetworkCache(key, installCache);
 
-  // Without a configured shared folder the network cache is a relative path whose
-  // version is empty by design: it is never looked up in the current folder.
+  // Without an install path, or without a configured shared folder, the cache is a
+  // relative path whose version counts as empty: it is never looked up in whatever
+  // the current folder happens to be.
+  const std::wstring installVersion = installed ? ReadDataVersion(installCache) : std::wstring();
   if (installVersion > dataVersion) {
     CopyCacheToDataPath(installCache, dataPath, parent);
     std::wstring message = UpdatedMessage();

@@ -437,11 +437,18 @@ TEST_F(DataUpdateTest, NetworkCacheUpdatesWhenTheInstallCacheIsNotNewer) {
   EXPECT_TRUE(MessageTexts().empty());
 }
 
-TEST_F(DataUpdateTest, UnconfiguredNetworkCacheIsNotLookedForInTheCurrentFolder) {
+TEST_F(DataUpdateTest, UnconfiguredCachesAreNotLookedForInTheCurrentFolder) {
   const fs::path relative = root_.path() / "cwd";
   Write(relative / "Kestrel Systems/UserDataCache/DataVersion.txt", "9");
   Write(relative / "Kestrel Systems/UserDataCache/Stray/s.txt", "s");
+  Write(relative / "UserDataCache/DataVersion.txt", "9");
+  Write(relative / "UserDataCache/Stray/s.txt", "s");
   Write(Data("DataVersion.txt"), "1");
+  {
+    kv::RegKey key;
+    ASSERT_TRUE(kv::RegKey::Open(kv::Hive::kLocalMachine, kKey, kv::kKeySetValue, &key).ok());
+    ASSERT_TRUE(key.DeleteValue(L"Install Path").ok());
+  }
   const fs::path previous = fs::current_path();
   fs::current_path(relative);
   const bool ok = Run();
