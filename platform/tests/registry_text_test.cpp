@@ -3,6 +3,7 @@
 // person edited badly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <string>
@@ -388,6 +389,31 @@ TEST_F(RegTextTest, RandomBadlyEditedHivesLoseNothingOnRewrite) {
       if (at != std::string::npos) after.erase(at, std::string("[HKEY_CURRENT_USER\\Software]\n\n").size());
     }
     EXPECT_EQ(after, before) << hive << "\n" << rewritten;
+  }
+}
+
+// Arbitrary bytes as a hive file: read without harm, every problem on a real line.
+TEST_F(RegTextTest, ArbitraryBytesReadSafely) {
+  const std::string alphabet = std::string("[]\"\\=@-;:,(){}\r\n\t hexdwordHKEY_CURRENT_USER0123456789abf") +
+                               std::string("\0\xFF\xC3\xA9\xF0\x9F", 6);
+  std::mt19937 random(99);
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    std::string text = round % 2 ? "Windows Registry Editor Version 5.00\n" : "";
+    size_t length = random() % 400;
+    for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    testing::TempRoot::WriteFile(HiveFile(), text);
+    ResetRegistryCache();
+    std::vector<RegImportError> problems;
+    ASSERT_EQ(CheckHiveFile(Hive::kCurrentUser, &problems), Status::Ok());
+    int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+    for (const auto& p : problems) {
+      EXPECT_GE(p.line, 1);
+      EXPECT_LE(p.line, lines);
+      EXPECT_FALSE(p.message.empty());
+    }
+    RegKey key;
+    EXPECT_EQ(RegKey::Open(Hive::kCurrentUser, L"", kKeyRead, &key), Status::Ok());
   }
 }
 
