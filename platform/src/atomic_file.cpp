@@ -61,6 +61,16 @@ Status SyncFolder(const std::filesystem::path& folder) {
   return Status::Ok();
 }
 
+// "<pid>-<n>", the part of a temporary file's name after the prefix.
+bool IsTemporarySuffix(std::string_view suffix) {
+  size_t dash = suffix.find('-');
+  auto digits = [](std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return dash != std::string_view::npos && digits(suffix.substr(0, dash)) &&
+         digits(suffix.substr(dash + 1));
+}
+
 std::string TemporaryPrefix(const std::filesystem::path& file) {
   return file.filename().string() + ".tmp-";
 }
@@ -215,7 +225,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& file) {
   if (dir == nullptr) return;
   while (struct dirent* entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
-    if (name.size() > prefix.size() && name.substr(0, prefix.size()) == prefix) {
+    if (name.size() > prefix.size() && name.substr(0, prefix.size()) == prefix &&
+        IsTemporarySuffix(name.substr(prefix.size()))) {
       ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
   }

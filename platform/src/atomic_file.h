@@ -66,7 +66,8 @@ class FileLock {
 Status ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
                            const FileIdentity& previous, FileIdentity* identity);
 
-// Removes "<file>.tmp-*" files left by writers that died before their rename. Only a
+// Removes "<file>.tmp-<pid>-<n>" files left by writers that died before their rename
+// (other names, "<file>.tmp-old" say, are never touched). Only a
 // holder of the FileLock may call it (no other writer can be between write and rename).
 void RemoveStaleTemporaries(const std::filesystem::path& file);
 

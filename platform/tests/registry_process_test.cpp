@@ -179,6 +179,12 @@ TEST_F(RegistryProcessTest, LeftoversOfACrashAreIgnored) {
     Set(L"w", RegValue::Dword(1));
     EXPECT_FALSE(std::filesystem::exists(temp));
   }
+  // A person's file that merely looks alike stays.
+  std::filesystem::path mine = HiveFile();
+  mine += ".tmp-backup";
+  testing::TempRoot::WriteFile(mine, "keep");
+  Set(L"w", RegValue::Dword(2));
+  EXPECT_TRUE(std::filesystem::exists(mine));
 }
 
 TEST_F(RegistryProcessTest, ReadersFollowTheFilesIdentity) {
