@@ -163,6 +163,9 @@ Status ReplaceFileContents(const std::filesystem::path& file, std::string_view c
 
   struct stat old;
   bool hadOld = ::stat(file.c_str(), &old) == 0;
+  // A file without any write permission is read-only, as a Windows file with the
+  // read-only attribute: it is not replaced (even by a user who may write the folder).
+  if (hadOld && (old.st_mode & 0222) == 0) return Status(kErrorAccessDenied);
 
   std::filesystem::path temp;
   int fd = -1;

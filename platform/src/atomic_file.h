@@ -61,8 +61,9 @@ class FileLock {
 // gives it the old file's permissions (new files get 0666 less the umask), a
 // modification time later than `previous`, flushes it, renames it over `file` and
 // flushes the folder. On success `identity` (if given) holds the new version's identity.
-// On failure the old file is untouched and the temporary file removed. The caller holds
-// the FileLock.
+// On failure the old file is untouched and the temporary file removed; a file with no
+// write permission bit at all is read-only and fails with 5. The caller holds the
+// FileLock.
 Status ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
                            const FileIdentity& previous, FileIdentity* identity);
 

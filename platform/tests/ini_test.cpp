@@ -179,6 +179,10 @@ TEST_F(IniTest, CreatesFilesAndLeavesUnchangedFilesAlone) {
   struct stat after;
   ASSERT_EQ(stat(Host().c_str(), &after), 0);
   EXPECT_EQ(before.st_ino, after.st_ino);
+  std::filesystem::permissions(Host(), std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read);
+  EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"changed", kFile));  // read-only
+  EXPECT_EQ(Read(), "[S]\r\nK=v\r\n");
   EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"v", L"C:\\no such folder\\x.ini"));
   EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"v", L"Q:\\unmapped.ini"));
   EXPECT_TRUE(DeleteProfileKey(L"S", L"K", L"C:\\kvcfg\\absent.ini"));
