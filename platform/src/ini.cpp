@@ -14,6 +14,7 @@
 #include "KVPlatform/path.h"
 #include "KVPlatform/text.h"
 #include "atomic_file.h"
+#include "reg_text.h"
 
 namespace kv {
 namespace {
@@ -159,11 +160,30 @@ class IniText {
   std::vector<Line> lines_;
 };
 
+// A file that begins with the UTF-16LE byte order mark (a Unicode INI file written on
+// Windows) is read as UTF-8 text and written back in UTF-16LE.
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+bool IsUtf16(std::string_view bytes) { return bytes.substr(0, 2) == kUtf16Mark; }
+
+std::string FromUtf16(std::string_view bytes) {
+  bytes.remove_prefix(2);
+  return WideToAnsi(
+      detail::Utf16LeToWide(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+std::string ToUtf16(std::string_view text) {
+  std::vector<uint8_t> units = detail::WideToUtf16Le(AnsiToWide(text));
+  return std::string(kUtf16Mark) + std::string(units.begin(), units.end());
+}
+
 bool ReadIniFile(std::wstring_view file, std::string* text) {
   std::filesystem::path host;
   if (!ResolvePath(file, &host).ok()) return false;
   detail::FileIdentity identity;
-  return detail::ReadFileContents(host, text, &identity).ok();
+  if (!detail::ReadFileContents(host, text, &identity).ok()) return false;
+  if (IsUtf16(*text)) *text = FromUtf16(*text);
+  return true;
 }
 
 // The value of the key, quotes removed; nullopt when the file, section or key is missing.
@@ -203,8 +223,11 @@ bool EditIniFile(std::wstring_view file, Edit edit) {
   detail::FileIdentity identity;
   Status read = detail::ReadFileContents(host, &text, &identity);
   if (!read.ok() && read.code() != kErrorFileNotFound) return false;
+  bool utf16 = IsUtf16(text);
+  if (utf16) text = FromUtf16(text);
   std::string edited;
   if (!edit(IniText(std::move(text)), &edited)) return true;
+  if (utf16) edited = ToUtf16(edited);
   return detail::ReplaceFileContents(host, edited, identity, nullptr).ok();
 }
 

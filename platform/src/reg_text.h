@@ -62,7 +62,7 @@ std::string FormatHive(Hive hive, const RegNode& root);
 // Hive names: "HKEY_CURRENT_USER" and "HKCU" (any case) => kCurrentUser, ...
 std::optional<Hive> HiveFromName(std::wstring_view name);
 
-// Wide text <=> UTF-16LE bytes. Characters above U+FFFF become surrogate pairs; lone
+// Wide text <=> UTF-16LE bytes (also used for Unicode INI files). Characters above U+FFFF become surrogate pairs; lone
 // surrogates travel as they stand (so nothing is narrowed). An odd last byte is dropped.
 std::vector<uint8_t> WideToUtf16Le(std::wstring_view text);
 std::wstring Utf16LeToWide(const uint8_t* data, size_t size);

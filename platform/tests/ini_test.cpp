@@ -222,6 +222,23 @@ TEST_F(IniTest, ConcurrentWritersLoseNoKey) {
   }
 }
 
+TEST_F(IniTest, UnicodeFilesStayUtf16) {
+  auto utf16 = [](std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+  };
+  Write(utf16(u"[S]\r\nK=\u5BF8\r\n"));
+  std::wstring value;
+  EXPECT_TRUE(ReadProfileString(L"s", L"k", L"", &value, kFile));
+  EXPECT_EQ(value, L"\u5BF8");
+  EXPECT_TRUE(WritePrivateProfileString(L"S", L"New", L"\u00E9", kFile));
+  EXPECT_EQ(Read(), utf16(u"[S]\r\nK=\u5BF8\r\nNew=\u00E9\r\n"));
+}
+
 TEST_F(IniTest, RefusesTextThatWouldChangeTheFilesStructure) {
   Write("[S]\r\nK=v\r\n");
   struct Row {

@@ -6,7 +6,12 @@
 // comments. A write edits the text in place: every other byte of the file stays; a new
 // key goes at the end of its section, a new section at the end of the file; lines end
 // with CR LF. Writes lock the file, write a temporary file beside it and rename it over,
-// so a reader never sees a half-written file. Files are UTF-8 (the ANSI code page).
+// so a reader never sees a half-written file. Files are UTF-8 (the ANSI code page); a
+// file that begins with the UTF-16LE byte order mark (a Windows Unicode INI file) is read
+// and written in UTF-16LE. The folder of the file is never created. A write fails
+// (false) when the file is read-only (no write permission at all), or when the text would
+// change the file's structure: a line break in a name or value, '=' in a key or a key
+// beginning with ';' or '[', ']' in a section name.
 #pragma once
 
 #include <cstdint>
