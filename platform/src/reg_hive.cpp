@@ -6,6 +6,8 @@
 #include <mutex>
 #include <system_error>
 
+#include <time.h>
+
 #include "KVPlatform/root.h"
 #include "KVPlatform/text.h"
 #include "atomic_file.h"
@@ -57,11 +59,30 @@ class HiveSink : public RegTextSink {
   RegNode* current_;
 };
 
+// A parsed hive and the file version it came from. A version whose modification time
+// was still recent when it was read is "unsettled": a program that rewrites the file in
+// place within the same clock tick leaves the same size and time, so until the time has
+// clearly passed, a reader compares the file's bytes with `contents` instead of trusting
+// the stat alone. Versions written by this library carry a precise time of their own and
+// are settled at once.
 struct CacheEntry {
   std::filesystem::path file;
   FileIdentity identity;
   std::shared_ptr<const HiveData> data;
+  bool settled = false;
+  std::string contents;  // while unsettled
 };
+
+// Longer than the coarsest file time stamps of the file systems a root may lie on.
+constexpr int64_t kSettleNs = 2'000'000'000;
+
+int64_t NowNs() {
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool Settled(const FileIdentity& identity) { return NowNs() - identity.mtimeNs > kSettleNs; }
 
 std::mutex& CacheMutex() {
   static std::mutex mutex;
@@ -84,30 +105,43 @@ Status LoadHive(Hive hive, const std::filesystem::path& file,
                 std::shared_ptr<const HiveData>* data, FileIdentity* identity) {
   FileIdentity now;
   if (Status s = StatFile(file, &now); !s.ok()) return s;
+  std::shared_ptr<const HiveData> unsettled;  // cached, to be confirmed by the bytes
+  std::string unsettledContents;
   {
     std::lock_guard<std::mutex> guard(CacheMutex());
-    CacheEntry& entry = Cache()[Slot(hive)];
+    const CacheEntry& entry = Cache()[Slot(hive)];
     if (entry.data && entry.file == file && entry.identity == now) {
-      *data = entry.data;
-      *identity = now;
-      return Status::Ok();
+      if (entry.settled) {
+        *data = entry.data;
+        *identity = now;
+        return Status::Ok();
+      }
+      unsettled = entry.data;
+      unsettledContents = entry.contents;
     }
   }
+  FileIdentity stated = now;
+  std::string contents;
   std::shared_ptr<const HiveData> parsed;
   if (now.exists) {
-    std::string contents;
     Status s = ReadFileContents(file, &contents, &now);
     if (s.code() == kErrorFileNotFound) {
       now = FileIdentity();  // replaced by nothing in the meantime: an empty hive
     } else if (!s.ok()) {
       return s;
     }
+  }
+  if (unsettled && now == stated && contents == unsettledContents) {
+    parsed = unsettled;  // the same bytes: nothing to parse again
+  } else if (now.exists) {
     parsed = ParseHiveText(hive, contents);
   } else {
     parsed = std::make_shared<HiveData>();
   }
+  bool settled = !now.exists || Settled(now);
   std::lock_guard<std::mutex> guard(CacheMutex());
-  Cache()[Slot(hive)] = CacheEntry{file, now, parsed};
+  Cache()[Slot(hive)] =
+      CacheEntry{file, now, parsed, settled, settled ? std::string() : std::move(contents)};
   *data = parsed;
   *identity = now;
   return Status::Ok();
@@ -157,7 +191,7 @@ Status UpdateHive(Hive hive, const HiveChange& change) {
   // The cache holds what the file now holds (line numbers of kept lines included).
   std::shared_ptr<const HiveData> stored = ParseHiveText(hive, text);
   std::lock_guard<std::mutex> guard(CacheMutex());
-  Cache()[Slot(hive)] = CacheEntry{file, written, stored};
+  Cache()[Slot(hive)] = CacheEntry{file, written, stored, true, {}};
   return Status::Ok();
 }
 

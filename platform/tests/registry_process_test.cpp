@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -210,9 +212,14 @@ TEST_F(RegistryProcessTest, ReadersFollowTheFilesIdentity) {
   EXPECT_EQ(value.text, L"other");
 
   // A same-size edit in place that keeps the file's time is not noticed (the hive is
-  // not re-parsed while its identity holds); once the time moves, it is.
+  // not even read while its identity holds and its time lies well in the past); once the
+  // time moves, it is.
   struct stat before;
   ASSERT_EQ(stat(HiveFile().c_str(), &before), 0);
+  before.st_mtim.tv_sec -= 10;
+  struct timespec past[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, HiveFile().c_str(), past, 0), 0);
+  ASSERT_EQ(key.QueryValue(L"v", &value), Status::Ok());
   std::string text = testing::TempRoot::ReadFile(HiveFile());
   size_t at = text.find("\"other\"");
   ASSERT_NE(at, std::string::npos);
@@ -232,6 +239,31 @@ TEST_F(RegistryProcessTest, ReadersFollowTheFilesIdentity) {
   ASSERT_EQ(utimensat(AT_FDCWD, HiveFile().c_str(), later, 0), 0);
   ASSERT_EQ(key.QueryValue(L"v", &value), Status::Ok());
   EXPECT_EQ(value.text, L"OTHER");
+}
+
+// Another program rewriting the hive in place, several times within one tick of the
+// file clock: same inode, same size, same time (set here, as a coarse clock would leave
+// it). Every version is seen.
+TEST_F(RegistryProcessTest, InPlaceRewritesWithinOneTickAreSeen) {
+  RegKey key;
+  struct timespec tick[2];
+  ASSERT_EQ(clock_gettime(CLOCK_REALTIME, &tick[1]), 0);
+  tick[0] = tick[1];
+  for (char c = 'a'; c <= 'z'; ++c) {
+    SCOPED_TRACE(c);
+    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n\"v\"=\"";
+    text += c;
+    text += "\"\n";
+    int fd = open(HiveFile().c_str(), O_WRONLY | O_CREAT, 0644);  // no truncation, no new inode
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, text.data(), text.size(), 0), static_cast<ssize_t>(text.size()));
+    ASSERT_EQ(futimens(fd, tick), 0);
+    close(fd);
+    RegValue value;
+    ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software", kKeyRead, &key), Status::Ok());
+    ASSERT_EQ(key.QueryValue(L"v", &value), Status::Ok());
+    EXPECT_EQ(value.text, std::wstring(1, static_cast<wchar_t>(c)));
+  }
 }
 
 }  // namespace
