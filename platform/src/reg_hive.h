@@ -2,7 +2,10 @@
 //
 // Each stored hive (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS) is the file
 // <registry folder>/<hive name>.reg. A reader stats the file and re-parses it only when
-// its identity changed; the parsed tree is shared and never modified. A writer locks
+// its identity changed; the parsed tree is shared and never modified. (For a version
+// that another program wrote less than two seconds before it was read, the reader also
+// compares the file's bytes, since a rewrite in place within one tick of a coarse file
+// clock leaves size and time as they were.) A writer locks
 // <hive name>.lock, re-reads the file if it changed, applies its one change to a copy,
 // and replaces the file atomically.
 //
