@@ -63,6 +63,40 @@ bool ParseHexNumber(std::string_view digits, uint32_t* value) {
   return true;
 }
 
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates,
+// nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length;
+    uint32_t value;
+    uint32_t minimum;
+    if ((c & 0xE0) == 0xC0) {
+      length = 2, value = c & 0x1F, minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      length = 3, value = c & 0x0F, minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      length = 4, value = c & 0x07, minimum = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + length > s.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(s[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
   size_t start = 0;
@@ -465,6 +499,15 @@ RegParseResult ParseRegText(std::string_view text, RegTextSink& sink) {
       continue;
     }
     if (line[0] == ';') {
+      sink.OnRaw(lines[i]);
+      ++i;
+      continue;
+    }
+    // Text in another 8-bit encoding would come out altered; the line is kept as it
+    // stands instead.
+    if (!IsValidUtf8(line)) {
+      report(i, L"the line is not UTF-8 text (save the file as UTF-8, or as UTF-16 with a "
+                L"byte order mark); skipped");
       sink.OnRaw(lines[i]);
       ++i;
       continue;

@@ -287,19 +287,20 @@ TEST_F(RegTextTest, RewritingABadlyEditedHiveKeepsEveryLine) {
       "\"NotLive\"=\"3\"\n"
       "\n"
       "[HKEY_CURRENT_USER\\Software\\Kestrel\\Sub]\n"
-      "\"Deep\"=\"4\"\n";
+      "\"Deep\"=\"4\"\n"
+      "\"Latin1\"=\"caf\xE9\"\n";
   testing::TempRoot::WriteFile(HiveFile(), hive);
   EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Kestrel", L"Good"), RegValue::String(L"1"));
   EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Kestrel", L"Also"), RegValue::Dword(2));
   std::vector<RegImportError> problems;
   ASSERT_EQ(CheckHiveFile(Hive::kCurrentUser, &problems), Status::Ok());
-  EXPECT_EQ(Lines(problems), (std::vector<int>{6, 9, 10}));
+  EXPECT_EQ(Lines(problems), (std::vector<int>{6, 9, 10, 14}));
 
   RegKey key;
   ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software\\Kestrel", kKeyAllAccess, &key), Status::Ok());
   ASSERT_EQ(key.SetValue(L"New", RegValue::String(L"5")), Status::Ok());
   std::string rewritten = testing::TempRoot::ReadFile(HiveFile());
-  for (const char* line : {"; kept: a person's note\n", "\"Typo\"=dword:xyz\n",
+  for (const char* line : {"; kept: a person's note\n", "\"Typo\"=dword:xyz\n", "\"Latin1\"=\"caf\xE9\"\n",
                            "[HKEY_LOCAL_MACHINE\\Software\\Misplaced]\n\"NotLive\"=\"3\"\n"}) {
     SCOPED_TRACE(line);
     EXPECT_NE(rewritten.find(line), std::string::npos) << rewritten;
@@ -314,7 +315,7 @@ TEST_F(RegTextTest, RewritingABadlyEditedHiveKeepsEveryLine) {
   EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Kestrel\\Sub", L"Deep"), RegValue::String(L"4"));
   EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Kestrel", L"New"), RegValue::String(L"5"));
   ASSERT_EQ(CheckHiveFile(Hive::kCurrentUser, &problems), Status::Ok());
-  EXPECT_EQ(problems.size(), 3u);
+  EXPECT_EQ(problems.size(), 4u);
 }
 
 // Random hive files mixing good and bad lines: whatever is rewritten, the live values
