@@ -4,7 +4,11 @@
 #include "data_update_copy.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <system_error>
+#include <unordered_map>
 #include <vector>
 
 #include "data_update_log.h"
@@ -13,9 +17,13 @@
 #include "process_wait.h"
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
+#include "KVPlatform/path.h"
+#include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const wchar_t* kSkippedFolders[] = {L"InfoCenter", L"Plot Styles", L"Plotters",
                                               L"Support", L"Template"};
@@ -96,6 +104,83 @@ std::wstring ParentFolder(std::wstring path) {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+// The two folders of one level of a folder copy, resolved to host folders once. Files
+// are copied between them as the platform's CopyFile copies (contents, permission bits
+// and modification time; an existing file is replaced only by a complete copy, never
+// left torn; a folder or read-only destination is refused), and a destination name
+// that exists in another case is the one written, as names are on Windows. Resolving each file's path again would cost a walk of the whole
+// path per file. When a folder can't be resolved, each file goes through CopyFile.
+class FolderPair {
+ public:
+  FolderPair(const std::wstring& source, const std::wstring& destination)
+      : source_(source), destination_(destination) {
+    resolved_ = kv::ResolvePath(source, &sourceHost_).ok() &&
+                kv::ResolvePath(destination, &destinationHost_).ok();
+  }
+
+  // Copies the file `name`; false when it was not copied (with failIfExists, also
+  // when the destination exists).
+  bool Copy(const std::wstring& name, bool failIfExists) {
+    if (!resolved_) {
+      return kv::CopyFile(source_ + L"/" + name, destination_ + L"/" + name, failIfExists).ok();
+    }
+    ListDestination();
+    const std::wstring folded = kv::FoldCase(name);
+    const auto existing = destinationNames_.find(folded);
+    const bool exists = existing != destinationNames_.end();
+    if (exists && failIfExists) return false;
+    const std::string hostName = exists ? existing->second : kv::WideToAnsi(name);
+    const fs::path from = sourceHost_ / kv::WideToAnsi(name);
+    const fs::path to = destinationHost_ / hostName;
+    std::error_code error;
+    if (exists) {
+      const fs::file_status status = fs::status(to, error);
+      if (error || fs::is_directory(status) ||
+          (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        return false;
+      }
+    }
+    // A new file is written in place (a failed copy removes it); an existing one is
+    // replaced only by a complete copy.
+    const fs::path target = exists ? destinationHost_ / ("." + hostName + ".kvupdate") : to;
+    if (!fs::copy_file(from, target,
+                       exists ? fs::copy_options::overwrite_existing : fs::copy_options::none,
+                       error)) {
+      if (error != std::errc::file_exists) fs::remove(target, error);
+      return false;
+    }
+    const fs::file_time_type modified = fs::last_write_time(from, error);
+    if (!error) fs::last_write_time(target, modified, error);
+    if (exists) {
+      fs::rename(target, to, error);
+      if (error) {
+        fs::remove(target, error);
+        return false;
+      }
+    }
+    destinationNames_.emplace(folded, hostName);
+    return true;
+  }
+
+ private:
+  void ListDestination() {
+    if (listed_) return;
+    listed_ = true;
+    std::error_code error;
+    for (fs::directory_iterator it(destinationHost_, error), end; !error && it != end;
+         it.increment(error)) {
+      const std::string hostName = it->path().filename().string();
+      destinationNames_.emplace(kv::FoldCase(kv::AnsiToWide(hostName)), hostName);
+    }
+  }
+
+  std::wstring source_, destination_;
+  fs::path sourceHost_, destinationHost_;
+  bool resolved_ = false;
+  bool listed_ = false;
+  std::unordered_map<std::wstring, std::string> destinationNames_;
+};
+
 }  // namespace
 
 bool IsSkippedTopLevelFolder(const std::wstring& name) {
@@ -109,6 +194,7 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
   std::unique_ptr<kv::DirectorySearch> search;
   if (!kv::DirectorySearch::Start(specification, &search).ok()) return 1;
   const bool keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
+  FolderPair folders(source, destination);
   do {
     const std::wstring name = search->Entry().name;
     if (name.empty()) continue;
@@ -124,11 +210,11 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
     }
     const std::wstring from = source + L"/" + name;
     const std::wstring to = destination + L"/" + name;
-    bool copied = kv::CopyFile(from, to, keepExisting).ok();
+    bool copied = folders.Copy(name, keepExisting);
     if (!copied) {
       if (keepExisting) continue;
       for (int retry = 0; retry < kCopyRetries && !copied; ++retry) {
-        copied = kv::CopyFile(from, to, false).ok();
+        copied = folders.Copy(name, false);
       }
       if (!copied) return 0;
     }

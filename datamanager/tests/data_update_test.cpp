@@ -210,6 +210,29 @@ TEST_F(DataUpdateTest, CopiesNewFoldersWholeAndOnlyNewerPostsIntoExistingOnes) {
   EXPECT_GT(at(cache + "Post\\OldPost\\KestrelPostDetail.man"), at(cache + "Post\\OldPost/b.FAS"));
 }
 
+// Names match without regard to case, as on Windows: the user's file keeps its
+// spelling, whether kept or replaced, and no second file appears beside it.
+TEST_F(DataUpdateTest, ExistingNamesInAnotherCaseAreTheSameFile) {
+  Write(Data("DataVersion.txt"), "1");
+  Write(Cache("DataVersion.txt"), "2");
+  WritePost(Cache("Post/Mill"), 2, "cache");
+  WritePost(Cache("Post/Lathe"), 1, "cache");
+  WritePost(Data("Post/Mill"), 1, "data");
+  fs::rename(Data("Post/Mill/a.fas"), Data("Post/Mill/A.FAS"));
+  Write(Data("Post/Lathe/POSTDESC.TXT"), "mine");  // no dft.pst: the post is new here
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Read(Data("Post/Mill/A.FAS")), "a cache");
+  EXPECT_FALSE(fs::exists(Data("Post/Mill/a.fas")));
+  EXPECT_EQ(Read(Data("Post/Lathe/POSTDESC.TXT")), "mine");
+  EXPECT_EQ(Read(Data("Post/Lathe/dft.pst")), "dft cache");
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(Data("Post/Lathe"))) files += entry.is_regular_file();
+  EXPECT_EQ(files, 7u);  // the seven files of a post, the user's description among them
+  for (const auto& entry : fs::directory_iterator(Data("Post/Mill"))) {
+    EXPECT_NE(entry.path().filename().string().front(), '.') << "temporary file left behind";
+  }
+}
+
 TEST_F(DataUpdateTest, RestoresMissingAlwaysPresentFilesWithoutLogging) {
   Write(Data("DataVersion.txt"), "1");
   Write(Cache("DataVersion.txt"), "2");
