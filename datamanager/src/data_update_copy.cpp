@@ -104,6 +104,40 @@ std::wstring ParentFolder(std::wstring path) {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
+struct ListedEntry {
+  std::wstring name;
+  bool isDirectory = false;
+};
+
+// The entries of `folder` whose names match the Windows wildcard `pattern`, in the
+// order a directory search lists them (by name without regard to case). False when
+// the folder can't be listed or nothing matches. The kinds come with the listing, so
+// no entry is looked up on its own.
+bool ListFolder(const std::wstring& folder, const std::wstring& pattern,
+                std::vector<ListedEntry>* entries) {
+  fs::path host;
+  if (!kv::ResolvePath(folder, &host).ok()) return false;
+  std::error_code error;
+  for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
+    std::wstring name = kv::AnsiToWide(it->path().filename().string());
+    if (name.empty() || !kv::MatchesWildcard(pattern, name)) continue;
+    std::error_code kindError;
+    const bool isDirectory = it->is_directory(kindError);
+    entries->push_back({std::move(name), isDirectory});
+  }
+  std::vector<std::pair<std::wstring, size_t>> order;
+  order.reserve(entries->size());
+  for (size_t i = 0; i < entries->size(); ++i) order.emplace_back(kv::FoldCase((*entries)[i].name), i);
+  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : (*entries)[a.second].name < (*entries)[b.second].name;
+  });
+  std::vector<ListedEntry> sorted;
+  sorted.reserve(entries->size());
+  for (const auto& [folded, index] : order) sorted.push_back(std::move((*entries)[index]));
+  *entries = std::move(sorted);
+  return !entries->empty();
+}
+
 // The two folders of one level of a folder copy, resolved to host folders once. Files
 // are copied between them as the platform's CopyFile copies (contents, permission bits
 // and modification time; an existing file is replaced only by a complete copy, never
@@ -191,16 +225,18 @@ bool IsSkippedTopLevelFolder(const std::wstring& name) {
 int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
                      const std::wstring& destination, unsigned mode) {
   const std::wstring specification = source + pattern;
-  std::unique_ptr<kv::DirectorySearch> search;
-  if (!kv::DirectorySearch::Start(specification, &search).ok()) return 1;
+  const size_t slash = specification.find_last_of(L'/');
+  std::vector<ListedEntry> entries;
+  if (!ListFolder(source, slash == std::wstring::npos ? pattern : specification.substr(slash + 1),
+                  &entries)) {
+    return 1;
+  }
   const bool keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
   FolderPair folders(source, destination);
-  do {
-    const std::wstring name = search->Entry().name;
-    if (name.empty()) continue;
-    if (name[0] == L'.' || search->Entry().isDirectory) {
+  for (const ListedEntry& entry : entries) {
+    const std::wstring& name = entry.name;
+    if (name[0] == L'.' || entry.isDirectory) {
       if ((mode & DIR_RECURSE) == 0 || name[0] == L'.') continue;
-      const size_t slash = specification.find_last_of(L'/');
       if (slash == std::wstring::npos) return 0;
       const std::wstring sourceFolder = specification.substr(0, slash + 1) + name;
       const std::wstring destinationFolder = destination + L"/" + name;
@@ -220,7 +256,7 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
     }
     CountUpdatedFile();
     LogUpdatedFile(from, to);
-  } while (search->Next());
+  }
   return 1;
 }
 
