@@ -7,6 +7,7 @@
 // without zip64: an addition that would need a 65,536th entry, a size or offset of 4 GiB
 // or more, is refused with HZ_WRITE, so that the central directory can always describe
 // the entries written before it.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <limits>
@@ -38,8 +39,11 @@ class ZipWriter {
  private:
   std::unique_ptr<ZipOutput> output_;
   EntryDataWriter data_;
-  std::vector<EntryRecord> entries_;
+  // The central directory as it will be written, in blocks of about 64 KB so that it
+  // takes little more memory than its own size.
+  std::vector<std::vector<uint8_t>> directory_;
   uint64_t directorySize_ = 0;
+  uint32_t entryCount_ = 0;
 };
 
 namespace {
@@ -51,13 +55,7 @@ void SetDosTime(int64_t seconds, EntryRecord* entry) {
   DosDateTime(local, &entry->dosTime, &entry->dosDate);
 }
 
-// Writes records gathered in a block, in pieces of at most 64 KB.
-bool WriteBlock(ZipOutput& output, std::vector<uint8_t>* block, bool force) {
-  if (block->empty() || (!force && block->size() < 64 * 1024)) return true;
-  const bool ok = output.Write(block->data(), block->size());
-  block->clear();
-  return ok;
-}
+constexpr size_t kDirectoryBlock = 64 * 1024;
 
 }  // namespace
 
@@ -74,7 +72,7 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   const SourceProperties& properties = input->properties();
 
   // The format's limits, checked before anything is written.
-  if (entries_.size() >= kMaxEntries) return HZ_WRITE;
+  if (entryCount_ >= kMaxEntries) return HZ_WRITE;
   if (properties.sizeKnown && properties.size > kMax32) return HZ_WRITE;
   if (directorySize_ + CentralHeaderLength(entry) > kMax32) return HZ_WRITE;
   const uint64_t offset = output_->position();
@@ -121,8 +119,13 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   }
   if (!output_->Flush()) return HZ_WRITE;
 
+  if (directory_.empty() || directory_.back().size() + CentralHeaderLength(entry) > kDirectoryBlock) {
+    directory_.emplace_back();
+    directory_.back().reserve(std::max(kDirectoryBlock, CentralHeaderLength(entry)));
+  }
+  AppendCentralHeader(entry, &directory_.back());
   directorySize_ += CentralHeaderLength(entry);
-  entries_.push_back(std::move(entry));
+  ++entryCount_;
   return HZ_OK;
 }
 
@@ -132,24 +135,17 @@ unsigned long ZipWriter::Close() {
   // An archive that starts past the limit (a descriptor positioned beyond 4 GiB) cannot
   // be described: nothing is written rather than a directory that points elsewhere.
   bool ok = directoryOffset <= kMax32;
-  if (ok) {
-    std::vector<uint8_t> block;
-    for (const EntryRecord& entry : entries_) {
-      AppendCentralHeader(entry, &block);
-      if (!WriteBlock(*output_, &block, false)) {
-        ok = false;
-        break;
-      }
-    }
-    ok = ok && WriteBlock(*output_, &block, true);
-    if (ok) {
-      const std::vector<uint8_t> end = EncodeEndRecord(
-          static_cast<uint16_t>(entries_.size()), static_cast<uint32_t>(directorySize_),
-          static_cast<uint32_t>(directoryOffset));
-      ok = output_->Write(end.data(), end.size());
-    }
+  // After the first failure no further headers are written.
+  for (const std::vector<uint8_t>& block : directory_) {
+    ok = ok && output_->Write(block.data(), block.size());
   }
-  entries_.clear();
+  if (ok) {
+    const std::vector<uint8_t> end = EncodeEndRecord(static_cast<uint16_t>(entryCount_),
+                                                     static_cast<uint32_t>(directorySize_),
+                                                     static_cast<uint32_t>(directoryOffset));
+    ok = output_->Write(end.data(), end.size());
+  }
+  directory_.clear();
   const bool closed = output_->Close();
   return ok && closed ? HZ_OK : HZ_WRITE;
 }

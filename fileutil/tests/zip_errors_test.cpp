@@ -1,5 +1,6 @@
 // The zip writer's result codes, and the reading entry points' refusals.
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -106,6 +107,23 @@ TEST_F(ZipErrorsTest, WriteFailuresReportHzWrite) {
   EXPECT_EQ(ZipAdd(zip, L"a.txt", data, sizeof data, ZIP_MEMORY), HZ_WRITE);
   EXPECT_EQ(ZipAdd(zip, L"b", nullptr, 0, ZIP_FOLDER), HZ_WRITE);
   EXPECT_EQ(CloseZipZ(zip), HZ_WRITE);
+}
+
+// A pipe whose reader has gone: the additions fail, and the process lives on (no
+// SIGPIPE reaches it).
+TEST_F(ZipErrorsTest, PipeWithoutReader) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[0]);
+  HZIP zip = CreateZipZ(Fd(fds[1]), 0, ZIP_HANDLE);
+  close(fds[1]);
+  ASSERT_NE(zip, nullptr);
+  char data[] = "some data";
+  EXPECT_EQ(ZipAdd(zip, L"a.txt", data, sizeof data, ZIP_MEMORY), HZ_WRITE);
+  EXPECT_EQ(CloseZipZ(zip), HZ_WRITE);
+  sigset_t pending;
+  sigpending(&pending);
+  EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
 }
 
 TEST_F(ZipErrorsTest, ReadingEntryPointsRefuseEveryHandle) {

@@ -2,6 +2,8 @@
 #include "KVPlatform/file_handle.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,13 +117,16 @@ FileHandle::~FileHandle() {
 }
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), owned_(std::exchange(other.owned_, false)) {}
+    : descriptor_(std::exchange(other.descriptor_, -1)),
+      owned_(std::exchange(other.owned_, false)),
+      isStream_(std::exchange(other.isStream_, -1)) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   if (this != &other) {
     if (owned_ && descriptor_ >= 0) close(descriptor_);
     descriptor_ = std::exchange(other.descriptor_, -1);
     owned_ = std::exchange(other.owned_, false);
+    isStream_ = std::exchange(other.isStream_, -1);
   }
   return *this;
 }
@@ -201,13 +206,44 @@ Status FileHandle::ReadAt(uint64_t offset, void* buffer, size_t size, size_t* go
   return Status::Ok();
 }
 
+namespace {
+
+// write(2) that reports a pipe or socket whose reader has gone as an error (EPIPE)
+// instead of letting SIGPIPE end the process, as Windows reports a broken pipe. The
+// signal is blocked for this thread during the call and a SIGPIPE raised by it is
+// consumed; one that was already pending stays pending.
+ssize_t WriteWithoutSigpipe(int descriptor, const void* data, size_t size) {
+  sigset_t pipeSignal, previous, pending;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+  sigpending(&pending);
+  const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+  const ssize_t n = write(descriptor, data, size);
+  const int error = errno;
+  if (n < 0 && error == EPIPE && !wasPending) {
+    const struct timespec now = {0, 0};
+    while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  errno = error;
+  return n;
+}
+
+}  // namespace
+
 Status FileHandle::Write(const void* data, size_t size) {
+  if (isStream_ < 0) {
+    struct stat info;
+    isStream_ = fstat(descriptor_, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) ? 1 : 0;
+  }
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    const ssize_t n = write(descriptor_, bytes, size);
+    const ssize_t n = isStream_ ? WriteWithoutSigpipe(descriptor_, bytes, size) : write(descriptor_, bytes, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return FromErrno(errno);
+      return errno == EPIPE ? Status(kErrorWriteFault) : FromErrno(errno);
     }
     if (n == 0) return Status(kErrorWriteFault);
     bytes += n;

@@ -68,7 +68,8 @@ class FileHandle {
   // Reads up to `size` bytes at `offset` without moving the file position.
   Status ReadAt(uint64_t offset, void* buffer, size_t size, size_t* got);
   // Writes all of `data` at the current position (retrying short writes); 112 when the
-  // disk is full.
+  // disk is full. A pipe or socket whose reader has gone fails (29) without raising
+  // SIGPIPE, which would end the process.
   Status Write(const void* data, size_t size);
   // Writes all of `data` at `offset` without moving the file position.
   Status WriteAt(uint64_t offset, const void* data, size_t size);
@@ -81,6 +82,7 @@ class FileHandle {
   FileHandle(int descriptor, bool owned) : descriptor_(descriptor), owned_(owned) {}
   int descriptor_ = -1;
   bool owned_ = false;
+  int isStream_ = -1;  // a pipe or socket (1) or not (0); -1 until the first write
 };
 
 // A block of zero-filled memory backed by the page file, unmapped on destruction.
