@@ -29,6 +29,10 @@ constexpr const wchar_t* kInstallPath = L"C:\\Program Files\\Kestrel\\KVDNC\\";
 constexpr const wchar_t* kCache = L"C:\\Program Files\\Kestrel\\KVDNC\\UserDataCache\\";
 constexpr const wchar_t* kDataPath = L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\";
 
+constexpr const wchar_t* kDatabaseKey = L"Software\\Kestrel\\PIECEbank\\2024";
+constexpr const wchar_t* kOldDatabaseKey = L"Software\\Kestrel\\PIECEbank\\2007";
+constexpr const wchar_t* kOldDatabase = L"C:\\Kestrel 2007\\PIECEbank\\";
+
 int g_files = 0;
 
 fs::path Host(const std::wstring& windowsPath) {
@@ -156,6 +160,28 @@ void WriteDataPath() {
   WriteMenuArchive(d + L"kvdesign\\win\\kvdesignribbon2024.cuix", "24.3.0");
 }
 
+// A database of release 2007, which the current release moves into its data path the
+// first time it asks for its database root (kvdbroot shows that).
+void WriteOldDatabase() {
+  if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, kDatabaseKey, L"Data Path", kDataPath).ok() ||
+      !kv::WriteRegistryText(kv::Hive::kCurrentUser, kOldDatabaseKey, L"Database Path", kOldDatabase)
+           .ok()) {
+    std::cerr << "kvdemo-setup: cannot write the database registry values\n";
+    std::exit(1);
+  }
+  const std::wstring old = kOldDatabase;
+  WriteFile(old + L"material\\steel.mat", Repeat("grade 1018 density 7.87\r\n", 40));
+  WriteFile(old + L"material\\aluminium.mat", Repeat("grade 6061 density 2.70\r\n", 40));
+  for (int part = 1; part <= 12; ++part) {
+    WriteFile(old + L"partlib\\brackets\\bracket" + std::to_wstring(part) + L".prt",
+              Repeat("part geometry\r\n", 50 * part));
+  }
+  WriteFile(old + L"kvnest\\bin\\nest.cfg", "sheet 2500 x 1250\r\n");
+  WriteFile(old + L"kvnest\\jobs\\job-0142\\job.nst", Repeat("nest record\r\n", 200));
+  WriteFile(old + L"kvnest\\dbases\\sheets.db", Repeat("sheet stock\r\n", 300));
+  WriteFile(old + L"kvnest\\reports\\job-0142.txt", "Job 0142: 14 parts on 2 sheets\r\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +207,7 @@ int main(int argc, char** argv) {
   SetValue(kv::Hive::kCurrentUser, L"Data Path", kDataPath);
   WriteCache(toolFiles);
   WriteDataPath();
+  WriteOldDatabase();
 
   auto ansi = [](const std::wstring& text) { return kv::WideToAnsi(text); };
   std::cout << "Demo installation laid under " << root.string() << " (" << g_files << " files)\n"
@@ -188,6 +215,8 @@ int main(int argc, char** argv) {
             << "  HKCU\\" << ansi(kProductKey) << "  Data Path    = " << ansi(kDataPath) << "\n"
             << "  install cache " << ansi(kCache) << "  data version 2024.3.1\n"
             << "  data path  data version 2024.2.4 (an older post, a changed kestrel.ini,\n"
-            << "  two missing kvdesign files, an older menu archive and its compiled menu)\n";
+            << "  two missing kvdesign files, an older menu archive and its compiled menu)\n"
+            << "  a release-2007 database at " << ansi(kOldDatabase) << " (HKCU\\" << ansi(kOldDatabaseKey)
+            << ")\n";
   return 0;
 }

@@ -43,3 +43,11 @@ echo "stale kvdesign.mnr:       $([[ -e $data/kvdesign/win/kvdesign.mnr ]] && ec
 echo "update log (first lines of $data/DataManagerLog.txt):"
 head -n 8 "$data/DataManagerLog.txt" | tr -d '\r' | sed 's/^/    /'
 echo "    ... $(grep -c '^Source: ' "$data/DataManagerLog.txt") files logged"
+
+echo
+echo "=== The database root: kvdbroot (a release-2007 database is moved into the data path) ==="
+"$bin/kvdbroot"
+echo "moved: $(find "$data/material" "$data/partlib" "$data/kvnest" -type f | wc -l) files; done marker: $([[ -e $data/DataMigration2008Done.txt ]] && echo present || echo missing)"
+echo
+echo "=== Again: the recorded database root is taken at once ==="
+"$bin/kvdbroot"

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::printf("Root folder: %s\n", kv::RootFolder().c_str());
+  std::fflush(stdout);  // before the console UI writes its boxes to standard error
   std::wstring path;
   if (!kv_GetDataBaseRootPath(path)) {
     if (path.empty()) {
