@@ -224,10 +224,10 @@ bool IsSkippedTopLevelFolder(const std::wstring& name) {
 
 int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
                      const std::wstring& destination, unsigned mode) {
-  const std::wstring specification = source + pattern;
-  const size_t slash = specification.find_last_of(L'/');
+  const std::wstring searchPath = source + pattern;
+  const size_t slash = searchPath.find_last_of(L'/');
   std::vector<ListedEntry> entries;
-  if (!ListFolder(source, slash == std::wstring::npos ? pattern : specification.substr(slash + 1),
+  if (!ListFolder(source, slash == std::wstring::npos ? pattern : searchPath.substr(slash + 1),
                   &entries)) {
     return 1;
   }
@@ -238,7 +238,7 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
     if (name[0] == L'.' || entry.isDirectory) {
       if ((mode & DIR_RECURSE) == 0 || name[0] == L'.') continue;
       if (slash == std::wstring::npos) return 0;
-      const std::wstring sourceFolder = specification.substr(0, slash + 1) + name;
+      const std::wstring sourceFolder = searchPath.substr(0, slash + 1) + name;
       const std::wstring destinationFolder = destination + L"/" + name;
       (void)kv::CreateDirectory(destinationFolder);
       if (CopyUpdateFolder(sourceFolder, pattern, destinationFolder, mode) == 0) return 0;

@@ -19,11 +19,11 @@ int kv_copy_directory(const wchar_t* sourceFolder, const wchar_t* pattern,
   const std::wstring source = sourceFolder;
   const std::wstring destination = destinationFolder;
   // No separator is inserted: the pattern brings its own ("/*.*").
-  const std::wstring specification = source + pattern;
-  if (!Fits(specification)) return 0;
+  const std::wstring searchPath = source + pattern;
+  if (!Fits(searchPath)) return 0;
 
   std::unique_ptr<kv::DirectorySearch> search;
-  if (!kv::DirectorySearch::Start(specification, &search).ok()) return 1;  // nothing to copy
+  if (!kv::DirectorySearch::Start(searchPath, &search).ok()) return 1;  // nothing to copy
 
   const bool keepExisting = (flags & DIR_KEEP_EXISTING) != 0;
   do {
@@ -32,9 +32,9 @@ int kv_copy_directory(const wchar_t* sourceFolder, const wchar_t* pattern,
     const bool hidden = !name.empty() && name[0] == L'.';
     if (hidden || entry.isDirectory) {
       if ((flags & DIR_RECURSE) == 0 || hidden) continue;
-      const size_t slash = specification.rfind(L'/');
+      const size_t slash = searchPath.rfind(L'/');
       if (slash == std::wstring::npos) return 0;
-      const std::wstring subSource = specification.substr(0, slash + 1) + name;
+      const std::wstring subSource = searchPath.substr(0, slash + 1) + name;
       const std::wstring subDestination = destination + L"/" + name;
       if (!Fits(subSource) || !Fits(subDestination)) return 0;
       (void)kv::CreateDirectory(subDestination);  // an existing folder is fine

@@ -15,8 +15,8 @@ constexpr size_t kBufferSize = 512;  // characters, terminator included
 int kvc_delete_directory(const wchar_t* folder, int flags) {
   if (folder == nullptr) return 0;
   const std::wstring path = folder;
-  const std::wstring specification = path + L"/*";
-  if (specification.size() >= kBufferSize) return 0;
+  const std::wstring searchPath = path + L"/*";
+  if (searchPath.size() >= kBufferSize) return 0;
 
   if ((flags & DIR_NO_PROMPT) == 0) {
     const std::wstring text =
@@ -25,7 +25,7 @@ int kvc_delete_directory(const wchar_t* folder, int flags) {
   }
 
   std::unique_ptr<kv::DirectorySearch> search;
-  if (kv::DirectorySearch::Start(specification, &search).ok()) {
+  if (kv::DirectorySearch::Start(searchPath, &search).ok()) {
     do {
       const kv::DirectoryEntry& entry = search->Entry();
       if (entry.name.empty() || entry.name[0] == L'.') continue;

@@ -291,14 +291,14 @@ Status Access(std::wstring_view path, int mode) {
   return Status::Ok();
 }
 
-Status DirectorySearch::Start(std::wstring_view specification,
+Status DirectorySearch::Start(std::wstring_view searchPath,
                               std::unique_ptr<DirectorySearch>* search) {
   search->reset();
-  size_t split = specification.size();
-  while (split > 0 && !IsSeparator(specification[split - 1])) --split;
+  size_t split = searchPath.size();
+  while (split > 0 && !IsSeparator(searchPath[split - 1])) --split;
   // "C:name" searches the drive's root folder.
-  std::wstring folderPath(specification.substr(0, split));
-  std::wstring_view pattern = specification.substr(split);
+  std::wstring folderPath(searchPath.substr(0, split));
+  std::wstring_view pattern = searchPath.substr(split);
   if (folderPath.empty() && pattern.size() >= 2 && pattern[1] == L':') {
     folderPath = std::wstring(pattern.substr(0, 2)) + L"\\";
     pattern.remove_prefix(2);

@@ -38,10 +38,10 @@ class FileSystemTest : public testing::RootTest {
   std::filesystem::path C(const char* relative) { return root_.Drive(L'c') / relative; }
 };
 
-std::vector<std::wstring> List(std::wstring_view specification) {
+std::vector<std::wstring> List(std::wstring_view searchPath) {
   std::vector<std::wstring> names;
   std::unique_ptr<DirectorySearch> search;
-  if (!DirectorySearch::Start(specification, &search).ok()) return names;
+  if (!DirectorySearch::Start(searchPath, &search).ok()) return names;
   do {
     names.push_back(search->Entry().name + (search->Entry().isDirectory ? L"/" : L""));
   } while (search->Next());

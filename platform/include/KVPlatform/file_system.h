@@ -58,14 +58,14 @@ struct DirectoryEntry {
   bool readOnly = false;
 };
 
-// A directory search with Windows semantics. The specification is a folder and a
+// A directory search with Windows semantics. The search path is a folder and a
 // pattern, as FindFirstFile takes it ("C:\data\*.txt"): `*` any run, `?` one character,
 // no regard to case, "*.*" matches every name; "." and ".." come first when the pattern
-// matches them. A specification without wildcards names one entry.
+// matches them. A search path without wildcards names one entry.
 class DirectorySearch {
  public:
   // Starts a search. Fails with 2 when nothing matches, 3 when the folder is missing.
-  static Status Start(std::wstring_view specification, std::unique_ptr<DirectorySearch>* search);
+  static Status Start(std::wstring_view searchPath, std::unique_ptr<DirectorySearch>* search);
 
   virtual ~DirectorySearch() = default;
   // The current entry; valid until Next.
