@@ -160,6 +160,9 @@ std::vector<const RegNode*> MergedChildren(const KeyView& view) {
       if (!hidden) merged.push_back(child.get());
     }
   }
+  // Subkeys enumerate as Windows lists them: by name, without regard to case.
+  std::sort(merged.begin(), merged.end(),
+            [](const RegNode* a, const RegNode* b) { return a->folded < b->folded; });
   return merged;
 }
 

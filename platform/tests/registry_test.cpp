@@ -156,7 +156,7 @@ TEST_F(RegistryTest, NamesMatchWithoutRegardToCaseAndKeepTheirSpelling) {
   EXPECT_EQ(KeyNames(again), std::vector<std::wstring>{L"PIECEbank"});
 }
 
-TEST_F(RegistryTest, EnumerationFollowsStoredOrderAcrossReloads) {
+TEST_F(RegistryTest, ValuesEnumerateInStoredOrderAndKeysByName) {
   RegKey key = CreateKey(Hive::kLocalMachine, L"Software\\Order");
   for (const wchar_t* name : {L"zeta", L"Alpha", L"mid"}) {
     ASSERT_EQ(key.SetValue(name, RegValue::Dword(1)), Status::Ok());
@@ -164,12 +164,13 @@ TEST_F(RegistryTest, EnumerationFollowsStoredOrderAcrossReloads) {
     ASSERT_EQ(key.CreateSubKey(name, kKeyRead, &child), Status::Ok());
   }
   ASSERT_EQ(key.SetValue(L"ALPHA", RegValue::Dword(2)), Status::Ok());  // keeps its place
-  const std::vector<std::wstring> expected = {L"zeta", L"Alpha", L"mid"};
-  EXPECT_EQ(ValueNames(key), expected);
-  EXPECT_EQ(KeyNames(key), expected);
+  const std::vector<std::wstring> stored = {L"zeta", L"Alpha", L"mid"};
+  const std::vector<std::wstring> byName = {L"Alpha", L"mid", L"zeta"};
+  EXPECT_EQ(ValueNames(key), stored);
+  EXPECT_EQ(KeyNames(key), byName);
   ResetRegistryCache();
-  EXPECT_EQ(ValueNames(key), expected);
-  EXPECT_EQ(KeyNames(key), expected);
+  EXPECT_EQ(ValueNames(key), stored);
+  EXPECT_EQ(KeyNames(key), byName);
   std::wstring name;
   EXPECT_EQ(key.EnumValue(3, &name).code(), kErrorNoMoreItems);
   EXPECT_EQ(key.EnumKey(99, &name).code(), kErrorNoMoreItems);

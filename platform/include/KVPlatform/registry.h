@@ -124,7 +124,8 @@ class RegKey {
   Status SetValue(std::wstring_view name, const RegValue& value);
   // RegDeleteValue. 2 when missing.
   Status DeleteValue(std::wstring_view name);
-  // RegEnumValue / RegEnumKeyEx by index in stored order; 259 past the end.
+  // RegEnumValue by index in stored order, RegEnumKeyEx by name without regard to case,
+  // as Windows lists them; 259 past the end.
   Status EnumValue(uint32_t index, std::wstring* name, RegValue* value = nullptr) const;
   Status EnumKey(uint32_t index, std::wstring* name) const;
   // RegDeleteKey: deletes a sub-key without subkeys of its own (5 when it has some).
