@@ -63,15 +63,23 @@ constexpr const wchar_t* kNoSpaceMessage =
     L"Please free of some disk space and press Retry.";
 
 // The bytes of all files below a folder; names beginning with '.' are skipped. Sizes
-// count in full (a file of 4 GiB or more is not cut to its low 32 bits).
-uint64_t FolderBytes(const std::wstring& folder) {
+// count in full (a file of 4 GiB or more is not cut to its low 32 bits). A link back to
+// a folder being counted is a loop and counts nothing, as the copy skips it.
+uint64_t FolderBytes(const std::wstring& folder, std::vector<kv::FileIdentity>* ancestors) {
   std::unique_ptr<kv::DirectorySearch> search;
   if (!kv::DirectorySearch::Start(folder + L"/*.*", &search).ok()) return 0;
   uint64_t total = 0;
   do {
     const kv::DirectoryEntry& entry = search->Entry();
+    if (entry.name == L".") ancestors->push_back(entry.identity);
     if (entry.name.empty() || entry.name[0] == L'.') continue;
-    total += entry.isDirectory ? FolderBytes(folder + L"/" + entry.name) : entry.size;
+    if (!entry.isDirectory) {
+      total += entry.size;
+    } else if (std::find(ancestors->begin(), ancestors->end(), entry.identity) == ancestors->end()) {
+      const size_t depth = ancestors->size();
+      total += FolderBytes(folder + L"/" + entry.name, ancestors);
+      ancestors->resize(depth);
+    }
   } while (search->Next());
   return total;
 }
@@ -79,7 +87,10 @@ uint64_t FolderBytes(const std::wstring& folder) {
 // Four thirds of the data: room for the copy and its conversion.
 uint64_t SpaceNeeded(const std::wstring& earlier) {
   uint64_t sum = 0;
-  for (const DatabaseFolder& row : kDatabaseFolders) sum += FolderBytes(earlier + row.folder);
+  for (const DatabaseFolder& row : kDatabaseFolders) {
+    std::vector<kv::FileIdentity> ancestors;
+    sum += FolderBytes(earlier + row.folder, &ancestors);
+  }
   return sum + sum / 3;
 }
 
@@ -117,6 +128,9 @@ MigrationOutcome MigrateEarlierDatabase(const std::wstring& earlier, const std::
     }
   }
 
+  // The data path may not exist yet on a first start; the single-level folders below
+  // and the done marker need it.
+  (void)CreateFolder(dataPath.c_str());
   CProcessWait progress(L"Copying Database Files",
                         L"Please wait while the database files are copied to your data directory.");
   progress.SetRange(0, static_cast<int>(kDatabaseFolders.size()));

@@ -172,6 +172,18 @@ TEST_F(MigrationTest, LocalDatabaseIsCopiedUnderTheProgressWindow) {
   EXPECT_TRUE(ui_.Messages().empty());
 }
 
+TEST_F(MigrationTest, DataPathNotYetMadeIsMadeForTheMove) {
+  SetText(kv::Hive::kCurrentUser, kCurrentKey, L"Data Path", L"C:\\NewData");
+  SetText(kv::Hive::kCurrentUser, YearKey(2007), L"Database Path", L"C:\\OldPB");
+  MakeOldDatabase(C("OldPB"));
+  std::wstring path;
+  EXPECT_TRUE(kv_GetDataBaseRootPath(path));
+  EXPECT_EQ(path, L"C:\\NewData\\");
+  EXPECT_EQ(ui_.Messages().size(), 1u);  // the note only: space was found
+  EXPECT_EQ(TempRoot::ReadFile(C("NewData/partlib/a/b/deep.prt")), "deep");
+  EXPECT_TRUE(std::filesystem::exists(C("NewData/DataMigration2008Done.txt")));
+}
+
 TEST_F(MigrationTest, DoneMarkerSkipsTheCopyButNotTheNote) {
   SetText(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", L"Database Path", L"C:\\OldPB\\");
   MakeOldDatabase(C("OldPB"));

@@ -31,7 +31,8 @@ int kvc_delete_directory(const wchar_t* folder, int flags) {
       if (entry.name.empty() || entry.name[0] == L'.') continue;
       const std::wstring entryPath = path + L"/" + entry.name;
       if (entryPath.size() >= kBufferSize) continue;  // left in place
-      if (!entry.isDirectory) {
+      // A link is removed itself, never followed: what it points to lies outside the tree.
+      if (!entry.isDirectory || entry.isLink) {
         (void)kv::DeleteFile(entryPath);  // read-only files stay
       } else if ((flags & DIR_RECURSE) != 0) {
         kvc_delete_directory(entryPath.c_str(), flags);

@@ -207,6 +207,26 @@ TEST_F(PathUtilitiesTest, DeleteDirectoryLeavesDotNamesAndReadOnlyFiles) {
   EXPECT_TRUE(ui_.Messages().empty());
 }
 
+TEST_F(PathUtilitiesTest, LinksAreNeitherFollowedOutOfATreeNorAroundALoop) {
+  TempRoot::WriteFile(C("outside/keep.txt"), "precious");
+  TempRoot::WriteFile(C("tree/file.txt"), "x");
+  std::filesystem::create_directory_symlink(C("outside"), C("tree/link"));
+  EXPECT_EQ(kvc_delete_directory(L"C:\\tree", DIR_NO_PROMPT | DIR_RECURSE | DIR_REMOVE_SELF), 1);
+  EXPECT_EQ(TempRoot::ReadFile(C("outside/keep.txt")), "precious");
+  EXPECT_FALSE(std::filesystem::exists(C("tree")));
+
+  // A link back up the tree is copied around, not into; a dangling link is passed over.
+  TempRoot::WriteFile(C("lib/a/part.prt"), "part");
+  TempRoot::WriteFile(C("lib/z/z.prt"), "last");
+  std::filesystem::create_directory_symlink(C("lib"), C("lib/a/loop"));
+  std::filesystem::create_symlink(C("lib/none"), C("lib/dangling"));
+  std::filesystem::create_directories(C("copy"));
+  EXPECT_EQ(kv_copy_directory(L"C:\\lib", L"/*.*", L"C:\\copy", DIR_RECURSE), 1);
+  EXPECT_EQ(TempRoot::ReadFile(C("copy/a/part.prt")), "part");
+  EXPECT_EQ(TempRoot::ReadFile(C("copy/z/z.prt")), "last");
+  EXPECT_FALSE(std::filesystem::exists(C("copy/a/loop/a")));
+}
+
 TEST_F(PathUtilitiesTest, AccessCheckMessages) {
   TempRoot::WriteFile(C("ro.txt"), "x");
   chmod(C("ro.txt").c_str(), 0444);

@@ -85,6 +85,26 @@ bool CopyContents(int in, int out, off_t size) {
   }
 }
 
+// Renames without replacing an existing target (errno EEXIST then). File systems that
+// refuse the flag (NFS) get the same through a hard link, or a check and a rename for
+// folders.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  struct stat info;
+  if (lstat(from.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode)) {
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    unlink(from.c_str());
+    return true;
+  }
+  if (lstat(to.c_str(), &info) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
 class PosixDirectorySearch : public DirectorySearch {
  public:
   explicit PosixDirectorySearch(std::vector<DirectoryEntry> entries) : entries_(std::move(entries)) {}
@@ -103,10 +123,17 @@ class PosixDirectorySearch : public DirectorySearch {
   size_t index_ = 0;
 };
 
+FileIdentity IdentityOf(const struct stat& info) {
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
 bool FillEntry(const std::string& folder, const std::string& name, DirectoryEntry* entry) {
   struct stat info;
   const std::string full = folder + "/" + name;
-  if (stat(full.c_str(), &info) != 0 && lstat(full.c_str(), &info) != 0) return false;
+  if (lstat(full.c_str(), &info) != 0) return false;
+  entry->isLink = S_ISLNK(info.st_mode);
+  if (entry->isLink) stat(full.c_str(), &info);  // a dangling link stays described as a link
+  entry->identity = IdentityOf(info);
   entry->name = AnsiToWide(name);
   entry->isDirectory = S_ISDIR(info.st_mode);
   entry->size = entry->isDirectory ? 0 : static_cast<uint64_t>(info.st_size);
@@ -199,17 +226,27 @@ Status CopyFile(std::wstring_view source, std::wstring_view destination, bool fa
     }
   }
 
-  // Written beside the destination and renamed over it: never a torn destination.
+  // Written beside the destination and renamed over it: never a torn destination. The
+  // temporary name is short, so that a destination name of any legal length works.
   const std::string target = to.string();
   const size_t slash = target.find_last_of('/');
-  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  std::string temp = target.substr(0, nameStart);
-  temp += '.';
-  temp += std::string_view(target).substr(nameStart);
-  temp += ".kvcopy-XXXXXX";
+  std::string temp = target.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".kvcopy-XXXXXX";
   const int out = mkostemp(temp.data(), O_CLOEXEC);
   if (out < 0) {
     const int error = errno;
+    // A folder that takes no new files may still let an existing file be rewritten, as
+    // Windows does; then the copy goes into the file itself.
+    if (error == EACCES && !failIfExists) {
+      const int direct = open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      if (direct >= 0) {
+        const bool copied = CopyContents(in, direct, info.st_size);
+        const int copyError = copied ? 0 : errno;
+        const bool closed = close(direct) == 0;
+        close(in);
+        if (copied && closed) return Status::Ok();
+        return FromErrno(copied ? EIO : copyError);
+      }
+    }
     close(in);
     return FailureFor(error, to);
   }
@@ -222,12 +259,9 @@ Status CopyFile(std::wstring_view source, std::wstring_view destination, bool fa
   }
   if (close(out) != 0 && ok) ok = false, error = errno;
   close(in);
-  if (ok) {
-    const unsigned flags = failIfExists ? RENAME_NOREPLACE : 0;
-    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), flags) != 0) {
-      ok = false;
-      error = errno;
-    }
+  if (ok && !(failIfExists ? RenameNoReplace(temp, to.string()) : rename(temp.c_str(), to.c_str()) == 0)) {
+    ok = false;
+    error = errno;
   }
   if (!ok) {
     unlink(temp.c_str());
@@ -252,9 +286,7 @@ Status MoveFile(std::wstring_view source, std::wstring_view destination) {
   std::filesystem::path from, to;
   if (Status s = ResolvePath(source, &from); !s.ok()) return s;
   if (Status s = ResolvePath(destination, &to); !s.ok()) return s;
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-    return Status::Ok();
-  }
+  if (RenameNoReplace(from.string(), to.string())) return Status::Ok();
   const int error = errno;
   if (error == ENOENT) {
     struct stat info;
@@ -273,6 +305,7 @@ Status GetFileStatus(std::wstring_view path, FileStatus* status) {
   status->size = status->isDirectory ? 0 : static_cast<uint64_t>(info.st_size);
   status->modifiedTime = info.st_mtim.tv_sec;
   status->modifiedNanoseconds = info.st_mtim.tv_nsec;
+  status->identity = IdentityOf(info);
   return Status::Ok();
 }
 
@@ -377,7 +410,11 @@ Status GetDiskFreeSpace(std::wstring_view path, uint64_t* freeBytes) {
   std::filesystem::path host;
   if (Status s = ResolvePath(path, &host); !s.ok()) return s;
   struct statvfs info;
-  if (statvfs(host.c_str(), &info) != 0) return FailureFor(errno, host);
+  while (statvfs(host.c_str(), &info) != 0) {
+    const int error = errno;
+    if (error != ENOENT || !host.has_relative_path()) return FailureFor(error, host);
+    host = host.parent_path();  // the volume that will hold the path
+  }
   *freeBytes = static_cast<uint64_t>(info.f_bfree) * info.f_frsize;
   return Status::Ok();
 }

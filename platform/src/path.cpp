@@ -103,13 +103,21 @@ Status ResolvePath(std::wstring_view path, std::filesystem::path* host) {
       if (!IsDirectory(base)) return Status(kErrorPathNotFound);
       components = parsed.components;
       break;
-    case PathKind::kUnc:
+    case PathKind::kUnc: {
+      // A share exists only when its folder does, as a drive exists only when mapped.
       if (parsed.server.empty() || parsed.share.empty()) return Status(kErrorPathNotFound);
       base = (RootFolder() / "unc").string();
-      components.push_back(parsed.server);
-      components.push_back(parsed.share);
-      components.insert(components.end(), parsed.components.begin(), parsed.components.end());
+      for (const std::wstring* part : {&parsed.server, &parsed.share}) {
+        std::string name = WideToAnsi(*part);
+        if (*part == L".." || (!Exists(Join(base, name)) && !FindNoCase(base, *part, &name))) {
+          return Status(kErrorPathNotFound);
+        }
+        base = Join(base, name);
+      }
+      if (!IsDirectory(base)) return Status(kErrorPathNotFound);
+      components = parsed.components;
       break;
+    }
     case PathKind::kHost:
       base = parsed.absolute ? "/" : "";
       components = parsed.components;

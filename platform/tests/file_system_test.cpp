@@ -1,6 +1,9 @@
 #include "KVPlatform/file_system.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -35,7 +38,7 @@ TEST(Wildcard, WindowsSemantics) {
 
 class FileSystemTest : public testing::RootTest {
  protected:
-  std::filesystem::path C(const char* relative) { return root_.Drive(L'c') / relative; }
+  std::filesystem::path C(const std::string& relative) { return root_.Drive(L'c') / relative; }
 };
 
 std::vector<std::wstring> List(std::wstring_view searchPath) {
@@ -101,6 +104,45 @@ TEST_F(FileSystemTest, CopyFileKeepsOrReplacesAsAsked) {
   EXPECT_EQ(List(L"C:\\.*"), (std::vector<std::wstring>{L"./", L"../"}));
 }
 
+TEST_F(FileSystemTest, CopyFileHandlesLongNamesAndClosedFolders) {
+  const std::string longName(250, 'n');  // near the host's limit of 255 bytes a name
+  TempRoot::WriteFile(C("src.txt"), "contents");
+  std::filesystem::create_directories(C("dst"));
+  const std::wstring target = L"C:\\dst\\" + std::wstring(longName.begin(), longName.end());
+  EXPECT_TRUE(CopyFile(L"C:\\src.txt", target, false).ok());
+  EXPECT_EQ(TempRoot::ReadFile(C("dst/" + longName)), "contents");
+
+  // A folder that takes no new files still lets an existing writable file be replaced.
+  TempRoot::WriteFile(C("closed/existing.txt"), "old");
+  chmod(C("closed").c_str(), 0555);
+  if (access(C("closed").c_str(), W_OK) != 0) {  // as root the folder stays writable
+    EXPECT_TRUE(CopyFile(L"C:\\src.txt", L"C:\\closed\\existing.txt", false).ok());
+    EXPECT_EQ(TempRoot::ReadFile(C("closed/existing.txt")), "contents");
+    EXPECT_EQ(CopyFile(L"C:\\src.txt", L"C:\\closed\\new.txt", false).code(), kErrorAccessDenied);
+  }
+  chmod(C("closed").c_str(), 0755);
+}
+
+TEST_F(FileSystemTest, SearchReportsLinksAndIdentities) {
+  std::filesystem::create_directories(C("tree/real"));
+  std::filesystem::create_directory_symlink(C("tree/real"), C("tree/link"));
+  std::filesystem::create_symlink(C("tree/missing"), C("tree/dangling"));
+  std::unique_ptr<DirectorySearch> search;
+  ASSERT_TRUE(DirectorySearch::Start(L"C:\\tree\\*", &search).ok());
+  std::map<std::wstring, DirectoryEntry> entries;
+  do entries[search->Entry().name] = search->Entry(); while (search->Next());
+  ASSERT_EQ(entries.size(), 5u);  // . .. dangling link real
+  EXPECT_TRUE(entries[L"link"].isLink);
+  EXPECT_TRUE(entries[L"link"].isDirectory);
+  EXPECT_FALSE(entries[L"real"].isLink);
+  EXPECT_EQ(entries[L"link"].identity, entries[L"real"].identity);
+  EXPECT_TRUE(entries[L"dangling"].isLink);
+  EXPECT_FALSE(entries[L"dangling"].isDirectory);
+  FileStatus status;
+  ASSERT_TRUE(GetFileStatus(L"C:\\tree\\real", &status).ok());
+  EXPECT_EQ(status.identity, entries[L"real"].identity);
+}
+
 TEST_F(FileSystemTest, AccessModes) {
   TempRoot::WriteFile(C("rw.txt"), "x");
   TempRoot::WriteFile(C("ro.txt"), "x");
@@ -135,6 +177,9 @@ TEST_F(FileSystemTest, DriveTypeAndFreeSpace) {
   ASSERT_TRUE(GetDiskFreeSpace(L"C:\\", &freeBytes).ok());
   EXPECT_GT(freeBytes, 0u);
   EXPECT_FALSE(GetDiskFreeSpace(L"Q:\\", &freeBytes).ok());
+  freeBytes = 0;
+  EXPECT_TRUE(GetDiskFreeSpace(L"C:\\not\\yet\\made", &freeBytes).ok());  // its volume
+  EXPECT_GT(freeBytes, 0u);
 
   SetDriveTypeHook([](std::wstring_view root, DriveType* type) {
     if (root != L"N:\\") return false;

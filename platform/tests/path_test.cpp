@@ -48,8 +48,11 @@ TEST_F(ResolvePathTest, MapsDrivesUncAndHostPaths) {
   EXPECT_EQ(host, root_.Drive(L'c') / "data" / "post");
   ASSERT_TRUE(ResolvePath(L"c:/data\\post", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "data" / "post");
-  ASSERT_TRUE(ResolvePath(L"\\\\srv\\share\\jobs", &host).ok());
-  EXPECT_EQ(host, root_.path() / "unc" / "srv" / "share" / "jobs");
+  std::filesystem::create_directories(root_.path() / "unc" / "srv" / "Share");
+  ASSERT_TRUE(ResolvePath(L"\\\\SRV\\share\\jobs", &host).ok());
+  EXPECT_EQ(host, root_.path() / "unc" / "srv" / "Share" / "jobs");
+  ASSERT_TRUE(ResolvePath(L"\\\\srv\\share\\..\\..\\x", &host).ok());  // never above the share
+  EXPECT_EQ(host, root_.path() / "unc" / "srv" / "Share" / "x");
   ASSERT_TRUE(ResolvePath(L"/tmp\\kv-none\\x", &host).ok());
   EXPECT_EQ(host, std::filesystem::path("/tmp/kv-none/x"));
 }
@@ -58,6 +61,9 @@ TEST_F(ResolvePathTest, UnmappedDrivesAndIncompleteNamesAreNotFound) {
   std::filesystem::path host;
   EXPECT_EQ(ResolvePath(L"Q:\\data", &host).code(), kErrorPathNotFound);
   EXPECT_EQ(ResolvePath(L"\\\\server", &host).code(), kErrorPathNotFound);
+  std::filesystem::create_directories(root_.path() / "unc" / "srv" / "share");
+  EXPECT_EQ(ResolvePath(L"\\\\srv\\other\\x", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(ResolvePath(L"\\\\srv\\..\\x", &host).code(), kErrorPathNotFound);
   EXPECT_EQ(ResolvePath(L"", &host).code(), kErrorPathNotFound);
 }
 

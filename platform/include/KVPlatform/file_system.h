@@ -33,12 +33,21 @@ Status DeleteFile(std::wstring_view path);
 // Renames a file or folder; an existing destination gives 183.
 Status MoveFile(std::wstring_view source, std::wstring_view destination);
 
+// The identity of a file or folder on its volume: two paths with equal identities name
+// the same thing (a folder reached again through a link, for one).
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 struct FileStatus {
   bool isDirectory = false;
   bool readOnly = false;        // no write permission for this process
   uint64_t size = 0;            // bytes; 0 for folders
   int64_t modifiedTime = 0;     // seconds since 1970-01-01 UTC
   int64_t modifiedNanoseconds = 0;
+  FileIdentity identity;
 };
 
 // Status of a file or folder (symbolic links followed).
@@ -52,10 +61,12 @@ Status Access(std::wstring_view path, int mode);
 // One entry found by a directory search.
 struct DirectoryEntry {
   std::wstring name;            // the entry's name as stored
-  bool isDirectory = false;
+  bool isDirectory = false;     // a folder, or a link to one
+  bool isLink = false;          // a symbolic link (the other fields describe its target)
   uint64_t size = 0;
   int64_t modifiedTime = 0;
   bool readOnly = false;
+  FileIdentity identity;        // of the target
 };
 
 // A directory search with Windows semantics. The search path is a folder and a
@@ -92,7 +103,8 @@ enum class DriveType : uint32_t {
 // it does not exist.
 DriveType GetDriveType(std::wstring_view root);
 
-// The free bytes of the volume that holds `path` (the whole volume's, not a quota).
+// The free bytes of the volume that holds `path` (the whole volume's, not a quota). A
+// path that does not exist yet is measured on the volume of its nearest existing folder.
 Status GetDiskFreeSpace(std::wstring_view path, uint64_t* freeBytes);
 
 // Simulation hooks for tests and demonstrations, answering a query instead of the host
