@@ -222,8 +222,40 @@ bool IsSkippedTopLevelFolder(const std::wstring& name) {
                      [&](const wchar_t* skipped) { return name == skipped; });
 }
 
+namespace {
+
+// The folders being copied, outermost first: a link back to one of them is a loop and
+// is not descended into.
+using Ancestors = std::vector<kv::FileIdentity>;
+
+int CopyUpdateTree(const std::wstring& source, const std::wstring& pattern,
+                   const std::wstring& destination, unsigned mode, Ancestors* ancestors);
+
+int CopyUpdateFolderIn(const std::wstring& source, const std::wstring& pattern,
+                       const std::wstring& destination, unsigned mode, Ancestors* ancestors) {
+  kv::FileStatus status;
+  const bool known = kv::GetFileStatus(source, &status).ok();
+  if (known && std::find(ancestors->begin(), ancestors->end(), status.identity) != ancestors->end()) {
+    return 1;
+  }
+  if (known) ancestors->push_back(status.identity);
+  const int result = CopyUpdateTree(source, pattern, destination, mode, ancestors);
+  if (known) ancestors->pop_back();
+  return result;
+}
+
+}  // namespace
+
 int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
                      const std::wstring& destination, unsigned mode) {
+  Ancestors ancestors;
+  return CopyUpdateFolderIn(source, pattern, destination, mode, &ancestors);
+}
+
+namespace {
+
+int CopyUpdateTree(const std::wstring& source, const std::wstring& pattern,
+                   const std::wstring& destination, unsigned mode, Ancestors* ancestors) {
   const std::wstring searchPath = source + pattern;
   const size_t slash = searchPath.find_last_of(L'/');
   std::vector<ListedEntry> entries;
@@ -241,7 +273,7 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
       const std::wstring sourceFolder = searchPath.substr(0, slash + 1) + name;
       const std::wstring destinationFolder = destination + L"/" + name;
       (void)kv::CreateDirectory(destinationFolder);
-      if (CopyUpdateFolder(sourceFolder, pattern, destinationFolder, mode) == 0) return 0;
+      if (CopyUpdateFolderIn(sourceFolder, pattern, destinationFolder, mode, ancestors) == 0) return 0;
       continue;
     }
     const std::wstring from = source + L"/" + name;
@@ -259,6 +291,8 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
   }
   return 1;
 }
+
+}  // namespace
 
 void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath,
                          kv::CWnd* parent) {

@@ -275,6 +275,18 @@ TEST_F(DataUpdateTest, AlwaysPresentFilesAreNotLookedAtWithoutANewerCache) {
   EXPECT_EQ(log.substr(24, 4), "\r\n\r\n");
 }
 
+TEST_F(DataUpdateTest, LinkLoopsInACacheAreCopiedAroundNotInto) {
+  Write(Data("DataVersion.txt"), "1");
+  Write(Cache("DataVersion.txt"), "2");
+  Write(Cache("Tools/a/mill.tdb"), "mill");
+  Write(Cache("Tools/z/last.tdb"), "last");
+  fs::create_directory_symlink(Cache("Tools"), Cache("Tools/a/loop"));
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Read(Data("Tools/a/mill.tdb")), "mill");
+  EXPECT_EQ(Read(Data("Tools/z/last.tdb")), "last");
+  EXPECT_FALSE(fs::exists(Data("Tools/a/loop/a")));
+}
+
 TEST_F(DataUpdateTest, ReplacesMenuArchivesExactlyWhenVersionsDiffer) {
   struct Row {
     const char* name;
