@@ -78,53 +78,42 @@ void BM_RtosFractional(benchmark::State& state) {
 }
 BENCHMARK(BM_RtosFractional);
 
-void BM_Distof(benchmark::State& state) {
-  const std::vector<std::string>& texts = Texts();
+// Parses each text of `texts` in turn with `parse`.
+template <typename Text, typename Parse>
+void RunParse(benchmark::State& state, const std::vector<Text>& texts, Parse parse) {
   size_t i = 0;
   for (auto _ : state) {
-    double value;
-    distof(texts[i].c_str(), &value);
-    benchmark::DoNotOptimize(value);
+    benchmark::DoNotOptimize(parse(texts[i].c_str()));
     i = (i + 1) & (texts.size() - 1);
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Distof(benchmark::State& state) {
+  RunParse(state, Texts(), [](const char* text) {
+    double value;
+    distof(text, &value);
+    return value;
+  });
 }
 BENCHMARK(BM_Distof);
 
 void BM_Strtod(benchmark::State& state) {
-  const std::vector<std::string>& texts = Texts();
-  size_t i = 0;
-  for (auto _ : state) {
-    double value = std::strtod(texts[i].c_str(), nullptr);
-    benchmark::DoNotOptimize(value);
-    i = (i + 1) & (texts.size() - 1);
-  }
-  state.SetItemsProcessed(state.iterations());
+  RunParse(state, Texts(), [](const char* text) { return std::strtod(text, nullptr); });
 }
 BENCHMARK(BM_Strtod);
 
 void BM_DistofWide(benchmark::State& state) {
-  const std::vector<std::wstring>& texts = WideTexts();
-  size_t i = 0;
-  for (auto _ : state) {
+  RunParse(state, WideTexts(), [](const wchar_t* text) {
     double value;
-    distof(texts[i].c_str(), &value);
-    benchmark::DoNotOptimize(value);
-    i = (i + 1) & (texts.size() - 1);
-  }
-  state.SetItemsProcessed(state.iterations());
+    distof(text, &value);
+    return value;
+  });
 }
 BENCHMARK(BM_DistofWide);
 
 void BM_Wcstod(benchmark::State& state) {
-  const std::vector<std::wstring>& texts = WideTexts();
-  size_t i = 0;
-  for (auto _ : state) {
-    double value = std::wcstod(texts[i].c_str(), nullptr);
-    benchmark::DoNotOptimize(value);
-    i = (i + 1) & (texts.size() - 1);
-  }
-  state.SetItemsProcessed(state.iterations());
+  RunParse(state, WideTexts(), [](const wchar_t* text) { return std::wcstod(text, nullptr); });
 }
 BENCHMARK(BM_Wcstod);
 

@@ -109,33 +109,15 @@ struct ListedEntry {
   bool isDirectory = false;
 };
 
-// The entries of `folder` whose names match the Windows wildcard `pattern`, in the
-// order a directory search lists them (by name without regard to case). False when
-// the folder can't be listed or nothing matches. The kinds come with the listing, so
-// no entry is looked up on its own.
-bool ListFolder(const std::wstring& folder, const std::wstring& pattern,
-                std::vector<ListedEntry>* entries) {
-  fs::path host;
-  if (!kv::ResolvePath(folder, &host).ok()) return false;
-  std::error_code error;
-  for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
-    std::wstring name = kv::AnsiToWide(it->path().filename().string());
-    if (name.empty() || !kv::MatchesWildcard(pattern, name)) continue;
-    std::error_code kindError;
-    const bool isDirectory = it->is_directory(kindError);
-    entries->push_back({std::move(name), isDirectory});
-  }
-  std::vector<std::pair<std::wstring, size_t>> order;
-  order.reserve(entries->size());
-  for (size_t i = 0; i < entries->size(); ++i) order.emplace_back(kv::FoldCase((*entries)[i].name), i);
-  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : (*entries)[a.second].name < (*entries)[b.second].name;
-  });
-  std::vector<ListedEntry> sorted;
-  sorted.reserve(entries->size());
-  for (const auto& [folded, index] : order) sorted.push_back(std::move((*entries)[index]));
-  *entries = std::move(sorted);
-  return !entries->empty();
+// The entries a directory search lists for `searchPath` (a folder and a pattern), in
+// its order. False when the folder can't be listed or nothing matches.
+bool ListFolder(const std::wstring& searchPath, std::vector<ListedEntry>* entries) {
+  std::unique_ptr<kv::DirectorySearch> search;
+  if (!kv::DirectorySearch::Start(searchPath, &search).ok()) return false;
+  do {
+    entries->push_back({search->Entry().name, search->Entry().isDirectory});
+  } while (search->Next());
+  return true;
 }
 
 // The two folders of one level of a folder copy, resolved to host folders once. Files
@@ -259,10 +241,7 @@ int CopyUpdateTree(const std::wstring& source, const std::wstring& pattern,
   const std::wstring searchPath = source + pattern;
   const size_t slash = searchPath.find_last_of(L'/');
   std::vector<ListedEntry> entries;
-  if (!ListFolder(source, slash == std::wstring::npos ? pattern : searchPath.substr(slash + 1),
-                  &entries)) {
-    return 1;
-  }
+  if (!ListFolder(searchPath, &entries)) return 1;
   const bool keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
   FolderPair folders(source, destination);
   for (const ListedEntry& entry : entries) {

@@ -367,12 +367,16 @@ Status DirectorySearch::Start(std::wstring_view searchPath,
     closedir(dir);
     // Listed as NTFS lists them: by name without regard to case; "." and ".." first.
     std::sort(dots.begin(), dots.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-      const std::wstring fa = FoldCase(a.name), fb = FoldCase(b.name);
-      return fa != fb ? fa < fb : a.name < b.name;
+    std::vector<std::pair<std::wstring, size_t>> order;
+    order.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) order.emplace_back(FoldCase(entries[i].name), i);
+    std::sort(order.begin(), order.end(), [&entries](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first < b.first : entries[a.second].name < entries[b.second].name;
     });
-    entries.insert(entries.begin(), std::make_move_iterator(dots.begin()),
-                   std::make_move_iterator(dots.end()));
+    std::vector<DirectoryEntry> sorted = std::move(dots);
+    sorted.reserve(sorted.size() + entries.size());
+    for (const auto& [folded, index] : order) sorted.push_back(std::move(entries[index]));
+    entries = std::move(sorted);
   }
   if (entries.empty()) return Status(kErrorFileNotFound);
   *search = std::make_unique<PosixDirectorySearch>(std::move(entries));

@@ -308,6 +308,14 @@ struct RegKey::State {
   Hive hive;
   KeyPath path;
   uint32_t access;
+
+  // The key as it stands now, after the checks every call on an open key makes: the
+  // access right the call needs (5), and a key not deleted meanwhile (1018).
+  Status View(uint32_t right, KeyView* view) const {
+    if ((access & right) == 0) return Status(kErrorAccessDenied);
+    if (Status s = ViewKey(hive, path, view); !s.ok()) return s;
+    return view->exists ? Status::Ok() : Status(kErrorKeyDeleted);
+  }
 };
 
 RegKey::RegKey() = default;
@@ -375,10 +383,8 @@ Status RegKey::CreateSubKey(std::wstring_view subKey, uint32_t access, RegKey* k
 
 Status RegKey::QueryValue(std::wstring_view name, RegValue* value) const {
   if (!state_) return Status(kErrorInvalidHandle);
-  if ((state_->access & kKeyQueryValue) == 0) return Status(kErrorAccessDenied);
   KeyView view;
-  if (Status s = ViewKey(state_->hive, state_->path, &view); !s.ok()) return s;
-  if (!view.exists) return Status(kErrorKeyDeleted);
+  if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
   std::wstring folded = FoldCase(name);
   for (const RegNode* node : view.nodes) {
     if (const RegNamedValue* found = node->FindValue(folded)) {
@@ -415,8 +421,7 @@ Status RegKey::SetValue(std::wstring_view name, const RegValue& value) {
   if ((state_->access & kKeySetValue) == 0) return Status(kErrorAccessDenied);
   if (!detail::IsValidValueName(name)) return Status(kErrorInvalidParameter);
   KeyView view;
-  if (Status s = ViewKey(state_->hive, state_->path, &view); !s.ok()) return s;
-  if (!view.exists) return Status(kErrorKeyDeleted);
+  if (Status s = state_->View(kKeySetValue, &view); !s.ok()) return s;
   std::vector<Layer> layers = LayersOf(state_->hive, state_->path);
   // The first layer that has the key takes the value (for a hive's root, the first).
   Layer target = view.nodes.empty() ? layers.front() : layers[view.layerOf.front()];
@@ -440,10 +445,8 @@ Status RegKey::SetValue(std::wstring_view name, const RegValue& value) {
 
 Status RegKey::DeleteValue(std::wstring_view name) {
   if (!state_) return Status(kErrorInvalidHandle);
-  if ((state_->access & kKeySetValue) == 0) return Status(kErrorAccessDenied);
   KeyView view;
-  if (Status s = ViewKey(state_->hive, state_->path, &view); !s.ok()) return s;
-  if (!view.exists) return Status(kErrorKeyDeleted);
+  if (Status s = state_->View(kKeySetValue, &view); !s.ok()) return s;
   std::wstring folded = FoldCase(name);
   std::vector<Layer> layers = LayersOf(state_->hive, state_->path);
   for (size_t i = 0; i < view.nodes.size(); ++i) {
@@ -461,10 +464,8 @@ Status RegKey::DeleteValue(std::wstring_view name) {
 Status RegKey::EnumValue(uint32_t index, std::wstring* name, RegValue* value) const {
   if (!state_) return Status(kErrorInvalidHandle);
   if (name == nullptr) return Status(kErrorInvalidParameter);
-  if ((state_->access & kKeyQueryValue) == 0) return Status(kErrorAccessDenied);
   KeyView view;
-  if (Status s = ViewKey(state_->hive, state_->path, &view); !s.ok()) return s;
-  if (!view.exists) return Status(kErrorKeyDeleted);
+  if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
   std::vector<const RegNamedValue*> values = MergedValues(view);
   if (index >= values.size()) return Status(kErrorNoMoreItems);
   *name = values[index]->name;
@@ -475,10 +476,8 @@ Status RegKey::EnumValue(uint32_t index, std::wstring* name, RegValue* value) co
 Status RegKey::EnumKey(uint32_t index, std::wstring* name) const {
   if (!state_) return Status(kErrorInvalidHandle);
   if (name == nullptr) return Status(kErrorInvalidParameter);
-  if ((state_->access & kKeyEnumerateSubKeys) == 0) return Status(kErrorAccessDenied);
   KeyView view;
-  if (Status s = ViewKey(state_->hive, state_->path, &view); !s.ok()) return s;
-  if (!view.exists) return Status(kErrorKeyDeleted);
+  if (Status s = state_->View(kKeyEnumerateSubKeys, &view); !s.ok()) return s;
   std::vector<const RegNode*> children = MergedChildren(view);
   if (index >= children.size()) return Status(kErrorNoMoreItems);
   *name = children[index]->name;
@@ -545,10 +544,8 @@ Status RegKey::DeleteTree(std::wstring_view subKey) {
 Status RegKey::QueryInfo(RegKeyInfo* info) const {
   if (!state_) return Status(kErrorInvalidHandle);
   if (info == nullptr) return Status(kErrorInvalidParameter);
-  if ((state_->access & kKeyQueryValue) == 0) return Status(kErrorAccessDenied);
   KeyView view;
-  if (Status s = ViewKey(state_->hive, state_->path, &view); !s.ok()) return s;
-  if (!view.exists) return Status(kErrorKeyDeleted);
+  if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
   RegKeyInfo result;
   for (const RegNode* child : MergedChildren(view)) {
     ++result.subKeys;
