@@ -1,39 +1,71 @@
-# kv_add_library(NAME <target> [DEPS ...])
-#   A shared library from <folder>/src/*.cpp with public headers in <folder>/include and
-#   the export list <folder>/exports.map (a linker version script). The test
-#   "<target>.exports" checks that the dynamic symbol table holds exactly the list.
+# Helpers that every library of the tree is built with. They fail loudly: a folder
+# without sources or a dependency that is not a target stops the configure step.
+
+# kv_add_library(<target> [DIR <folder>] [DEPS ...] [PRIVATE_DEPS ...] [OBJECTS ...])
+#   A versioned shared library from <folder>/src/*.cpp (default: the current folder)
+#   with public headers in <folder>/include and the export list <folder>/exports.map (a
+#   linker version script). The test "<target>.exports" checks that the dynamic symbol
+#   table holds exactly the list. OBJECTS names object libraries compiled into it.
 function(kv_add_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
-  if(NOT sources)
-    return()
+  cmake_parse_arguments(ARG "" "DIR" "DEPS;PRIVATE_DEPS;OBJECTS" ${ARGN})
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARG_DIR)
+    set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
   endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/src/*.cpp)
+  if(NOT sources)
+    message(FATAL_ERROR "kv_add_library(${target}): no sources in ${dir}/src")
+  endif()
+  set(map ${dir}/exports.map)
+  if(NOT EXISTS ${map})
+    message(FATAL_ERROR "kv_add_library(${target}): no export list ${map}")
+  endif()
+  kv_require_targets(${target} ${ARG_DEPS} ${ARG_PRIVATE_DEPS} ${ARG_OBJECTS})
   add_library(${target} SHARED ${sources})
-  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
-                                       PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
-  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
-  set(map ${CMAKE_CURRENT_SOURCE_DIR}/exports.map)
+  foreach(object ${ARG_OBJECTS})
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${object}>)
+    target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:${object}>)
+  endforeach()
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${dir}/include>
+                                              $<INSTALL_INTERFACE:include>
+                                       PRIVATE ${dir}/src)
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   target_link_options(${target} PRIVATE -Wl,--version-script=${map} -Wl,--no-undefined)
-  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${map})
+  set_target_properties(${target} PROPERTIES LINK_DEPENDS ${map}
+                                             VERSION ${PROJECT_VERSION}
+                                             SOVERSION ${PROJECT_VERSION_MAJOR})
+  set_property(GLOBAL APPEND PROPERTY KV_INSTALLED_LIBRARIES ${target})
+  set_property(TARGET ${target} PROPERTY KV_HEADER_DIR ${dir}/include)
   add_test(NAME ${target}.exports
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exports.sh $<TARGET_FILE:${target}> ${map})
 endfunction()
 
-# kv_add_tests(<test-target> LIBS ...)
+# kv_add_tests(<test-target> [DIR <folder>] LIBS ...)
 #   One GoogleTest program from <folder>/tests/*.cpp, each test registered with CTest.
 function(kv_add_tests target)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
-  if(NOT sources)
-    return()
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARG_DIR)
+    set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
   endif()
-  foreach(lib ${ARG_LIBS})
-    if(NOT TARGET ${lib})
-      return()
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
+  if(NOT sources)
+    message(FATAL_ERROR "kv_add_tests(${target}): no tests in ${dir}/tests")
+  endif()
+  kv_require_targets(${target} ${ARG_LIBS})
+  add_executable(${target} ${sources})
+  target_include_directories(${target} PRIVATE ${dir}/tests ${dir}/src)
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} kv_testing GTest::gtest GTest::gmock
+                                          GTest::gtest_main)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+# kv_require_targets(<for> names...): the tree's own names (KV..., kv...) and imported
+# names (Pkg::Name) must be targets by now; system libraries (dl, m) pass as they are.
+function(kv_require_targets for)
+  foreach(name ${ARGN})
+    if(name MATCHES "^(KV|kv)|::" AND NOT TARGET ${name})
+      message(FATAL_ERROR "${for}: '${name}' is not a target (misspelt, or defined later)")
     endif()
   endforeach()
-  add_executable(${target} ${sources})
-  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/testing)
-  target_link_libraries(${target} PRIVATE ${ARG_LIBS} kv_testing GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()

@@ -1,0 +1,80 @@
+// Small files that several processes read and rewrite (registry hives, INI files).
+//
+// A writer holds a FileLock: a mutex inside the process plus flock on a lock file beside
+// the data file that is never renamed. It then reads the file, and replaces it with
+// ReplaceFileContents: a temporary file in the same folder, flushed, renamed over the
+// file, folder flushed. A crash at any moment leaves the old or the new file; a reader
+// never sees a torn one and needs no lock. FileIdentity tells a reader cheaply (one stat)
+// whether the file changed since it last parsed it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "KVPlatform/export.h"
+#include "KVPlatform/status.h"
+
+namespace kv::host {
+
+// What identifies one version of a file: device, inode, size and modification time.
+// Writers give every new version a modification time later than the one it replaces,
+// so that a reused inode number never makes two versions look the same.
+struct FileIdentity {
+  bool exists = false;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t mtimeNs = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// One stat of `file`. A missing file gives {exists = false} and succeeds; other failures
+// carry their Win32 code.
+KV_EXPORT Status StatFile(const std::filesystem::path& file, FileIdentity* identity);
+
+// Reads the whole file and the identity of the version read (taken from the open file,
+// so the two always belong together). A missing file: 2, with `contents` empty.
+KV_EXPORT Status ReadFileContents(const std::filesystem::path& file, std::string* contents,
+                        FileIdentity* identity);
+
+// An exclusive lock for writers of one file: an in-process mutex for `lockFile` plus
+// flock on it (created when missing, never removed or renamed). Blocks until held.
+class KV_EXPORT FileLock {
+ public:
+  FileLock() = default;
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Fails with the Win32 code when the lock file cannot be created or locked (3 when its
+  // folder is missing, 5 when it may not be written).
+  Status Acquire(const std::filesystem::path& lockFile);
+  void Release();
+
+ private:
+  std::unique_lock<std::mutex> inProcess_;
+  int fd_ = -1;
+};
+
+// Replaces `file` with `contents`: writes "<file>.tmp-<pid>-<n>" in the same folder,
+// gives it the old file's permissions (new files get 0666 less the umask), a
+// modification time later than `previous`, flushes it, renames it over `file` and
+// flushes the folder. On success `identity` (if given) holds the new version's identity.
+// On failure the old file is untouched and the temporary file removed; a file with no
+// write permission bit at all is read-only and fails with 5. The caller holds the
+// FileLock.
+KV_EXPORT Status ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
+                           const FileIdentity& previous, FileIdentity* identity);
+
+// Removes "<file>.tmp-<pid>-<n>" files left by writers that died before their rename
+// (other names, "<file>.tmp-old" say, are never touched). Only a
+// holder of the FileLock may call it (no other writer can be between write and rename).
+KV_EXPORT void RemoveStaleTemporaries(const std::filesystem::path& file);
+
+// A symbolic link is followed to the file it names, so that replacing the file keeps
+// the link; other paths come back unchanged.
+KV_EXPORT std::filesystem::path FollowLinks(const std::filesystem::path& file);
+
+}  // namespace kv::host

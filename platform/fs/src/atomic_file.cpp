@@ -1,0 +1,246 @@
+// Lock file, temporary file and rename: how registry hives and INI files are rewritten
+// so that neither a crash nor a concurrent writer leaves a torn or lost version.
+#include "kvhost/atomic_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <map>
+#include <system_error>
+
+namespace kv::host {
+namespace {
+
+FileIdentity IdentityOf(const struct stat& st) {
+  FileIdentity id;
+  id.exists = true;
+  id.device = static_cast<uint64_t>(st.st_dev);
+  id.inode = static_cast<uint64_t>(st.st_ino);
+  id.size = static_cast<uint64_t>(st.st_size);
+  id.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return id;
+}
+
+Status ErrnoStatus(int error) { return Status(Win32CodeFromErrno(error)); }
+
+// One mutex per lock file, for the process's life (a handful of files at most).
+std::mutex& InProcessMutex(const std::filesystem::path& lockFile) {
+  static std::mutex tableMutex;
+  static auto* table = new std::map<std::string, std::mutex>();
+  std::lock_guard<std::mutex> guard(tableMutex);
+  return (*table)[lockFile.lexically_normal().string()];
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+Status SyncFolder(const std::filesystem::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return ErrnoStatus(errno);
+  int rc = ::fsync(fd);
+  int error = errno;
+  ::close(fd);
+  // Some file systems cannot flush a folder; the rename itself has happened.
+  if (rc != 0 && error != EINVAL && error != EROFS) return ErrnoStatus(error);
+  return Status::Ok();
+}
+
+// "<pid>-<n>", the part of a temporary file's name after the prefix.
+bool IsTemporarySuffix(std::string_view suffix) {
+  size_t dash = suffix.find('-');
+  auto digits = [](std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return dash != std::string_view::npos && digits(suffix.substr(0, dash)) &&
+         digits(suffix.substr(dash + 1));
+}
+
+std::string TemporaryPrefix(const std::filesystem::path& file) {
+  return file.filename().string() + ".tmp-";
+}
+
+}  // namespace
+
+Status StatFile(const std::filesystem::path& file, FileIdentity* identity) {
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) {
+    *identity = FileIdentity();
+    if (errno == ENOENT) return Status::Ok();
+    return ErrnoStatus(errno);
+  }
+  *identity = IdentityOf(st);
+  return Status::Ok();
+}
+
+Status ReadFileContents(const std::filesystem::path& file, std::string* contents,
+                        FileIdentity* identity) {
+  contents->clear();
+  *identity = FileIdentity();
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ErrnoStatus(errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    int error = errno;
+    ::close(fd);
+    return ErrnoStatus(error);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return Status(kErrorAccessDenied);
+  }
+  contents->reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      ::close(fd);
+      contents->clear();
+      return ErrnoStatus(error);
+    }
+    if (n == 0) break;
+    contents->append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  *identity = IdentityOf(st);
+  return Status::Ok();
+}
+
+FileLock::~FileLock() { Release(); }
+
+Status FileLock::Acquire(const std::filesystem::path& lockFile) {
+  Release();
+  inProcess_ = std::unique_lock<std::mutex>(InProcessMutex(lockFile));
+  int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    int error = errno;
+    inProcess_.unlock();
+    return ErrnoStatus(error == ENOENT ? ENOTDIR : error);
+  }
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    int error = errno;
+    ::close(fd);
+    inProcess_.unlock();
+    return ErrnoStatus(error);
+  }
+  fd_ = fd;
+  return Status::Ok();
+}
+
+void FileLock::Release() {
+  if (fd_ >= 0) {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (inProcess_.owns_lock()) inProcess_.unlock();
+  inProcess_ = std::unique_lock<std::mutex>();
+}
+
+Status ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
+                           const FileIdentity& previous, FileIdentity* identity) {
+  static std::atomic<unsigned> counter{0};
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+
+  struct stat old;
+  bool hadOld = ::stat(file.c_str(), &old) == 0;
+  // A file without any write permission is read-only, as a Windows file with the
+  // read-only attribute: it is not replaced (even by a user who may write the folder).
+  if (hadOld && (old.st_mode & 0222) == 0) return Status(kErrorAccessDenied);
+
+  std::filesystem::path temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = folder / (TemporaryPrefix(file) + std::to_string(::getpid()) + "-" +
+                     std::to_string(counter.fetch_add(1)));
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return ErrnoStatus(errno);
+  }
+  if (fd < 0) return Status(kErrorAlreadyExists);
+
+  auto fail = [&](int error) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return ErrnoStatus(error);
+  };
+  if (!WriteAll(fd, contents)) return fail(errno);
+  if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);
+
+  // A modification time strictly later than the replaced version's, at nanosecond
+  // resolution, so that (inode, size, time) never repeats for different contents.
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  int64_t nowNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  int64_t floorNs = previous.exists ? previous.mtimeNs : 0;
+  if (hadOld) {
+    floorNs = std::max<int64_t>(
+        floorNs, static_cast<int64_t>(old.st_mtim.tv_sec) * 1000000000 + old.st_mtim.tv_nsec);
+  }
+  int64_t stampNs = std::max(nowNs, floorNs + 1);
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(stampNs / 1000000000);
+  times[1].tv_nsec = static_cast<long>(stampNs % 1000000000);
+  if (::futimens(fd, times) != 0) return fail(errno);
+
+  if (::fsync(fd) != 0) return fail(errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return fail(errno);
+  if (::close(fd) != 0) {
+    int error = errno;
+    ::unlink(temp.c_str());
+    return ErrnoStatus(error);
+  }
+  if (::rename(temp.c_str(), file.c_str()) != 0) {
+    int error = errno;
+    ::unlink(temp.c_str());
+    return ErrnoStatus(error);
+  }
+  if (identity != nullptr) *identity = IdentityOf(st);
+  return SyncFolder(folder);
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& file) {
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string prefix = TemporaryPrefix(file);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (struct dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.size() > prefix.size() && name.substr(0, prefix.size()) == prefix &&
+        IsTemporarySuffix(name.substr(prefix.size()))) {
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
+}
+
+std::filesystem::path FollowLinks(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_symlink(file, error)) return file;
+  std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
+  return error ? file : target;
+}
+
+}  // namespace kv::host
