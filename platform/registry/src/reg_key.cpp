@@ -1,0 +1,283 @@
+// Open keys: the Win32 key calls (open, create, query, set, enumerate, delete) over the
+// hive files and the HKEY_CLASSES_ROOT view.
+#include <algorithm>
+#include <cstring>
+
+#include "KVPlatform/registry.h"
+#include "KVPlatform/text.h"
+#include "reg_hive.h"
+#include "reg_view.h"
+
+namespace kv {
+
+using detail::HiveData;
+using detail::KeyPath;
+using detail::RegNamedValue;
+using detail::RegNode;
+using detail::KeyView;
+using detail::Layer;
+using detail::LayersOf;
+using detail::MergedChildren;
+using detail::MergedValues;
+using detail::SplitSubKey;
+using detail::ViewKey;
+using detail::AnsiSize;
+
+struct RegKey::State {
+  Hive hive;
+  KeyPath path;
+  uint32_t access;
+
+  // The key as it stands now, after the checks every call on an open key makes: the
+  // access right the call needs (5), and a key not deleted meanwhile (1018).
+  Status View(uint32_t right, KeyView* view) const {
+    if ((access & right) == 0) return Status(kErrorAccessDenied);
+    if (Status s = ViewKey(hive, path, view); !s.ok()) return s;
+    return view->exists ? Status::Ok() : Status(kErrorKeyDeleted);
+  }
+};
+
+RegKey::RegKey() = default;
+RegKey::~RegKey() = default;
+RegKey::RegKey(RegKey&&) noexcept = default;
+RegKey& RegKey::operator=(RegKey&&) noexcept = default;
+
+bool RegKey::IsOpen() const { return state_ != nullptr; }
+void RegKey::Close() { state_.reset(); }
+
+Status RegKey::Open(Hive hive, std::wstring_view subKey, uint32_t access, RegKey* key) {
+  if (key == nullptr) return Status(kErrorInvalidParameter);
+  key->Close();
+  KeyPath path;
+  if (!SplitSubKey(subKey, &path)) return Status(kErrorFileNotFound);
+  KeyView view;
+  if (Status s = ViewKey(hive, path, &view); !s.ok()) return s;
+  if (!view.exists) return Status(kErrorFileNotFound);
+  key->state_ = std::make_unique<State>(State{hive, std::move(path), access});
+  return Status::Ok();
+}
+
+Status RegKey::Create(Hive hive, std::wstring_view subKey, uint32_t access, RegKey* key,
+                      bool* created) {
+  if (key == nullptr) return Status(kErrorInvalidParameter);
+  key->Close();
+  KeyPath path;
+  if (!SplitSubKey(subKey, &path)) return Status(kErrorInvalidParameter);
+  KeyView view;
+  if (Status s = ViewKey(hive, path, &view); !s.ok()) return s;
+  bool made = false;
+  if (!view.exists) {
+    // A new key of HKEY_CLASSES_ROOT goes to the machine's classes, as on Windows.
+    Layer target = LayersOf(hive, path).back();
+    Status s = detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
+      detail::CreateNode(root, target.path, &made);
+      *modified = made;
+      return Status::Ok();
+    });
+    if (!s.ok()) return s;
+  }
+  if (created != nullptr) *created = made;
+  key->state_ = std::make_unique<State>(State{hive, std::move(path), access});
+  return Status::Ok();
+}
+
+Status RegKey::OpenSubKey(std::wstring_view subKey, uint32_t access, RegKey* key) const {
+  if (!state_ || key == nullptr) return Status(kErrorInvalidHandle);
+  KeyPath path = state_->path;
+  if (!SplitSubKey(subKey, &path)) {
+    key->Close();
+    return Status(kErrorFileNotFound);
+  }
+  return RegKey::Open(state_->hive, detail::JoinKeyPath(path), access, key);
+}
+
+Status RegKey::CreateSubKey(std::wstring_view subKey, uint32_t access, RegKey* key,
+                            bool* created) const {
+  if (!state_ || key == nullptr) return Status(kErrorInvalidHandle);
+  if ((state_->access & kKeyCreateSubKey) == 0) return Status(kErrorAccessDenied);
+  KeyPath path = state_->path;
+  if (!SplitSubKey(subKey, &path)) return Status(kErrorInvalidParameter);
+  return RegKey::Create(state_->hive, detail::JoinKeyPath(path), access, key, created);
+}
+
+Status RegKey::QueryValue(std::wstring_view name, RegValue* value) const {
+  if (!state_) return Status(kErrorInvalidHandle);
+  KeyView view;
+  if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
+  std::wstring folded = FoldCase(name);
+  for (const RegNode* node : view.nodes) {
+    if (const RegNamedValue* found = node->FindValue(folded)) {
+      if (value != nullptr) *value = found->value;
+      return Status::Ok();
+    }
+  }
+  return Status(kErrorFileNotFound);
+}
+
+Status RegKey::QueryValueAnsi(std::wstring_view name, uint32_t* type, uint8_t* buffer,
+                              uint32_t* size) const {
+  if (buffer != nullptr && size == nullptr) return Status(kErrorInvalidParameter);
+  RegValue value;
+  if (Status s = QueryValue(name, &value); !s.ok()) return s;
+  std::vector<uint8_t> bytes = value.AnsiBytes();
+  auto needed = static_cast<uint32_t>(bytes.size());
+  if (type != nullptr) *type = value.type;
+  if (buffer == nullptr) {
+    if (size != nullptr) *size = needed;
+    return Status::Ok();
+  }
+  if (*size < needed) {
+    *size = needed;
+    return Status(kErrorMoreData);
+  }
+  if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
+  *size = needed;
+  return Status::Ok();
+}
+
+Status RegKey::SetValue(std::wstring_view name, const RegValue& value) {
+  if (!state_) return Status(kErrorInvalidHandle);
+  if ((state_->access & kKeySetValue) == 0) return Status(kErrorAccessDenied);
+  if (!detail::IsValidValueName(name)) return Status(kErrorInvalidParameter);
+  KeyView view;
+  if (Status s = state_->View(kKeySetValue, &view); !s.ok()) return s;
+  std::vector<Layer> layers = LayersOf(state_->hive, state_->path);
+  // The first layer that has the key takes the value (for a hive's root, the first).
+  Layer target = view.nodes.empty() ? layers.front() : layers[view.layerOf.front()];
+  RegValue normalized = detail::NormalizedValue(value);
+  std::wstring folded = FoldCase(name);
+  return detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
+    RegNode* node = detail::FindNode(root, target.path);
+    if (node == nullptr) {
+      if (!state_->path.empty()) return Status(kErrorKeyDeleted);
+      node = detail::CreateNode(root, target.path, nullptr);
+    }
+    const RegNamedValue* existing = node->FindValue(folded);
+    if (existing != nullptr && existing->value == normalized) {
+      *modified = false;  // nothing to write
+      return Status::Ok();
+    }
+    node->SetValue(name, normalized);
+    return Status::Ok();
+  });
+}
+
+Status RegKey::DeleteValue(std::wstring_view name) {
+  if (!state_) return Status(kErrorInvalidHandle);
+  KeyView view;
+  if (Status s = state_->View(kKeySetValue, &view); !s.ok()) return s;
+  std::wstring folded = FoldCase(name);
+  std::vector<Layer> layers = LayersOf(state_->hive, state_->path);
+  for (size_t i = 0; i < view.nodes.size(); ++i) {
+    if (view.nodes[i]->FindValue(folded) == nullptr) continue;
+    const Layer& target = layers[view.layerOf[i]];
+    return detail::UpdateHive(target.hive, [&](RegNode& root, bool*) {
+      RegNode* node = detail::FindNode(root, target.path);
+      if (node == nullptr || !node->RemoveValue(folded)) return Status(kErrorFileNotFound);
+      return Status::Ok();
+    });
+  }
+  return Status(kErrorFileNotFound);
+}
+
+Status RegKey::EnumValue(uint32_t index, std::wstring* name, RegValue* value) const {
+  if (!state_) return Status(kErrorInvalidHandle);
+  if (name == nullptr) return Status(kErrorInvalidParameter);
+  KeyView view;
+  if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
+  std::vector<const RegNamedValue*> values = MergedValues(view);
+  if (index >= values.size()) return Status(kErrorNoMoreItems);
+  *name = values[index]->name;
+  if (value != nullptr) *value = values[index]->value;
+  return Status::Ok();
+}
+
+Status RegKey::EnumKey(uint32_t index, std::wstring* name) const {
+  if (!state_) return Status(kErrorInvalidHandle);
+  if (name == nullptr) return Status(kErrorInvalidParameter);
+  KeyView view;
+  if (Status s = state_->View(kKeyEnumerateSubKeys, &view); !s.ok()) return s;
+  std::vector<const RegNode*> children = MergedChildren(view);
+  if (index >= children.size()) return Status(kErrorNoMoreItems);
+  *name = children[index]->name;
+  return Status::Ok();
+}
+
+Status RegKey::DeleteSubKey(std::wstring_view subKey) {
+  if (!state_) return Status(kErrorInvalidHandle);
+  KeyPath path = state_->path;
+  if (!SplitSubKey(subKey, &path)) return Status(kErrorFileNotFound);
+  if (path.empty()) return Status(kErrorAccessDenied);  // a hive's root stays
+  KeyView view;
+  if (Status s = ViewKey(state_->hive, path, &view); !s.ok()) return s;
+  if (!view.exists) return Status(kErrorFileNotFound);
+  if (!MergedChildren(view).empty()) return Status(kErrorAccessDenied);
+  std::vector<Layer> layers = LayersOf(state_->hive, path);
+  for (size_t i : view.layerOf) {
+    const Layer& target = layers[i];
+    Status s = detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
+      RegNode* node = detail::FindNode(root, target.path);
+      if (node == nullptr) {
+        *modified = false;
+        return Status::Ok();
+      }
+      // Another process may have added a subkey since the look above.
+      if (!node->children.empty()) return Status(kErrorAccessDenied);
+      detail::RemoveNode(root, target.path);
+      return Status::Ok();
+    });
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status RegKey::DeleteTree(std::wstring_view subKey) {
+  if (!state_) return Status(kErrorInvalidHandle);
+  KeyPath path = state_->path;
+  if (!SplitSubKey(subKey, &path)) return Status(kErrorFileNotFound);
+  bool emptyOnly = path.size() == state_->path.size();
+  KeyView view;
+  if (Status s = ViewKey(state_->hive, path, &view); !s.ok()) return s;
+  if (!view.exists) return Status(emptyOnly ? kErrorKeyDeleted : kErrorFileNotFound);
+  std::vector<Layer> layers = LayersOf(state_->hive, path);
+  for (size_t i : view.layerOf) {
+    const Layer& target = layers[i];
+    Status s = detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
+      RegNode* node = detail::FindNode(root, target.path);
+      if (node == nullptr) {
+        *modified = false;
+      } else if (emptyOnly) {
+        node->values.clear();
+        node->children.clear();
+        node->rawLines.clear();
+      } else {
+        detail::RemoveNode(root, target.path);
+      }
+      return Status::Ok();
+    });
+    if (!s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status RegKey::QueryInfo(RegKeyInfo* info) const {
+  if (!state_) return Status(kErrorInvalidHandle);
+  if (info == nullptr) return Status(kErrorInvalidParameter);
+  KeyView view;
+  if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
+  RegKeyInfo result;
+  for (const RegNode* child : MergedChildren(view)) {
+    ++result.subKeys;
+    result.maxSubKeyLength = std::max(result.maxSubKeyLength, static_cast<uint32_t>(child->name.size()));
+  }
+  for (const RegNamedValue* value : MergedValues(view)) {
+    ++result.values;
+    result.maxValueNameLength =
+        std::max(result.maxValueNameLength, static_cast<uint32_t>(value->name.size()));
+    result.maxValueDataLength =
+        std::max(result.maxValueDataLength, static_cast<uint32_t>(AnsiSize(value->value)));
+  }
+  *info = result;
+  return Status::Ok();
+}
+}  // namespace kv
