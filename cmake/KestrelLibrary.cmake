@@ -1,13 +1,17 @@
 # Helpers that every library of the tree is built with. They fail loudly: a folder
 # without sources or a dependency that is not a target stops the configure step.
 
-# kv_add_library(<target> [DIR <folder>] [DEPS ...] [PRIVATE_DEPS ...] [OBJECTS ...])
+# kv_add_library(<target> [DIR <folder>] [DEPS ...] [PRIVATE_DEPS ...] [OBJECTS ...]
+#                [INTERNAL <file.cpp> ...])
 #   A versioned shared library from <folder>/src/*.cpp (default: the current folder)
 #   with public headers in <folder>/include and the export list <folder>/exports.map (a
 #   linker version script). The test "<target>.exports" checks that the dynamic symbol
 #   table holds exactly the list. OBJECTS names object libraries compiled into it.
+#   INTERNAL names sources (in src/) whose hidden code the library's tests exercise
+#   directly: they are compiled once, into the object library <target>_internals, which
+#   the shared library includes and the tests link.
 function(kv_add_library target)
-  cmake_parse_arguments(ARG "" "DIR" "DEPS;PRIVATE_DEPS;OBJECTS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR" "DEPS;PRIVATE_DEPS;OBJECTS;INTERNAL" ${ARGN})
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   if(ARG_DIR)
     set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
@@ -21,6 +25,20 @@ function(kv_add_library target)
     message(FATAL_ERROR "kv_add_library(${target}): no export list ${map}")
   endif()
   kv_require_targets(${target} ${ARG_DEPS} ${ARG_PRIVATE_DEPS} ${ARG_OBJECTS})
+  if(ARG_INTERNAL)
+    set(internal_sources)
+    foreach(file ${ARG_INTERNAL})
+      if(NOT EXISTS ${dir}/src/${file})
+        message(FATAL_ERROR "kv_add_library(${target}): no internal source ${dir}/src/${file}")
+      endif()
+      list(APPEND internal_sources ${dir}/src/${file})
+    endforeach()
+    list(REMOVE_ITEM sources ${internal_sources})
+    add_library(${target}_internals OBJECT ${internal_sources})
+    target_include_directories(${target}_internals PUBLIC ${dir}/src ${dir}/include)
+    target_link_libraries(${target}_internals PUBLIC ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
+    list(APPEND ARG_OBJECTS ${target}_internals)
+  endif()
   add_library(${target} SHARED ${sources})
   foreach(object ${ARG_OBJECTS})
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:${object}>)

@@ -5,24 +5,20 @@
 // data path, the second finds nothing newer.
 //
 //   KESTREL_ROOT=build/demo-root kvdemo-setup [--files N]
-#include <zip.h>
-
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "KVPlatform/path.h"
+#include "KVFileUtilities/path_utilities.h"
+#include "KVFileUtilities/zip.h"
+#include "KVPlatform/file_tasks.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/root.h"
 #include "KVPlatform/text.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const wchar_t* kProductKey = L"SOFTWARE\\Kestrel\\KVDNC";
 constexpr const wchar_t* kInstallPath = L"C:\\Program Files\\Kestrel\\KVDNC\\";
@@ -35,49 +31,44 @@ constexpr const wchar_t* kOldDatabase = L"C:\\Kestrel 2007\\PIECEbank\\";
 
 int g_files = 0;
 
-fs::path Host(const std::wstring& windowsPath) {
-  fs::path host;
-  if (!kv::ResolvePath(windowsPath, &host).ok()) {
-    std::cerr << "kvdemo-setup: cannot resolve " << kv::WideToAnsi(windowsPath) << "\n";
-    std::exit(1);
-  }
-  return host;
+[[noreturn]] void Die(const std::string& what) {
+  std::cerr << "kvdemo-setup: " << what << "\n";
+  std::exit(1);
+}
+
+// Creates the folder that will hold `windowsPath`, every missing level of it.
+void MakeParentFolder(const std::wstring& windowsPath) {
+  const size_t slash = windowsPath.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return;
+  const std::wstring folder = windowsPath.substr(0, slash + 1);
+  if (!CreateFolder(folder.c_str())) Die("cannot create " + kv::WideToAnsi(folder));
 }
 
 void WriteFile(const std::wstring& windowsPath, const std::string& contents) {
-  const fs::path file = Host(windowsPath);
-  fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << contents;
-  if (!out) {
-    std::cerr << "kvdemo-setup: cannot write " << file << "\n";
-    std::exit(1);
+  MakeParentFolder(windowsPath);
+  if (!kv::WriteFileAtomically(windowsPath, contents).ok()) {
+    Die("cannot write " + kv::WideToAnsi(windowsPath));
   }
   ++g_files;
 }
 
 // A .cuix menu archive: a zip file whose "header.cui" records the menu version.
 void WriteMenuArchive(const std::wstring& windowsPath, const std::string& version) {
-  const fs::path file = Host(windowsPath);
-  fs::create_directories(file.parent_path());
-  const std::string header =
+  MakeParentFolder(windowsPath);
+  std::string header =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
       "<CustSection xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\r\n"
       "  <FileVersion MajorVersion=\"0\" MinorVersion=\"7\" IncrementalVersion=\"0\" UserVersion=\"" +
       version + "\" />\r\n  <Header><CommonConfiguration /></Header>\r\n</CustSection>\r\n";
-  const std::string menus = "<MenuGroup Name=\"KVDESIGN\"><Ribbon Version=\"" + version + "\"/></MenuGroup>\r\n";
-  zipFile zip = zipOpen64(file.c_str(), APPEND_STATUS_CREATE);
-  if (zip == nullptr) {
-    std::cerr << "kvdemo-setup: cannot create " << file << "\n";
-    std::exit(1);
+  std::string menus = "<MenuGroup Name=\"KVDESIGN\"><Ribbon Version=\"" + version + "\"/></MenuGroup>\r\n";
+  HZIP zip = CreateZipZ(const_cast<wchar_t*>(windowsPath.c_str()), 0, ZIP_FILENAME);
+  if (zip == nullptr) Die("cannot create " + kv::WideToAnsi(windowsPath));
+  for (auto& [name, data] : {std::pair{L"header.cui", &header}, std::pair{L"MenuGroup.cui", &menus}}) {
+    if (ZipAdd(zip, name, data->data(), static_cast<unsigned>(data->size()), ZIP_MEMORY) != HZ_OK) {
+      Die("cannot write " + kv::WideToAnsi(windowsPath));
+    }
   }
-  for (const auto& [name, data] : {std::pair{"header.cui", header}, std::pair{"MenuGroup.cui", menus}}) {
-    zip_fileinfo info{};
-    zipOpenNewFileInZip64(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 8, 0);
-    zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size()));
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
+  if (CloseZipZ(zip) != HZ_OK) Die("cannot write " + kv::WideToAnsi(windowsPath));
   ++g_files;
 }
 
@@ -194,14 +185,13 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const fs::path root = kv::RootFolder();
-  std::error_code error;
-  if (fs::exists(kv::RegistryFolder() / "HKEY_LOCAL_MACHINE.reg", error)) {
-    std::cerr << "kvdemo-setup: " << root << " already holds a registry; give it a fresh root\n";
+  const std::string root = kv::RootFolder();
+  kv::RegKey existing;
+  if (kv::RegKey::Open(kv::Hive::kLocalMachine, kProductKey, kv::kKeyQueryValue, &existing).ok()) {
+    std::cerr << "kvdemo-setup: " << root << " already holds an installation; give it a fresh root\n";
     return 1;
   }
-  fs::create_directories(kv::RegistryFolder());
-  fs::create_directories(kv::DriveFolder(L'c'));
+  if (!kv::MapDriveFolder(L'c').ok()) Die("cannot map drive C: under " + root);
 
   SetValue(kv::Hive::kLocalMachine, L"Install Path", kInstallPath);
   SetValue(kv::Hive::kCurrentUser, L"Data Path", kDataPath);
@@ -210,7 +200,7 @@ int main(int argc, char** argv) {
   WriteOldDatabase();
 
   auto ansi = [](const std::wstring& text) { return kv::WideToAnsi(text); };
-  std::cout << "Demo installation laid under " << root.string() << " (" << g_files << " files)\n"
+  std::cout << "Demo installation laid under " << root << " (" << g_files << " files)\n"
             << "  HKLM\\" << ansi(kProductKey) << "  Install Path = " << ansi(kInstallPath) << "\n"
             << "  HKCU\\" << ansi(kProductKey) << "  Data Path    = " << ansi(kDataPath) << "\n"
             << "  install cache " << ansi(kCache) << "  data version 2024.3.1\n"

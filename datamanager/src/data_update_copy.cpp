@@ -4,11 +4,8 @@
 #include "data_update_copy.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
-#include <unordered_map>
 #include <vector>
 
 #include "data_update_log.h"
@@ -17,13 +14,11 @@
 #include "process_wait.h"
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
-#include "KVPlatform/path.h"
+#include "KVPlatform/copy_tree.h"
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const wchar_t* kSkippedFolders[] = {L"InfoCenter", L"Plot Styles", L"Plotters",
                                               L"Support", L"Template"};
@@ -35,7 +30,6 @@ constexpr const wchar_t* kAlwaysPresentFiles[] = {
 };
 constexpr size_t kFirstRibbonFile = 4;
 
-constexpr int kCopyRetries = 100;
 constexpr unsigned kDisplayLength = 64;
 
 bool Exists(const std::wstring& path) { return kv_AccessCheck(path.c_str(), 0, false); }
@@ -65,12 +59,76 @@ void ShowPath(CProcessWait& wait, const std::wstring& path) {
   }
 }
 
-// One file of an updated post-processor: overwritten, and counted and logged when the
-// copy succeeded.
-void CopyPostFile(const std::wstring& from, const std::wstring& to) {
-  if (!kv::CopyFile(from, to, false).ok()) return;
-  LogUpdatedFile(from, to);
-  CountUpdatedFile();
+// A copy of one named file; a source that does not exist is nothing to copy. A failed
+// copy is counted and noted, never counted as updated.
+bool CopyNamedFile(const std::wstring& from, const std::wstring& to) {
+  if (!Exists(from)) return true;
+  if (kv::CopyFile(from, to, false).ok()) {
+    LogUpdatedFile(from, to);
+    CountUpdatedFile();
+    return true;
+  }
+  CountFailedFile();
+  LogNote(L"Could not copy: " + from + L" to " + to);
+  return false;
+}
+
+// The compile-data file carries the post version: it is copied last and only when
+// every other file of the post was copied, so that a post whose update failed or was
+// cut short still reads as older and is updated again.
+constexpr const wchar_t* kCompileData = L"KVPostCompileData.txt";
+
+// The folder copy of a data update: every copy counted and logged, failures counted
+// and noted, links that leave the cache (or lead into the data path) passed over and
+// noted. A post's compile-data file can be held back for the end.
+class UpdateCopy : public kv::CopyTreeObserver {
+ public:
+  explicit UpdateCopy(bool holdCompileData = false) : holdCompileData_(holdCompileData) {}
+
+  // Copies `source` + `pattern` into `destination` with DIR_RECURSE / DIR_KEEP_EXISTING
+  // in `mode`; false when any file could not be copied.
+  bool Run(const std::wstring& source, const std::wstring& pattern,
+           const std::wstring& destination, unsigned mode) {
+    source_ = source;
+    kv::CopyTreeOptions options;
+    options.recurse = (mode & DIR_RECURSE) != 0;
+    options.keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
+    options.stopAtFailure = false;
+    options.confineLinks = true;
+    return kv::CopyTree(source, pattern, destination, options, this).failed == 0;
+  }
+
+  bool WantsFile(std::wstring_view from) override {
+    return !holdCompileData_ || !kv::EqualsNoCase(from, source_ + L"/" + kCompileData);
+  }
+  void FileCopied(std::wstring_view from, std::wstring_view to) override {
+    CountUpdatedFile();
+    LogUpdatedFile(std::wstring(from), std::wstring(to));
+  }
+  void FileFailed(std::wstring_view from, std::wstring_view to, kv::Status) override {
+    CountFailedFile();
+    LogNote(L"Could not copy: " + std::wstring(from) + L" to " + std::wstring(to));
+  }
+  void EntrySkipped(std::wstring_view path, kv::CopyTreeSkip reason) override {
+    const wchar_t* why = L"a link to a folder being copied";
+    switch (reason) {
+      case kv::CopyTreeSkip::kLoop: break;
+      case kv::CopyTreeSkip::kLinkOutside: why = L"a link that leads out of the cache"; break;
+      case kv::CopyTreeSkip::kLinkIntoDestination: why = L"a link into the data path"; break;
+      case kv::CopyTreeSkip::kDanglingLink: why = L"a link to nothing"; break;
+    }
+    LogNote(L"Not copied (" + std::wstring(why) + L"): " + std::wstring(path));
+  }
+
+ private:
+  bool holdCompileData_;
+  std::wstring source_;
+};
+
+// A new post-processor folder: everything, with the compile data last.
+void CopyNewPost(const std::wstring& from, const std::wstring& to) {
+  const bool complete = UpdateCopy(/*holdCompileData=*/true).Run(from, L"/*.*", to, DIR_RECURSE | DIR_KEEP_EXISTING);
+  if (complete) CopyNamedFile(from + L"/" + kCompileData, to + L"/" + kCompileData);
 }
 
 // New and newer post-processor folders of cache folder `a` into existing folder `b`.
@@ -82,18 +140,16 @@ void UpdatePostProcessors(CProcessWait& wait, const std::wstring& a, const std::
     if (!Exists(to + L"\\dft.pst")) {
       if (CreateFolder(to.c_str())) {
         ShowPath(wait, to);
-        CopyUpdateFolder(from, L"/*.*", to, DIR_RECURSE | DIR_KEEP_EXISTING);
+        CopyNewPost(from, to);
       }
       continue;
     }
     if (ReadPostVersion(to) >= ReadPostVersion(from)) continue;
     ShowPath(wait, to);
-    CopyUpdateFolder(from, L"/*.fas", to, 0);
-    CopyPostFile(from + L"\\" + post + L".pst", to + L"\\" + post + L".pst");
-    CopyPostFile(from + L"\\KestrelPostDetail.man", to + L"\\KestrelPostDetail.man");
-    // The compile data carries the post version: copied last, so that a post whose
-    // update was cut short still reads as older and is updated again.
-    CopyPostFile(from + L"\\KVPostCompileData.txt", to + L"\\KVPostCompileData.txt");
+    bool complete = UpdateCopy().Run(from, L"/*.fas", to, 0);
+    complete &= CopyNamedFile(from + L"\\" + post + L".pst", to + L"\\" + post + L".pst");
+    complete &= CopyNamedFile(from + L"\\KestrelPostDetail.man", to + L"\\KestrelPostDetail.man");
+    if (complete) CopyNamedFile(from + L"\\" + kCompileData, to + L"\\" + kCompileData);
   }
 }
 
@@ -104,99 +160,6 @@ std::wstring ParentFolder(std::wstring path) {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-struct ListedEntry {
-  std::wstring name;
-  bool isDirectory = false;
-};
-
-// The entries a directory search lists for `searchPath` (a folder and a pattern), in
-// its order. False when the folder can't be listed or nothing matches.
-bool ListFolder(const std::wstring& searchPath, std::vector<ListedEntry>* entries) {
-  std::unique_ptr<kv::DirectorySearch> search;
-  if (!kv::DirectorySearch::Start(searchPath, &search).ok()) return false;
-  do {
-    entries->push_back({search->Entry().name, search->Entry().isDirectory});
-  } while (search->Next());
-  return true;
-}
-
-// The two folders of one level of a folder copy, resolved to host folders once. Files
-// are copied between them as the platform's CopyFile copies (contents, permission bits
-// and modification time; an existing file is replaced only by a complete copy, never
-// left torn; a folder or read-only destination is refused), and a destination name
-// that exists in another case is the one written, as names are on Windows. Resolving each file's path again would cost a walk of the whole
-// path per file. When a folder can't be resolved, each file goes through CopyFile.
-class FolderPair {
- public:
-  FolderPair(const std::wstring& source, const std::wstring& destination)
-      : source_(source), destination_(destination) {
-    resolved_ = kv::ResolvePath(source, &sourceHost_).ok() &&
-                kv::ResolvePath(destination, &destinationHost_).ok();
-  }
-
-  // Copies the file `name`; false when it was not copied (with failIfExists, also
-  // when the destination exists).
-  bool Copy(const std::wstring& name, bool failIfExists) {
-    if (!resolved_) {
-      return kv::CopyFile(source_ + L"/" + name, destination_ + L"/" + name, failIfExists).ok();
-    }
-    ListDestination();
-    const std::wstring folded = kv::FoldCase(name);
-    const auto existing = destinationNames_.find(folded);
-    const bool exists = existing != destinationNames_.end();
-    if (exists && failIfExists) return false;
-    const std::string hostName = exists ? existing->second : kv::WideToAnsi(name);
-    const fs::path from = sourceHost_ / kv::WideToAnsi(name);
-    const fs::path to = destinationHost_ / hostName;
-    std::error_code error;
-    if (exists) {
-      const fs::file_status status = fs::status(to, error);
-      if (error || fs::is_directory(status) ||
-          (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        return false;
-      }
-    }
-    // A new file is written in place (a failed copy removes it); an existing one is
-    // replaced only by a complete copy.
-    const fs::path target = exists ? destinationHost_ / ("." + hostName + ".kvupdate") : to;
-    if (!fs::copy_file(from, target,
-                       exists ? fs::copy_options::overwrite_existing : fs::copy_options::none,
-                       error)) {
-      if (error != std::errc::file_exists) fs::remove(target, error);
-      return false;
-    }
-    const fs::file_time_type modified = fs::last_write_time(from, error);
-    if (!error) fs::last_write_time(target, modified, error);
-    if (exists) {
-      fs::rename(target, to, error);
-      if (error) {
-        fs::remove(target, error);
-        return false;
-      }
-    }
-    destinationNames_.emplace(folded, hostName);
-    return true;
-  }
-
- private:
-  void ListDestination() {
-    if (listed_) return;
-    listed_ = true;
-    std::error_code error;
-    for (fs::directory_iterator it(destinationHost_, error), end; !error && it != end;
-         it.increment(error)) {
-      const std::string hostName = it->path().filename().string();
-      destinationNames_.emplace(kv::FoldCase(kv::AnsiToWide(hostName)), hostName);
-    }
-  }
-
-  std::wstring source_, destination_;
-  fs::path sourceHost_, destinationHost_;
-  bool resolved_ = false;
-  bool listed_ = false;
-  std::unordered_map<std::wstring, std::string> destinationNames_;
-};
-
 }  // namespace
 
 bool IsSkippedTopLevelFolder(const std::wstring& name) {
@@ -204,74 +167,10 @@ bool IsSkippedTopLevelFolder(const std::wstring& name) {
                      [&](const wchar_t* skipped) { return name == skipped; });
 }
 
-namespace {
-
-// The folders being copied, outermost first: a link back to one of them is a loop and
-// is not descended into.
-using Ancestors = std::vector<kv::FileIdentity>;
-
-int CopyUpdateTree(const std::wstring& source, const std::wstring& pattern,
-                   const std::wstring& destination, unsigned mode, Ancestors* ancestors);
-
-int CopyUpdateFolderIn(const std::wstring& source, const std::wstring& pattern,
-                       const std::wstring& destination, unsigned mode, Ancestors* ancestors) {
-  kv::FileStatus status;
-  const bool known = kv::GetFileStatus(source, &status).ok();
-  if (known && std::find(ancestors->begin(), ancestors->end(), status.identity) != ancestors->end()) {
-    return 1;
-  }
-  if (known) ancestors->push_back(status.identity);
-  const int result = CopyUpdateTree(source, pattern, destination, mode, ancestors);
-  if (known) ancestors->pop_back();
-  return result;
-}
-
-}  // namespace
-
 int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
                      const std::wstring& destination, unsigned mode) {
-  Ancestors ancestors;
-  return CopyUpdateFolderIn(source, pattern, destination, mode, &ancestors);
+  return UpdateCopy().Run(source, pattern, destination, mode) ? 1 : 0;
 }
-
-namespace {
-
-int CopyUpdateTree(const std::wstring& source, const std::wstring& pattern,
-                   const std::wstring& destination, unsigned mode, Ancestors* ancestors) {
-  const std::wstring searchPath = source + pattern;
-  const size_t slash = searchPath.find_last_of(L'/');
-  std::vector<ListedEntry> entries;
-  if (!ListFolder(searchPath, &entries)) return 1;
-  const bool keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
-  FolderPair folders(source, destination);
-  for (const ListedEntry& entry : entries) {
-    const std::wstring& name = entry.name;
-    if (name[0] == L'.' || entry.isDirectory) {
-      if ((mode & DIR_RECURSE) == 0 || name[0] == L'.') continue;
-      if (slash == std::wstring::npos) return 0;
-      const std::wstring sourceFolder = searchPath.substr(0, slash + 1) + name;
-      const std::wstring destinationFolder = destination + L"/" + name;
-      (void)kv::CreateDirectory(destinationFolder);
-      if (CopyUpdateFolderIn(sourceFolder, pattern, destinationFolder, mode, ancestors) == 0) return 0;
-      continue;
-    }
-    const std::wstring from = source + L"/" + name;
-    const std::wstring to = destination + L"/" + name;
-    bool copied = folders.Copy(name, keepExisting);
-    if (!copied) {
-      if (keepExisting) continue;
-      for (int retry = 0; retry < kCopyRetries && !copied; ++retry) {
-        copied = folders.Copy(name, false);
-      }
-      if (!copied) return 0;
-    }
-    CountUpdatedFile();
-    LogUpdatedFile(from, to);
-  }
-  return 1;
-}
-
-}  // namespace
 
 void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath,
                          kv::CWnd* parent) {
@@ -290,7 +189,7 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
     if (!Exists(b)) {
       if (CreateFolder(b.c_str())) {
         ShowPath(wait, b);
-        CopyUpdateFolder(a, L"/*.*", b, DIR_RECURSE | DIR_KEEP_EXISTING);
+        UpdateCopy().Run(a, L"/*.*", b, DIR_RECURSE | DIR_KEEP_EXISTING);
       }
     } else {
       UpdatePostProcessors(wait, a, b);
@@ -306,7 +205,12 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
     if (Exists(to) || !Exists(from)) continue;
     const std::wstring parentFolder = ParentFolder(to);
     if (!parentFolder.empty()) CreateFolder(parentFolder.c_str());
-    if (kv::CopyFile(from, to, false).ok()) CountUpdatedFile();
+    if (kv::CopyFile(from, to, false).ok()) {
+      CountUpdatedFile();
+    } else {
+      CountFailedFile();
+      LogNote(L"Could not copy: " + from + L" to " + to);
+    }
   }
   const int afterRibbons = UpdateCount();
 
@@ -315,6 +219,10 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
     kv::ShowMessageBox(kNewMenuFilesMessage, kv::kMbOk);
   }
 
-  (void)kv::CopyFile(cache + L"DataVersion.txt", dataPath + L"DataVersion.txt", false);
+  // The cache's version marks the data path as current: only an update that copied
+  // everything may say so; otherwise the next start tries again.
+  if (FailedCount() == 0) {
+    (void)kv::CopyFile(cache + L"DataVersion.txt", dataPath + L"DataVersion.txt", false);
+  }
   wait.Close();
 }

@@ -2,35 +2,47 @@
 #include "data_update_log.h"
 
 #include <ctime>
-#include <filesystem>
-#include <fstream>
+#include <string>
 
-#include "KVPlatform/path.h"
+#include "KVPlatform/file_system.h"
+#include "KVPlatform/file_tasks.h"
+#include "KVPlatform/local_time.h"
 #include "KVPlatform/text.h"
 
 namespace {
 
 int g_updateCount = 0;
+int g_failedCount = 0;
 
-std::ofstream& Log() {
-  static std::ofstream log;
-  return log;
+// The open log: its path while open, empty otherwise. Each record is appended with one
+// write, so the log never holds half a record.
+std::wstring& LogPath() {
+  static std::wstring path;
+  return path;
+}
+
+void Append(const std::string& record) {
+  if (!LogPath().empty()) (void)kv::AppendToFile(LogPath(), record);
 }
 
 }  // namespace
 
-void ResetUpdateCount() { g_updateCount = 0; }
+void ResetUpdateCount() {
+  g_updateCount = 0;
+  g_failedCount = 0;
+}
 void CountUpdatedFile() { ++g_updateCount; }
 int UpdateCount() { return g_updateCount; }
+void CountFailedFile() { ++g_failedCount; }
+int FailedCount() { return g_failedCount; }
 
 bool OpenUpdateLog(const std::wstring& logFile) {
   CloseUpdateLog();
-  std::filesystem::path host;
-  if (!kv::ResolvePath(logFile, &host).ok()) return false;
-  std::error_code error;
-  if (std::filesystem::is_directory(host, error)) return false;
-  Log().open(host, std::ios::binary | std::ios::app);
-  return Log().is_open();
+  kv::FileStatus status;
+  if (kv::GetFileStatus(logFile, &status).ok() && status.isDirectory) return false;
+  if (!kv::AppendToFile(logFile, {}).ok()) return false;  // created, and writable
+  LogPath() = logFile;
+  return true;
 }
 
 std::string AsciiTime(const std::tm& time) {
@@ -41,20 +53,20 @@ std::string AsciiTime(const std::tm& time) {
 }
 
 void WriteUpdateLogTimeStamp() {
-  if (!Log().is_open()) return;
+  if (LogPath().empty()) return;
   const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  if (local == nullptr) return;
-  Log() << AsciiTime(*local) << "\r\n\r\n";
+  std::tm local{};
+  if (!kv::ToLocalTime(static_cast<int64_t>(now), &local)) return;
+  Append(AsciiTime(local) + "\r\n\r\n");
 }
 
 void LogUpdatedFile(const std::wstring& source, const std::wstring& destination) {
-  if (!Log().is_open()) return;
-  Log() << "Source: " << kv::WideToAnsi(source) << "\r\nDestination: "
-        << kv::WideToAnsi(destination) << "\r\n";
+  Append("Source: " + kv::WideToAnsi(source) + "\r\nDestination: " +
+         kv::WideToAnsi(destination) + "\r\n");
 }
 
+void LogNote(const std::wstring& note) { Append(kv::WideToAnsi(note) + "\r\n"); }
+
 void CloseUpdateLog() {
-  if (Log().is_open()) Log().close();
-  Log().clear();
+  LogPath().clear();
 }

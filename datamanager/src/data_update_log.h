@@ -8,9 +8,12 @@
 #include <string>
 
 // The update count: set to 0 at the start of an update, raised by one per file copied.
+// The failure count: files that could not be updated (reset with the update count).
 void ResetUpdateCount();
 void CountUpdatedFile();
 int UpdateCount();
+void CountFailedFile();
+int FailedCount();
 
 // Opens `logFile` for appending (created when missing); false when it can't be opened.
 bool OpenUpdateLog(const std::wstring& logFile);
@@ -20,6 +23,9 @@ void WriteUpdateLogTimeStamp();
 // Writes one copy: "Source: <source>" and "Destination: <destination>". Lines end with
 // CR LF; text is written in the ANSI code page. Nothing happens while no log is open.
 void LogUpdatedFile(const std::wstring& source, const std::wstring& destination);
+// Notes a line of its own in the log (a file that could not be copied, an entry passed
+// over), ending it with CR LF.
+void LogNote(const std::wstring& note);
 void CloseUpdateLog();
 
 // The ascii time form of a broken-down time, without the line end.

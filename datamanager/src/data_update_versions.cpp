@@ -2,35 +2,37 @@
 #include "data_update_versions.h"
 
 #include <climits>
-#include <filesystem>
-#include <fstream>
+#include <string_view>
 
-#include "KVPlatform/path.h"
+#include "KVPlatform/file_tasks.h"
 #include "KVPlatform/text.h"
 
 namespace {
 
-bool OpenText(const std::wstring& file, std::ifstream& in) {
-  std::filesystem::path host;
-  if (!kv::ResolvePath(file, &host).ok()) return false;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(host, error)) return false;
-  in.open(host, std::ios::binary);
-  return in.is_open();
+// Version files are a few lines; anything past this is not one.
+constexpr uint64_t kVersionFileLimit = 1 << 20;
+
+bool ReadText(const std::wstring& file, std::string* text) {
+  return kv::ReadFile(file, text, kVersionFileLimit).ok();
 }
 
-void DropLineEnd(std::string& line) {
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+// The next line of `text` from `*pos`, without its line end; false past the end.
+bool NextLine(const std::string& text, size_t* pos, std::string* line) {
+  if (*pos >= text.size()) return false;
+  size_t end = text.find('\n', *pos);
+  if (end == std::string::npos) end = text.size();
+  line->assign(text, *pos, end - *pos);
+  *pos = end + 1;
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return true;
 }
 
 }  // namespace
 
 std::wstring ReadDataVersion(const std::wstring& folder) {
-  std::ifstream in;
-  if (!OpenText(folder + L"DataVersion.txt", in)) return {};
-  std::string line;
-  if (!std::getline(in, line)) return {};
-  DropLineEnd(line);
+  std::string text, line;
+  size_t pos = 0;
+  if (!ReadText(folder + L"DataVersion.txt", &text) || !NextLine(text, &pos, &line)) return {};
   // A UTF-8 byte-order mark written by an editor is not part of the version.
   if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
   return kv::AnsiToWide(line);
@@ -57,12 +59,11 @@ bool ParsePostVersionLine(const std::string& line, int* version) {
 }
 
 int ReadPostVersion(const std::wstring& folder) {
-  std::ifstream in;
-  if (!OpenText(folder + L"\\KVPostCompileData.txt", in)) return 0;
+  std::string text, line;
+  if (!ReadText(folder + L"\\KVPostCompileData.txt", &text)) return 0;
   int version = 0;
-  std::string line;
-  while (std::getline(in, line)) {
-    DropLineEnd(line);
+  size_t pos = 0;
+  while (NextLine(text, &pos, &line)) {
     int value = 0;
     if (ParsePostVersionLine(line, &value)) version = value;
   }

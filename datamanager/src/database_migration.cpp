@@ -4,14 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <vector>
 
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
-#include "KVPlatform/path.h"
+#include "KVPlatform/file_tasks.h"
 #include "KVPlatform/ui.h"
 #include "process_wait.h"
 
@@ -100,11 +98,7 @@ std::wstring ShortenedForDisplay(const std::wstring& path) {
   return shortened.data();
 }
 
-void CreateEmptyFile(const std::wstring& path) {
-  std::filesystem::path host;
-  if (!kv::ResolvePath(path, &host).ok()) return;
-  std::ofstream marker(host, std::ios::binary | std::ios::trunc);
-}
+void CreateEmptyFile(const std::wstring& path) { (void)kv::WriteFileAtomically(path, {}); }
 
 }  // namespace
 

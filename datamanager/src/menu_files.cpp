@@ -3,13 +3,11 @@
 
 #include <unzip.h>
 
-#include <filesystem>
-
 #include "data_update_log.h"
 #include "markup.h"
+#include "minizip_platform_io.h"
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
-#include "KVPlatform/path.h"
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 
@@ -34,7 +32,7 @@ constexpr int kIgnoreCase = 2;
 
 class ZipReader {
  public:
-  explicit ZipReader(const std::filesystem::path& file) : zip_(unzOpen64(file.c_str())) {}
+  explicit ZipReader(std::wstring_view file) : zip_(OpenZipThroughPlatform(file)) {}
   ~ZipReader() {
     if (itemOpen_) unzCloseCurrentFile(zip_);
     if (zip_ != nullptr) unzClose(zip_);
@@ -104,13 +102,9 @@ bool Exists(const std::wstring& path) { return kv_AccessCheck(path.c_str(), 0, f
 }  // namespace
 
 bool ReadMenuFileVersion(const std::wstring& archive, std::wstring& version) {
-  std::filesystem::path host;
-  if (!kv::ResolvePath(archive, &host).ok()) return false;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(host, error)) return false;
   std::string bytes;
   {
-    ZipReader zip(host);
+    ZipReader zip(archive);
     if (!zip.IsOpen() || !zip.ReadItem("header.cui", &bytes)) return false;
   }
   const std::wstring text = DecodeHeader(bytes);
@@ -133,9 +127,13 @@ void CheckMenuFiles(const std::wstring& source, const std::wstring& destination)
     std::wstring destinationVersion;
     if (!Exists(to) || !ReadMenuFileVersion(to, destinationVersion)) destinationVersion.clear();
     if (sourceVersion == destinationVersion) continue;
-    // A failed copy updated nothing: it is neither logged nor counted, and the
-    // compiled menu beside the old archive is still current.
-    if (!kv::CopyFile(from, to, false).ok()) continue;
+    // A failed copy updated nothing: it is not counted as updated, and the compiled
+    // menu beside the old archive is still current; the update is not complete.
+    if (!kv::CopyFile(from, to, false).ok()) {
+      CountFailedFile();
+      LogNote(L"Could not copy: " + from + L" to " + to);
+      continue;
+    }
     LogUpdatedFile(from, to);
     CountUpdatedFile();
     const std::wstring compiled = destination + menu.compiled;

@@ -31,6 +31,9 @@ constexpr const wchar_t* kLogFailed =
     L"Check permission levels.";
 constexpr const wchar_t* kFilesUpdated =
     L"A software update has completed.\nNumber of files updated = %d";
+constexpr const wchar_t* kFilesNotUpdated =
+    L"\nNumber of files that could not be updated = %d"
+    L"\nThe update will be tried again at the next start. Check permission levels.";
 constexpr const wchar_t* kUpToDate =
     L"A software update has completed.\nAll Data Files were up to date.";
 constexpr const wchar_t* kSharedPathNotice =
@@ -85,8 +88,15 @@ NetworkCache FindNetworkCache(const std::wstring& productKey, const std::wstring
 }
 
 std::wstring UpdatedMessage() {
-  if (UpdateCount() < 1) return kUpToDate;
-  return kv::FormatMessageText(kFilesUpdated, {static_cast<long long>(UpdateCount())});
+  std::wstring message = UpdateCount() < 1 && FailedCount() == 0
+                             ? std::wstring(kUpToDate)
+                             : kv::FormatMessageText(kFilesUpdated, {static_cast<long long>(UpdateCount())});
+  // Files that could not be copied leave the data path older than the cache: the user
+  // is told, and the next start tries again.
+  if (FailedCount() > 0) {
+    message += kv::FormatMessageText(kFilesNotUpdated, {static_cast<long long>(FailedCount())});
+  }
+  return message;
 }
 
 }  // namespace

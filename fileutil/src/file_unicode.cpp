@@ -1,21 +1,17 @@
 // IsFileUnicode: does a file begin with a byte-order mark?
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
+#include <string>
 
 #include "KVFileUtilities/path_utilities.h"
-#include "KVPlatform/path.h"
+#include "KVPlatform/file_tasks.h"
 
 bool IsFileUnicode(const wchar_t* const fileName) {
   if (fileName == nullptr) return false;
-  std::filesystem::path host;
-  if (!kv::ResolvePath(fileName, &host).ok()) return false;
-  std::ifstream file(host, std::ios::binary);
-  if (!file) return false;
-  unsigned char bytes[4] = {};
-  file.read(reinterpret_cast<char*>(bytes), sizeof bytes);
-  const size_t count = static_cast<size_t>(file.gcount());
+  std::string head;
+  if (!kv::ReadFileHead(fileName, 4, &head).ok()) return false;
+  const size_t count = head.size();
   if (count < 2) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(head.data());
 
   // Compared only over the bytes actually read; the longer marks first.
   static constexpr unsigned char kMarks[][4] = {

@@ -9,23 +9,20 @@
 //
 // KEY is "HKEY_CURRENT_USER\Software\..." or "HKCU\Software\..." (HKLM, HKCR, HKU).
 // Exit status 0 when the operation succeeded, 1 otherwise; errors go to stderr.
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "KVPlatform/path.h"
+#include "KVPlatform/file_system.h"
+#include "KVPlatform/file_tasks.h"
 #include "KVPlatform/registry.h"
-#include "KVPlatform/root.h"
+#include "KVPlatform/terminal.h"
 #include "KVPlatform/text.h"
 
 namespace {
@@ -149,7 +146,7 @@ std::wstring FullName(Hive hive, const std::wstring& subKey) {
 
 // Asks a yes/no question on the terminal; without one, the answer is no.
 bool Confirm(const std::string& question) {
-  if (!isatty(STDIN_FILENO)) {
+  if (!kv::StandardInputIsTerminal()) {
     std::fprintf(stderr, "kvreg: %s: no terminal to answer; use /f (or /y) to go ahead\n",
                  question.c_str());
     return false;
@@ -473,19 +470,15 @@ int Export(const Arguments& args) {
   std::string text;
   if (Status s = kv::ExportRegText(hive, subKey, &text); !s.ok()) return Fail(Describe(s));
   const std::string& file = args.positional[1];
-  std::filesystem::path host;
-  if (Status s = kv::ResolvePath(kv::AnsiToWide(file), &host); !s.ok()) {
-    return Fail("cannot write " + file + ": " + Describe(s));
-  }
-  std::error_code error;
-  if (std::filesystem::exists(host, error) && !args.force &&
+  const std::wstring path = kv::AnsiToWide(file);
+  kv::FileStatus status;
+  if (kv::GetFileStatus(path, &status).ok() && !args.force &&
       !Confirm("File " + file + " already exists. Overwrite")) {
     return Fail("nothing was exported");
   }
-  std::ofstream out(host, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + file + ": " + std::strerror(errno));
+  if (Status s = kv::WriteFileAtomically(path, text); !s.ok()) {
+    return Fail("cannot write " + file + ": " + Describe(s));
+  }
   std::printf("The operation completed successfully.\n");
   return 0;
 }

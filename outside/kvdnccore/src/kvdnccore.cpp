@@ -3,16 +3,17 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+
+#include "KVPlatform/file_tasks.h"
+#include "KVPlatform/text.h"
 
 namespace {
 
 void Record(const std::string& line) {
   const char* file = std::getenv("KVDNCCORE_RECORD");
   if (file == nullptr || *file == '\0') return;
-  std::ofstream out(file, std::ios::app | std::ios::binary);
-  out << line << '\n';
+  (void)kv::AppendToFile(kv::AnsiToWide(file), line + '\n');
 }
 
 }  // namespace

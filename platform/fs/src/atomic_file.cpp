@@ -2,6 +2,8 @@
 // so that neither a crash nor a concurrent writer leaves a torn or lost version.
 #include "kvhost/atomic_file.h"
 
+#include "host_files.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,6 +16,7 @@
 #include <cerrno>
 #include <map>
 #include <system_error>
+#include <utility>
 
 namespace kv::host {
 namespace {
@@ -155,34 +158,83 @@ void FileLock::Release() {
   inProcess_ = std::unique_lock<std::mutex>();
 }
 
+AtomicWriter::~AtomicWriter() { Discard(); }
+
+Status AtomicWriter::Open(const std::filesystem::path& target, Naming naming) {
+  static std::atomic<unsigned> counter{0};
+  Discard();
+  target_ = target;
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    const std::string prefix = naming == Naming::kShort ? ".kvtmp-" : TemporaryPrefix(target);
+    temp_ = folder / (prefix + std::to_string(::getpid()) + "-" +
+                      std::to_string(counter.fetch_add(1)));
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) {
+      int error = errno;
+      temp_.clear();
+      return ErrnoStatus(error == ENOENT ? ENOTDIR : error);
+    }
+  }
+  if (fd_ < 0) {
+    temp_.clear();
+    return Status(kErrorAlreadyExists);
+  }
+  return Status::Ok();
+}
+
+Status AtomicWriter::Write(std::string_view data) {
+  if (fd_ < 0) return Status(kErrorInvalidHandle);
+  if (!WriteAll(fd_, data)) return ErrnoStatus(errno);
+  return Status::Ok();
+}
+
+Status AtomicWriter::Commit(bool replace, bool sync) {
+  if (fd_ < 0) return Status(kErrorInvalidHandle);
+  auto fail = [this](int error) {
+    Discard();
+    return ErrnoStatus(error);
+  };
+  if (sync && ::fsync(fd_) != 0) return fail(errno);
+  int fd = std::exchange(fd_, -1);
+  if (::close(fd) != 0) return fail(errno);
+  bool placed = replace ? ::rename(temp_.c_str(), target_.c_str()) == 0
+                        : RenameNoReplace(temp_.string(), target_.string());
+  if (!placed) {
+    int error = errno;
+    Discard();
+    return error == EEXIST ? Status(kErrorFileExists) : ErrnoStatus(error);
+  }
+  temp_.clear();
+  if (!sync) return Status::Ok();
+  std::filesystem::path folder = target_.parent_path();
+  return SyncFolder(folder.empty() ? std::filesystem::path(".") : folder);
+}
+
+void AtomicWriter::Discard() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+}
+
 Status ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
                            const FileIdentity& previous, FileIdentity* identity) {
-  static std::atomic<unsigned> counter{0};
-  std::filesystem::path folder = file.parent_path();
-  if (folder.empty()) folder = ".";
-
   struct stat old;
   bool hadOld = ::stat(file.c_str(), &old) == 0;
   // A file without any write permission is read-only, as a Windows file with the
   // read-only attribute: it is not replaced (even by a user who may write the folder).
   if (hadOld && (old.st_mode & 0222) == 0) return Status(kErrorAccessDenied);
 
-  std::filesystem::path temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder / (TemporaryPrefix(file) + std::to_string(::getpid()) + "-" +
-                     std::to_string(counter.fetch_add(1)));
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return ErrnoStatus(errno);
-  }
-  if (fd < 0) return Status(kErrorAlreadyExists);
-
-  auto fail = [&](int error) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return ErrnoStatus(error);
-  };
-  if (!WriteAll(fd, contents)) return fail(errno);
+  AtomicWriter writer;
+  if (Status s = writer.Open(file, AtomicWriter::Naming::kAfterTarget); !s.ok()) return s;
+  if (Status s = writer.Write(contents); !s.ok()) return s;
+  const int fd = writer.descriptor();
   if (hadOld) (void)::fchmod(fd, old.st_mode & 07777);
 
   // A modification time strictly later than the replaced version's, at nanosecond
@@ -201,23 +253,12 @@ Status ReplaceFileContents(const std::filesystem::path& file, std::string_view c
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = static_cast<time_t>(stampNs / 1000000000);
   times[1].tv_nsec = static_cast<long>(stampNs % 1000000000);
-  if (::futimens(fd, times) != 0) return fail(errno);
-
-  if (::fsync(fd) != 0) return fail(errno);
+  if (::futimens(fd, times) != 0) return ErrnoStatus(errno);
   struct stat st;
-  if (::fstat(fd, &st) != 0) return fail(errno);
-  if (::close(fd) != 0) {
-    int error = errno;
-    ::unlink(temp.c_str());
-    return ErrnoStatus(error);
-  }
-  if (::rename(temp.c_str(), file.c_str()) != 0) {
-    int error = errno;
-    ::unlink(temp.c_str());
-    return ErrnoStatus(error);
-  }
+  if (::fstat(fd, &st) != 0) return ErrnoStatus(errno);
+  if (Status s = writer.Commit(/*replace=*/true, /*sync=*/true); !s.ok()) return s;
   if (identity != nullptr) *identity = IdentityOf(st);
-  return SyncFolder(folder);
+  return Status::Ok();
 }
 
 void RemoveStaleTemporaries(const std::filesystem::path& file) {

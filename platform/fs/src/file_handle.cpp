@@ -1,5 +1,6 @@
 // File handles and anonymous mappings over POSIX descriptors and mmap.
 #include "KVPlatform/file_handle.h"
+#include "kvhost/host_path.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -42,11 +43,11 @@ bool ExactHostPath(std::wstring_view path, std::string* host) {
   const WindowsPath parsed = ParseWindowsPath(path);
   switch (parsed.kind) {
     case PathKind::kDrive:
-      *host = DriveFolder(parsed.drive).string();
+      *host = host::DriveFolder(parsed.drive).string();
       break;
     case PathKind::kUnc:
       if (parsed.server.empty() || parsed.share.empty()) return false;
-      *host = (RootFolder() / "unc").string() + "/" + WideToAnsi(parsed.server) + "/" + WideToAnsi(parsed.share);
+      *host = (host::RootPath() / "unc").string() + "/" + WideToAnsi(parsed.server) + "/" + WideToAnsi(parsed.share);
       break;
     case PathKind::kHost:
       if (!parsed.absolute) return false;
@@ -76,7 +77,7 @@ int OpenResolved(std::wstring_view path, std::filesystem::path* host, Status* fa
       return descriptor;
     }
   }
-  if (Status s = ResolvePath(path, host); !s.ok()) {
+  if (Status s = host::ResolvePath(path, host); !s.ok()) {
     *failure = s;
     return -1;
   }
@@ -143,7 +144,7 @@ FileHandle FileHandle::Borrow(int descriptor) { return FileHandle(descriptor, fa
 
 Status FileHandle::Create(std::wstring_view path, FileHandle* out) {
   std::filesystem::path host;
-  if (Status s = ResolvePath(path, &host); !s.ok()) return s;
+  if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
   int descriptor;
   do {
     descriptor = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -1,6 +1,8 @@
 // Windows path strings: parsing (pure) and resolution to host paths (looks at the disk).
 #include "KVPlatform/path.h"
 
+#include "kvhost/host_path.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -86,13 +88,22 @@ WindowsPath ParseWindowsPath(std::wstring_view path) {
   return parsed;
 }
 
+}  // namespace kv
+
+namespace kv::host {
+
+std::filesystem::path RootPath() { return std::filesystem::path(RootFolder()); }
+
+std::filesystem::path RegistryFolder() { return RootPath() / "registry"; }
+
 std::filesystem::path DriveFolder(wchar_t letter) {
   const char name[2] = {static_cast<char>(std::towlower(static_cast<wint_t>(letter))), '\0'};
-  return RootFolder() / "drives" / name;
+  return RootPath() / "drives" / name;
 }
 
 Status ResolvePath(std::wstring_view path, std::filesystem::path* host) {
   if (path.empty()) return Status(kErrorPathNotFound);
+  if (path.find(L'\0') != std::wstring_view::npos) return Status(kErrorInvalidName);
   const WindowsPath parsed = ParseWindowsPath(path);
 
   std::string base;
@@ -106,7 +117,7 @@ Status ResolvePath(std::wstring_view path, std::filesystem::path* host) {
     case PathKind::kUnc: {
       // A share exists only when its folder does, as a drive exists only when mapped.
       if (parsed.server.empty() || parsed.share.empty()) return Status(kErrorPathNotFound);
-      base = (RootFolder() / "unc").string();
+      base = (RootPath() / "unc").string();
       for (const std::wstring* part : {&parsed.server, &parsed.share}) {
         std::string name = WideToAnsi(*part);
         if (*part == L".." || (!Exists(Join(base, name)) && !FindNoCase(base, *part, &name))) {
@@ -157,4 +168,4 @@ Status ResolvePath(std::wstring_view path, std::filesystem::path* host) {
   return Status::Ok();
 }
 
-}  // namespace kv
+}  // namespace kv::host

@@ -1,4 +1,5 @@
 #include "KVPlatform/path.h"
+#include "kvhost/host_path.h"
 
 #include <gtest/gtest.h>
 
@@ -44,40 +45,40 @@ class ResolvePathTest : public kv::testing::RootTest {};
 
 TEST_F(ResolvePathTest, MapsDrivesUncAndHostPaths) {
   std::filesystem::path host;
-  ASSERT_TRUE(ResolvePath(L"C:\\data\\post", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"C:\\data\\post", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "data" / "post");
-  ASSERT_TRUE(ResolvePath(L"c:/data\\post", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"c:/data\\post", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "data" / "post");
   std::filesystem::create_directories(root_.path() / "unc" / "srv" / "Share");
-  ASSERT_TRUE(ResolvePath(L"\\\\SRV\\share\\jobs", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"\\\\SRV\\share\\jobs", &host).ok());
   EXPECT_EQ(host, root_.path() / "unc" / "srv" / "Share" / "jobs");
-  ASSERT_TRUE(ResolvePath(L"\\\\srv\\share\\..\\..\\x", &host).ok());  // never above the share
+  ASSERT_TRUE(host::ResolvePath(L"\\\\srv\\share\\..\\..\\x", &host).ok());  // never above the share
   EXPECT_EQ(host, root_.path() / "unc" / "srv" / "Share" / "x");
-  ASSERT_TRUE(ResolvePath(L"/tmp\\kv-none\\x", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"/tmp\\kv-none\\x", &host).ok());
   EXPECT_EQ(host, std::filesystem::path("/tmp/kv-none/x"));
 }
 
 TEST_F(ResolvePathTest, UnmappedDrivesAndIncompleteNamesAreNotFound) {
   std::filesystem::path host;
-  EXPECT_EQ(ResolvePath(L"Q:\\data", &host).code(), kErrorPathNotFound);
-  EXPECT_EQ(ResolvePath(L"\\\\server", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(host::ResolvePath(L"Q:\\data", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(host::ResolvePath(L"\\\\server", &host).code(), kErrorPathNotFound);
   std::filesystem::create_directories(root_.path() / "unc" / "srv" / "share");
-  EXPECT_EQ(ResolvePath(L"\\\\srv\\other\\x", &host).code(), kErrorPathNotFound);
-  EXPECT_EQ(ResolvePath(L"\\\\srv\\..\\x", &host).code(), kErrorPathNotFound);
-  EXPECT_EQ(ResolvePath(L"", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(host::ResolvePath(L"\\\\srv\\other\\x", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(host::ResolvePath(L"\\\\srv\\..\\x", &host).code(), kErrorPathNotFound);
+  EXPECT_EQ(host::ResolvePath(L"", &host).code(), kErrorPathNotFound);
 }
 
 TEST_F(ResolvePathTest, FindsExistingComponentsWithoutRegardToCase) {
   testing::TempRoot::WriteFile(root_.Drive(L'c') / "Users" / "Public" / "DataVersion.txt", "1");
   std::filesystem::path host;
-  ASSERT_TRUE(ResolvePath(L"C:\\USERS\\public\\dataversion.TXT", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"C:\\USERS\\public\\dataversion.TXT", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "Users" / "Public" / "DataVersion.txt");
   // A new component keeps the caller's spelling, below the existing ones found.
-  ASSERT_TRUE(ResolvePath(L"c:\\users\\PUBLIC\\NewFolder\\Sub", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"c:\\users\\PUBLIC\\NewFolder\\Sub", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "Users" / "Public" / "NewFolder" / "Sub");
   // Non-ASCII names fold too.
   std::filesystem::create_directories(root_.Drive(L'c') / "\xC3\x89t\xC3\xA9");  // Été
-  ASSERT_TRUE(ResolvePath(L"C:\\\u00E9T\u00C9", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"C:\\\u00E9T\u00C9", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "\xC3\x89t\xC3\xA9");
 }
 
@@ -85,17 +86,17 @@ TEST_F(ResolvePathTest, ExactNameWinsOverAnotherCase) {
   std::filesystem::create_directories(root_.Drive(L'c') / "data");
   std::filesystem::create_directories(root_.Drive(L'c') / "DATA");
   std::filesystem::path host;
-  ASSERT_TRUE(ResolvePath(L"C:\\DATA", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"C:\\DATA", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "DATA");
-  ASSERT_TRUE(ResolvePath(L"C:\\data", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"C:\\data", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "data");
 }
 
 TEST_F(ResolvePathTest, DotDotNeverClimbsAboveTheDrive) {
   std::filesystem::path host;
-  ASSERT_TRUE(ResolvePath(L"C:\\a\\..\\..\\..\\b", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"C:\\a\\..\\..\\..\\b", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'c') / "b");
-  ASSERT_TRUE(ResolvePath(L"/x/y/../z", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"/x/y/../z", &host).ok());
   EXPECT_EQ(host, std::filesystem::path("/x/z"));
 }
 
@@ -104,7 +105,7 @@ TEST_F(ResolvePathTest, DriveMayBeALinkToAnotherFolder) {
   std::filesystem::create_directories(target / "Jobs");
   root_.MapDrive(L'e', target);
   std::filesystem::path host;
-  ASSERT_TRUE(ResolvePath(L"E:\\jobs", &host).ok());
+  ASSERT_TRUE(host::ResolvePath(L"E:\\jobs", &host).ok());
   EXPECT_EQ(host, root_.Drive(L'e') / "Jobs");
 }
 

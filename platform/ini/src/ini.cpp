@@ -6,6 +6,7 @@
 // is kept as it stands. A write changes only the bytes of the value it sets (or adds
 // one line, or one section at the end) and replaces the file atomically under a lock.
 #include "KVPlatform/ini.h"
+#include "kvhost/host_path.h"
 
 #include <algorithm>
 #include <climits>
@@ -178,7 +179,7 @@ std::string ToUtf16(std::string_view text) {
 
 bool ReadIniFile(std::wstring_view file, std::string* text) {
   std::filesystem::path host;
-  if (!ResolvePath(file, &host).ok()) return false;
+  if (!host::ResolvePath(file, &host).ok()) return false;
   host::FileIdentity identity;
   if (!host::ReadFileContents(host, text, &identity).ok()) return false;
   if (IsUtf16(*text)) *text = FromUtf16(*text);
@@ -213,7 +214,7 @@ bool HasLineBreak(std::wstring_view s) {
 template <typename Edit>
 bool EditIniFile(std::wstring_view file, Edit edit) {
   std::filesystem::path host;
-  if (!ResolvePath(file, &host).ok()) return false;
+  if (!host::ResolvePath(file, &host).ok()) return false;
   host = host::FollowLinks(host);
   host::FileLock lock;
   if (!lock.Acquire(host.string() + ".lock").ok()) return false;

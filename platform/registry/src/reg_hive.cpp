@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include "KVPlatform/root.h"
+#include "kvhost/host_path.h"
 #include "KVPlatform/text.h"
 #include "kvhost/atomic_file.h"
 #include "reg_text.h"
@@ -167,11 +168,11 @@ std::shared_ptr<HiveData> ParseHiveText(Hive hive, std::string_view text) {
 
 Status ReadHive(Hive hive, std::shared_ptr<const HiveData>* data) {
   FileIdentity identity;
-  return LoadHive(hive, HiveFile(RegistryFolder(), hive), data, &identity);
+  return LoadHive(hive, HiveFile(host::RegistryFolder(), hive), data, &identity);
 }
 
 Status UpdateHive(Hive hive, const HiveChange& change) {
-  std::filesystem::path folder = RegistryFolder();
+  std::filesystem::path folder = host::RegistryFolder();
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return Status(Win32CodeFromErrno(error.value()));

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "KVPlatform/path.h"
+#include "kvhost/host_path.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
 #include "kvhost/atomic_file.h"
@@ -108,7 +109,7 @@ Status ImportRegText(std::string_view text, std::vector<RegImportError>* errors)
 Status ImportRegFile(std::wstring_view path, std::vector<RegImportError>* errors) {
   if (errors != nullptr) errors->clear();
   std::filesystem::path host;
-  if (Status s = ResolvePath(path, &host); !s.ok()) return s;
+  if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
   std::string bytes;
   host::FileIdentity identity;
   if (Status s = host::ReadFileContents(host, &bytes, &identity); !s.ok()) return s;

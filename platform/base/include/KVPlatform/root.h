@@ -4,18 +4,19 @@
 //   registry/HKEY_CURRENT_USER.reg   registry/HKEY_LOCAL_MACHINE.reg
 //   drives/c, drives/d, ...           drive letters (folders or symbolic links)
 //   unc/<server>/<share>              \\server\share
+//
+// The system's code names files by Windows paths; only the platform turns them into host
+// paths. The root is given out as text, for messages and diagnostics.
 #pragma once
+
+#include <string>
 
 #include "KVPlatform/export.h"
 
-#include <filesystem>
-
 namespace kv {
 
-// The root folder, read from the environment on every call (tests change it).
-KV_EXPORT std::filesystem::path RootFolder();
-
-// The folder of the registry hive files under the root.
-KV_EXPORT std::filesystem::path RegistryFolder();
+// The root folder as a host path, read from the environment on every call (tests
+// change it).
+KV_EXPORT std::string RootFolder();
 
 }  // namespace kv

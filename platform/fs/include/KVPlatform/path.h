@@ -1,8 +1,8 @@
-// Windows path strings and their resolution to host paths.
+// Windows path strings: their parts, as pure string work.
 //
 // The system keeps Windows path strings as its currency: `\` and `/` both separate, and
-// drive letters and UNC names are allowed. The split of a path into its parts is pure
-// string work; only ResolvePath looks at the disk.
+// drive letters and UNC names are allowed. Every file call of the platform takes them
+// and resolves them to host paths itself (the platform's own business):
 //
 //   C:\data\post        => <root>/drives/c/data/post
 //   c:/data\post        => <root>/drives/c/data/post
@@ -12,7 +12,6 @@
 
 #include "KVPlatform/export.h"
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,13 +40,5 @@ KV_EXPORT WindowsPath ParseWindowsPath(std::wstring_view path);
 // True for `\` and `/`.
 constexpr bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// Maps a path to the host file system. Existing components are looked up by exact name
-// first, then without regard to case; the first component that does not exist and all
-// after it keep the caller's spelling. Fails with 3 (path not found) for an unmapped
-// drive, a UNC path without a share, or an empty path.
-KV_EXPORT Status ResolvePath(std::wstring_view path, std::filesystem::path* host);
-
-// The host folder of a drive letter under the root (it may not exist).
-KV_EXPORT std::filesystem::path DriveFolder(wchar_t letter);
 
 }  // namespace kv

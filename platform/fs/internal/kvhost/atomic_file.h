@@ -58,6 +58,43 @@ class KV_EXPORT FileLock {
   int fd_ = -1;
 };
 
+// A new version of a file, written beside it and put in its place only when complete:
+// the one routine by which the platform replaces or creates files whole (registry hives,
+// INI files, copies, downloads, whole-file writes). Until Commit the target is
+// untouched; a writer destroyed before Commit removes its temporary file.
+class KV_EXPORT AtomicWriter {
+ public:
+  // How the temporary file is named: short (".kvtmp-<pid>-<n>", so that a target name of
+  // any legal length works) or after the target ("<file>.tmp-<pid>-<n>", which
+  // RemoveStaleTemporaries recognises for files that are written under a FileLock). It
+  // is created as a plain new file is (0666 less the umask).
+  enum class Naming { kShort, kAfterTarget };
+
+  AtomicWriter() = default;
+  ~AtomicWriter();
+  AtomicWriter(const AtomicWriter&) = delete;
+  AtomicWriter& operator=(const AtomicWriter&) = delete;
+
+  // Creates the temporary file in the target's folder. Fails with the Win32 code (3 when
+  // the folder is missing, 5 when it takes no new files).
+  Status Open(const std::filesystem::path& target, Naming naming = Naming::kShort);
+  // The open temporary file, for callers that fill it themselves (copies).
+  int descriptor() const { return fd_; }
+  // Appends to the temporary file (retrying short writes); 112 when the disk is full.
+  Status Write(std::string_view data);
+  // Puts the temporary file in place of the target: with `replace` a rename over it,
+  // else a rename that replaces nothing (80 when the target exists, which then stays as
+  // it is). With `sync` the data is flushed first and the folder after, so that a crash
+  // leaves the old version or the new one. On failure the temporary file is removed.
+  Status Commit(bool replace, bool sync);
+  // Removes the temporary file; the target stays as it was.
+  void Discard();
+
+ private:
+  std::filesystem::path target_, temp_;
+  int fd_ = -1;
+};
+
 // Replaces `file` with `contents`: writes "<file>.tmp-<pid>-<n>" in the same folder,
 // gives it the old file's permissions (new files get 0666 less the umask), a
 // modification time later than `previous`, flushes it, renames it over `file` and
