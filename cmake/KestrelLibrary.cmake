@@ -58,10 +58,12 @@ function(kv_add_library target)
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-exports.sh $<TARGET_FILE:${target}> ${map})
 endfunction()
 
-# kv_add_tests(<test-target> [DIR <folder>] LIBS ...)
+# kv_add_tests(<test-target> [DIR <folder>] [GUARDED] LIBS ...)
 #   One GoogleTest program from <folder>/tests/*.cpp, each test registered with CTest.
+#   GUARDED runs it under the write guard: whatever it (or a program of the build it
+#   starts) would write or delete outside its temporary root is refused and fails it.
 function(kv_add_tests target)
-  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "GUARDED" "DIR" "LIBS" ${ARGN})
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   if(ARG_DIR)
     set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
@@ -75,7 +77,19 @@ function(kv_add_tests target)
   target_include_directories(${target} PRIVATE ${dir}/tests ${dir}/src)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} kv_testing GTest::gtest GTest::gmock
                                           GTest::gtest_main)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  kv_discover_tests(${target} ${ARG_GUARDED})
+endfunction()
+
+# kv_discover_tests(<test-target> [guarded]): registers a GoogleTest program's tests.
+function(kv_discover_tests target guarded)
+  if(guarded)
+    add_dependencies(${target} kv_write_guard)
+    set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR "${KV_WRITE_GUARD_LAUNCHER}")
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
+                         FAIL_REGULAR_EXPRESSION "kv-write-guard: refused")
+  else()
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  endif()
 endfunction()
 
 # kv_require_targets(<for> names...): the tree's own names (KV..., kv...) and imported

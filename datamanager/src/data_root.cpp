@@ -17,7 +17,7 @@ std::wstring DatabaseKey(int year) { return L"Software\\Kestrel\\PIECEbank\\" + 
 
 bool kv_GetDataBaseRootPath(std::wstring& path) {
   // Set up before: the current release's own key.
-  if (ReadRegistryString(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDatabasePath, path)) {
+  if (ReadRegistryPath(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDatabasePath, path)) {
     const std::wstring folder = IsTerminated(path) ? path.substr(0, path.size() - 1) : path;
     (void)kv::CreateDirectory(folder);  // one level; exists or parent missing are fine
     Terminate(path);
@@ -25,8 +25,8 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   }
 
   std::wstring dataPath;
-  if (!ReadRegistryString(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDataPath, dataPath) &&
-      !ReadRegistryString(kv::Hive::kLocalMachine, kCurrentDatabaseKey, kDataPath, dataPath)) {
+  if (!ReadRegistryPath(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDataPath, dataPath) &&
+      !ReadRegistryPath(kv::Hive::kLocalMachine, kCurrentDatabaseKey, kDataPath, dataPath)) {
     return false;
   }
   Terminate(dataPath);
@@ -36,7 +36,7 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   // this call hands back the path it carried, as every later call will.
   std::wstring earlier;
   for (int year = kCurrentReleaseYear - 1; year >= kOldestRelease; --year) {
-    if (ReadRegistryString(kv::Hive::kCurrentUser, DatabaseKey(year), kDatabasePath, earlier)) {
+    if (ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(year), kDatabasePath, earlier)) {
       Terminate(earlier);
       WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, earlier);
       path = earlier;
@@ -45,15 +45,16 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   }
 
   // A release older than 2008 kept its database under the 2007 key or the bare one.
-  if (!ReadRegistryString(kv::Hive::kCurrentUser, DatabaseKey(2007), kDatabasePath, earlier) &&
-      !ReadRegistryString(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", kDatabasePath,
+  if (!ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(2007), kDatabasePath, earlier) &&
+      !ReadRegistryPath(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", kDatabasePath,
                           earlier)) {
     WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, path);  // a fresh installation
     return true;
   }
 
   Terminate(earlier);
-  if (MigrateEarlierDatabase(earlier, path) == MigrationOutcome::kGivenUp) return false;
+  const MigrationOutcome outcome = MigrateEarlierDatabase(earlier, path);
+  if (outcome == MigrationOutcome::kGivenUp || outcome == MigrationOutcome::kFailed) return false;
   WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, path);
   return true;
 }

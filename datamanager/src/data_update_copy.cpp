@@ -73,6 +73,11 @@ bool CopyNamedFile(const std::wstring& from, const std::wstring& to) {
   return false;
 }
 
+// The cache and the data path of the update under way: links in the cache are followed
+// only inside the cache, and never into the data path.
+std::wstring g_cacheRoot;
+std::wstring g_dataRoot;
+
 // The compile-data file carries the post version: it is copied last and only when
 // every other file of the post was copied, so that a post whose update failed or was
 // cut short still reads as older and is updated again.
@@ -95,6 +100,8 @@ class UpdateCopy : public kv::CopyTreeObserver {
     options.keepExisting = (mode & DIR_KEEP_EXISTING) != 0;
     options.stopAtFailure = false;
     options.confineLinks = true;
+    options.linkRoot = g_cacheRoot;
+    options.linkForbidden = g_dataRoot;
     return kv::CopyTree(source, pattern, destination, options, this).failed == 0;
   }
 
@@ -174,6 +181,8 @@ int CopyUpdateFolder(const std::wstring& source, const std::wstring& pattern,
 
 void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath,
                          kv::CWnd* parent) {
+  g_cacheRoot = cache;
+  g_dataRoot = dataPath;
   CProcessWait wait(L"Copying Data Files",
                     L"Please wait while the data files are copied to your data directory.",
                     parent);

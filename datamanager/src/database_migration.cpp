@@ -10,6 +10,7 @@
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
 #include "KVPlatform/file_tasks.h"
+#include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 #include "process_wait.h"
 
@@ -55,6 +56,10 @@ std::wstring NoteMessage(const std::wstring& dataPath) {
          L"working data.\nThis process may take a few minutes.\n\n" +
          dataPath;
 }
+
+constexpr const wchar_t* kCopyFailedMessage =
+    L"Error copying the database folder\n%s\nto\n%s\nThe databases will be copied again the next "
+    L"time the software starts.\nCheck permission levels.";
 
 constexpr const wchar_t* kNoSpaceMessage =
     L"There is not enough disk space available to copy the databases to the new location.\n"
@@ -135,7 +140,13 @@ MigrationOutcome MigrateEarlierDatabase(const std::wstring& earlier, const std::
     if (folder.starts_with(L"kvnest/")) (void)kv::CreateDirectory(dataPath + L"kvnest");
     (void)kv::CreateDirectory(destination);
     progress.SetPath(ShortenedForDisplay(destination));
-    kv_copy_directory((earlier + folder).c_str(), L"/*.*", destination.c_str(), row.mode);
+    const std::wstring source = earlier + folder;
+    if (kv_copy_directory(source.c_str(), L"/*.*", destination.c_str(), row.mode) == 0) {
+      progress.Close();
+      kv::ShowMessageBox(kv::FormatMessageText(kCopyFailedMessage, {source, destination}),
+                         kv::kMbOk | kv::kMbIconError);
+      return MigrationOutcome::kFailed;
+    }
     progress.SetPos(++step);
   }
   CreateEmptyFile(marker);

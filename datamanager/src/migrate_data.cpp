@@ -77,8 +77,8 @@ struct NetworkCache {
 NetworkCache FindNetworkCache(const std::wstring& productKey, const std::wstring& installCache) {
   NetworkCache cache;
   cache.configured =
-      ReadRegistryString(kv::Hive::kCurrentUser, productKey, L"NetworkDataCache Path", cache.folder) ||
-      ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"UserDataCache Path", cache.folder);
+      ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"NetworkDataCache Path", cache.folder) ||
+      ReadRegistryPath(kv::Hive::kLocalMachine, productKey, L"UserDataCache Path", cache.folder);
   if (cache.configured) Terminate(cache.folder);
   const std::wstring installPath =
       installCache.substr(0, installCache.size() - kCacheFolderLength);
@@ -124,7 +124,7 @@ extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* pa
   const std::wstring dataVersion = ReadDataVersion(dataPath);
   std::wstring installCache;
   const bool installed =
-      ReadRegistryString(kv::Hive::kLocalMachine, key, L"Install Path", installCache);
+      ReadRegistryPath(kv::Hive::kLocalMachine, key, L"Install Path", installCache);
   installCache += kCacheFolder;
   const NetworkCache network = FindNetworkCache(key, installCache);
 

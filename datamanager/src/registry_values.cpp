@@ -1,9 +1,20 @@
 // The data manager's registry conventions and the table of releases.
 #include "registry_values.h"
 
+#include "KVPlatform/path.h"
+
 bool ReadRegistryString(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
                         std::wstring& text) {
   return kv::ReadRegistryText(hive, subKey, valueName, &text).ok();
+}
+
+bool ReadRegistryPath(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
+                      std::wstring& path) {
+  std::wstring text;
+  if (!ReadRegistryString(hive, subKey, valueName, text)) return false;
+  if (!kv::IsAbsolutePath(text)) return false;
+  path = text;
+  return true;
 }
 
 bool WriteUserRegistryString(const std::wstring& subKey, const std::wstring& valueName,
@@ -12,8 +23,8 @@ bool WriteUserRegistryString(const std::wstring& subKey, const std::wstring& val
 }
 
 bool ReadProductDataPath(const std::wstring& productKey, std::wstring& dataPath) {
-  if (!ReadRegistryString(kv::Hive::kCurrentUser, productKey, L"Data Path", dataPath) &&
-      !ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"Data Path", dataPath)) {
+  if (!ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"Data Path", dataPath) &&
+      !ReadRegistryPath(kv::Hive::kLocalMachine, productKey, L"Data Path", dataPath)) {
     return false;
   }
   Terminate(dataPath);

@@ -5,6 +5,7 @@
 #include "KVPlatform/file_system.h"
 #include "KVPlatform/registry.h"
 #include "database_migration.h"
+#include "KVPlatform/text.h"
 #include "temp_root.h"
 
 namespace {
@@ -67,10 +68,28 @@ TEST_F(DataRootTest, ValuesOfOtherTypesCountAsMissingAndStringsAreNotExpanded) {
   kv::RegKey key;
   ASSERT_TRUE(kv::RegKey::Create(kv::Hive::kCurrentUser, kCurrentKey, kv::kKeyAllAccess, &key).ok());
   ASSERT_TRUE(key.SetValue(L"Database Path", kv::RegValue::Dword(7)).ok());
-  ASSERT_TRUE(key.SetValue(L"Data Path", kv::RegValue::String(L"%USERDATA%\\Kestrel", kv::kRegExpandSz)).ok());
+  ASSERT_TRUE(key.SetValue(L"Data Path", kv::RegValue::String(L"C:\\%USERDATA%\\Kestrel", kv::kRegExpandSz)).ok());
   std::wstring path;
   EXPECT_TRUE(kv_GetDataBaseRootPath(path));
-  EXPECT_EQ(path, L"%USERDATA%\\Kestrel\\");
+  EXPECT_EQ(path, L"C:\\%USERDATA%\\Kestrel\\");
+}
+
+// An empty value, terminated, would be "\\": the host's root; a relative one would be
+// looked up in the working folder. Both count as missing, wherever they are read.
+TEST_F(DataRootTest, EmptyAndRelativePathsCountAsMissing) {
+  for (const wchar_t* unusable : {L"", L"Kestrel\\Data"}) {
+    SCOPED_TRACE(kv::WideToAnsi(unusable));
+    SetText(kv::Hive::kCurrentUser, kCurrentKey, L"Database Path", unusable);
+    SetText(kv::Hive::kCurrentUser, kCurrentKey, L"Data Path", unusable);
+    std::wstring path;
+    EXPECT_FALSE(kv_GetDataBaseRootPath(path));  // no database path, and no data path
+    SetText(kv::Hive::kCurrentUser, kCurrentKey, L"Data Path", L"C:\\Data");
+    SetText(kv::Hive::kCurrentUser, YearKey(2015), L"Database Path", unusable);
+    EXPECT_TRUE(kv_GetDataBaseRootPath(path));  // the earlier year's empty value is passed over
+    EXPECT_EQ(path, L"C:\\Data\\");
+    EXPECT_EQ(UserText(kCurrentKey, L"Database Path"), L"C:\\Data\\");
+    SetText(kv::Hive::kCurrentUser, kCurrentKey, L"Database Path", unusable);
+  }
 }
 
 TEST_F(DataRootTest, EarlierReleaseIsCarriedForwardAndHandedBack) {
@@ -170,6 +189,32 @@ TEST_F(MigrationTest, LocalDatabaseIsCopiedUnderTheProgressWindow) {
   ui_.Clear();
   EXPECT_TRUE(kv_GetDataBaseRootPath(path));
   EXPECT_TRUE(ui_.Messages().empty());
+}
+
+// A move that failed part-way used to write the done marker and store the path: the
+// rest of the database was never moved. Now the user is told which folder failed and
+// the next start tries again.
+TEST_F(MigrationTest, FailedCopyIsToldAndTriedAgain) {
+  SetText(kv::Hive::kCurrentUser, YearKey(2007), L"Database Path", L"C:\\OldPB");
+  MakeOldDatabase(C("OldPB"));
+  std::filesystem::create_directories(C("Data/partlib/a/b/deep.prt"));  // a folder where a file goes
+  std::wstring path;
+  EXPECT_FALSE(kv_GetDataBaseRootPath(path));
+  EXPECT_FALSE(std::filesystem::exists(C("Data/DataMigration2008Done.txt")));
+  EXPECT_EQ(UserText(kCurrentKey, L"Database Path"), L"<missing>");
+  ASSERT_EQ(ui_.Messages().size(), 2u);
+  EXPECT_EQ(ui_.Messages()[1].text,
+            L"Error copying the database folder\nC:\\OldPB\\partlib\nto\nC:\\Data\\partlib\n"
+            L"The databases will be copied again the next time the software starts.\n"
+            L"Check permission levels.");
+  EXPECT_EQ(ui_.Messages()[1].icon, unsigned{kv::kMbIconError});
+
+  std::filesystem::remove_all(C("Data/partlib/a/b/deep.prt"));
+  ui_.Clear();
+  EXPECT_TRUE(kv_GetDataBaseRootPath(path));
+  EXPECT_EQ(TempRoot::ReadFile(C("Data/partlib/a/b/deep.prt")), "deep");
+  EXPECT_TRUE(std::filesystem::exists(C("Data/DataMigration2008Done.txt")));
+  EXPECT_EQ(UserText(kCurrentKey, L"Database Path"), L"C:\\Data\\");
 }
 
 TEST_F(MigrationTest, DataPathNotYetMadeIsMadeForTheMove) {

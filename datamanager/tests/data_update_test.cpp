@@ -287,6 +287,67 @@ TEST_F(DataUpdateTest, LinkLoopsInACacheAreCopiedAroundNotInto) {
   EXPECT_FALSE(fs::exists(Data("Tools/a/loop/a")));
 }
 
+// Links in a cache are followed only where they stay inside it: a link out of the cache
+// used to copy outside files into the data path, and a link to the data path copied the
+// data path into itself, folder in folder, for minutes. (Under the write guard.)
+TEST_F(DataUpdateTest, LinksOutOfTheCacheOrIntoTheDataPathArePassedOverAndNoted) {
+  Write(Data("DataVersion.txt"), "1");
+  Write(Data("mine.txt"), "mine");
+  Write(Cache("DataVersion.txt"), "2");
+  Write(Cache("Tools/mill.tdb"), "mill");
+  Write(Cache("Shared/inside.tdb"), "inside");
+  Write(C("Secret/secret.txt"), "secret");
+  fs::create_directory_symlink(C("Secret"), Cache("Tools/outside"));
+  fs::create_symlink(C("Secret/secret.txt"), Cache("Tools/secret.txt"));
+  fs::create_directory_symlink(C("Data"), Cache("Tools/data"));
+  fs::create_directory_symlink(Cache("Shared"), Cache("Tools/shared"));
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Read(Data("Tools/mill.tdb")), "mill");
+  EXPECT_EQ(Read(Data("Tools/shared/inside.tdb")), "inside");  // inside the cache: followed
+  EXPECT_FALSE(fs::exists(Data("Tools/outside")));
+  EXPECT_FALSE(fs::exists(Data("Tools/secret.txt")));
+  EXPECT_FALSE(fs::exists(Data("Tools/data")));
+  EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{Updated(3)});
+  const std::string log = Read(Data("DataManagerLog.txt"));
+  const std::string tools = "C:\\Install\\UserDataCache\\Tools/";
+  EXPECT_NE(log.find("Not copied (a link that leads out of the cache): " + tools + "outside\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Not copied (a link that leads out of the cache): " + tools + "secret.txt\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Not copied (a link into the data path): " + tools + "data\r\n"), std::string::npos);
+}
+
+// A post whose compiled file could not be copied used to get its compile data (and the
+// data path the cache's version) all the same: it read as current for ever.
+TEST_F(DataUpdateTest, FilesThatCouldNotBeCopiedLeaveThePostAndTheDataPathOlder) {
+  Write(Data("DataVersion.txt"), "1");
+  Write(Cache("DataVersion.txt"), "2");
+  WritePost(Cache("Post/Mill"), 5, "cache");
+  WritePost(Data("Post/Mill"), 3, "data");
+  fs::remove(Data("Post/Mill/a.fas"));
+  fs::create_directories(Data("Post/Mill/a.fas"));  // a folder where the file goes: refused
+  Write(Cache("Tools/mill.tdb"), "mill");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Read(Data("Post/Mill/b.FAS")), "b cache");
+  EXPECT_NE(Read(Data("Post/Mill/KVPostCompileData.txt")).find("Post Version: 3"), std::string::npos);
+  EXPECT_EQ(Read(Data("DataVersion.txt")), "1");
+  EXPECT_EQ(Read(Data("Tools/mill.tdb")), "mill");
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::wstring>{Updated(4) +
+                                      L"\nNumber of files that could not be updated = 1"
+                                      L"\nThe update will be tried again at the next start. Check "
+                                      L"permission levels."});
+  EXPECT_NE(Read(Data("DataManagerLog.txt"))
+                .find("Could not copy: C:\\Install\\UserDataCache\\Post\\Mill/a.fas to C:\\Data\\Post\\Mill/a.fas\r\n"),
+            std::string::npos);
+
+  // Once the obstacle is gone, the next start finishes the update.
+  fs::remove(Data("Post/Mill/a.fas"));
+  ui_.Clear();
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Read(Data("Post/Mill/a.fas")), "a cache");
+  EXPECT_NE(Read(Data("Post/Mill/KVPostCompileData.txt")).find("Post Version: 5"), std::string::npos);
+  EXPECT_EQ(Read(Data("DataVersion.txt")), "2");
+}
+
 TEST_F(DataUpdateTest, ReplacesMenuArchivesExactlyWhenVersionsDiffer) {
   struct Row {
     const char* name;

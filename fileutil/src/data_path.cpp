@@ -16,8 +16,8 @@ int GetDataPath(std::wstring& dataPath) {
   std::lock_guard lock(g_mutex);
   if (g_dataPath.empty()) {
     std::wstring found;
-    if (!ReadRegistryValue(kv::Hive::kCurrentUser, kDataPathKey, kDataPathValue, found) &&
-        !ReadRegistryValue(kv::Hive::kLocalMachine, kDataPathKey, kDataPathValue, found)) {
+    if (!ReadRegistryPathValue(kv::Hive::kCurrentUser, kDataPathKey, kDataPathValue, found) &&
+        !ReadRegistryPathValue(kv::Hive::kLocalMachine, kDataPathKey, kDataPathValue, found)) {
       return 0;
     }
     g_dataPath = found;

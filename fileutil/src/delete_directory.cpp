@@ -4,6 +4,7 @@
 
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
+#include "KVPlatform/path.h"
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 #include "resources.h"
@@ -15,6 +16,9 @@ constexpr size_t kBufferSize = 512;  // characters, terminator included
 int kvc_delete_directory(const wchar_t* folder, int flags) {
   if (folder == nullptr) return 0;
   const std::wstring path = folder;
+  // A root is never a folder to empty: an empty name would search "/*" and delete the
+  // host's root; a drive or share root is a whole volume.
+  if (kv::NamesRoot(path)) return 0;
   const std::wstring searchPath = path + L"/*";
   if (searchPath.size() >= kBufferSize) return 0;
 

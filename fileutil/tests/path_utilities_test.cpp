@@ -1,4 +1,5 @@
 #include "KVFileUtilities/path_utilities.h"
+#include "KVPlatform/text.h"
 
 #include <sys/stat.h>
 
@@ -195,6 +196,20 @@ TEST_F(PathUtilitiesTest, DeleteDirectoryAsksAndHonoursTheFlags) {
   EXPECT_FALSE(std::filesystem::exists(C("tree")));
 }
 
+// An empty name used to search "/*" and delete the host's root folder (the test runs
+// under the write guard, which refuses and reports anything outside its root).
+TEST_F(PathUtilitiesTest, DeleteDirectoryRefusesRoots) {
+  TempRoot::WriteFile(C("keep.txt"), "c");
+  TempRoot::WriteFile(root_.path() / "unc/srv/share/keep.txt", "share");
+  for (const wchar_t* root : {L"", L"C:", L"C:\\", L"c:/..", L"C:\\tree\\..", L"\\\\srv\\share",
+                              L"\\\\srv\\share\\", L"/", L"\\", L"."}) {
+    SCOPED_TRACE(kv::WideToAnsi(root));
+    EXPECT_EQ(kvc_delete_directory(root, DIR_NO_PROMPT | DIR_RECURSE | DIR_REMOVE_SELF), 0);
+  }
+  EXPECT_TRUE(std::filesystem::exists(C("keep.txt")));
+  EXPECT_TRUE(std::filesystem::exists(root_.path() / "unc/srv/share/keep.txt"));
+}
+
 TEST_F(PathUtilitiesTest, DeleteDirectoryLeavesDotNamesAndReadOnlyFiles) {
   TempRoot::WriteFile(C("tree/.keep"), "k");
   TempRoot::WriteFile(C("tree/locked.txt"), "l");
@@ -286,14 +301,20 @@ TEST_F(PathUtilitiesTest, GetDataPathReadsOnceAndKeepsIt) {
   const wchar_t* key = L"Software\\Kestrel\\PIECEbank\\2024";
   kv::RegKey machine;
   ASSERT_TRUE(kv::RegKey::Create(kv::Hive::kLocalMachine, key, kv::kKeyAllAccess, &machine).ok());
-  ASSERT_TRUE(machine.SetValue(L"Data Path", kv::RegValue::String(L"%DATA%\\kestrel\\", kv::kRegExpandSz)).ok());
+  // An empty or relative value is no data path (it would name the host's root or the
+  // working folder), and is not kept.
+  for (const wchar_t* unusable : {L"", L"%DATA%\\kestrel\\", L"kestrel\\data"}) {
+    ASSERT_TRUE(machine.SetValue(L"Data Path", kv::RegValue::String(unusable)).ok());
+    EXPECT_EQ(GetDataPath(path), 0) << kv::WideToAnsi(unusable);
+  }
+  ASSERT_TRUE(machine.SetValue(L"Data Path", kv::RegValue::String(L"C:\\%DATA%\\kestrel\\", kv::kRegExpandSz)).ok());
   EXPECT_EQ(GetDataPath(path), 1);
-  EXPECT_EQ(path, L"%DATA%\\kestrel\\");  // not expanded
+  EXPECT_EQ(path, L"C:\\%DATA%\\kestrel\\");  // not expanded
 
   ASSERT_TRUE(machine.DeleteValue(L"Data Path").ok());
   path.clear();
   EXPECT_EQ(GetDataPath(path), 1);
-  EXPECT_EQ(path, L"%DATA%\\kestrel\\");
+  EXPECT_EQ(path, L"C:\\%DATA%\\kestrel\\");
 }
 
 }  // namespace

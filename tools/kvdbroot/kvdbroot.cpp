@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
                    "kvdbroot: no \"Data Path\" under Software\\Kestrel\\PIECEbank\\2024 in "
                    "HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE\n");
     } else {
-      std::fprintf(stderr, "kvdbroot: the database move into %s was cancelled\n",
+      std::fprintf(stderr, "kvdbroot: the database move into %s was cancelled or failed; it is tried again at the next run\n",
                    kv::WideToAnsi(path).c_str());
     }
     return 1;

@@ -2,34 +2,21 @@
 // exit status.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
+#include "run_program.h"
 #include "temp_root.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;  // stdout and stderr together
-};
+using Result = kv::testing::ProgramRun;
 
 // Runs kvreg with `arguments` (a shell command line fragment), stdin from /dev/null.
 Result Kvreg(const std::string& arguments) {
-  std::string command = std::string(KVREG_PROGRAM) + " " + arguments + " </dev/null 2>&1";
-  Result run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return kv::testing::RunProgram(std::string(KVREG_PROGRAM) + " " + arguments);
 }
 
 class KvregTest : public ::testing::Test {

@@ -43,7 +43,9 @@ KV_EXPORT void kv_change_backslashes(wchar_t* path);
 KV_EXPORT int kv_trunc_path(const wchar_t* path, wchar_t* out, unsigned maxLength);
 
 // Deletes the contents of a folder (see the flags); asks first unless DIR_NO_PROMPT.
-// Returns 0 only when the user declined. Names beginning with '.' are never deleted.
+// Returns 0 when the user declined, and for a folder that is a root (an empty name, a
+// drive or share root, the host's root), of which nothing is deleted. Names beginning
+// with '.' are never deleted.
 KV_EXPORT int kvc_delete_directory(const wchar_t* folder, int flags);
 
 // Copies the entries of sourceFolder that match pattern (which begins with '/', as

@@ -92,11 +92,18 @@ class TreeCopy {
       }
       destinationReal_ = RealPath(destinationHost);
     }
+    if (!options_.linkForbidden.empty()) destinationReal_ = RealOf(options_.linkForbidden);
+    if (!options_.linkRoot.empty()) linkRootReal_ = RealOf(options_.linkRoot);
     Walk(std::wstring(source), std::wstring(destination), destinationHost, /*top=*/true);
     return result_;
   }
 
  private:
+  static std::string RealOf(std::wstring_view path) {
+    fs::path host;
+    return host::ResolvePath(path, &host).ok() ? RealPath(host) : std::string();
+  }
+
   bool Fits(const std::wstring& path) const {
     return options_.pathLimit == 0 || path.size() < options_.pathLimit;
   }
@@ -122,7 +129,7 @@ class TreeCopy {
     struct stat info;
     if (stat(sourceHost.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return true;
     if (top) {
-      sourceReal_ = RealPath(sourceHost);
+      if (options_.linkRoot.empty()) linkRootReal_ = RealPath(sourceHost);
       ancestors_.push_back({static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)});
     }
     std::vector<DirectoryEntry> entries;
@@ -158,7 +165,7 @@ class TreeCopy {
       reason = CopyTreeSkip::kDanglingLink;
     } else if (IsWithin(real, destinationReal_)) {
       reason = CopyTreeSkip::kLinkIntoDestination;
-    } else if (!IsWithin(real, sourceReal_)) {
+    } else if (!IsWithin(real, linkRootReal_)) {
       reason = CopyTreeSkip::kLinkOutside;
     } else {
       return true;
@@ -237,7 +244,7 @@ class TreeCopy {
   bool destinationResolved_ = false;
   bool hasDestinationIdentity_ = false;
   FileIdentity destinationIdentity_;
-  std::string sourceReal_, destinationReal_;
+  std::string linkRootReal_, destinationReal_;
 };
 
 }  // namespace

@@ -40,6 +40,8 @@ int64_t Seconds(const struct statx_timestamp& t) { return t.tv_sec; }
 // resolves the path only when it does not open. False for a path with ".." (which
 // ResolvePath takes lexically) and for relative host paths.
 bool ExactHostPath(std::wstring_view path, std::string* host) {
+  // A zero inside the name would cut the host path short: ResolvePath refuses it.
+  if (path.find(L'\0') != std::wstring_view::npos) return false;
   const WindowsPath parsed = ParseWindowsPath(path);
   switch (parsed.kind) {
     case PathKind::kDrive:

@@ -88,6 +88,31 @@ WindowsPath ParseWindowsPath(std::wstring_view path) {
   return parsed;
 }
 
+bool IsAbsolutePath(std::wstring_view path) {
+  const WindowsPath parsed = ParseWindowsPath(path);
+  switch (parsed.kind) {
+    case PathKind::kDrive: return true;
+    case PathKind::kUnc: return !parsed.server.empty() && !parsed.share.empty();
+    case PathKind::kHost: return parsed.absolute;
+  }
+  return false;
+}
+
+bool NamesRoot(std::wstring_view path) {
+  const WindowsPath parsed = ParseWindowsPath(path);
+  size_t depth = 0;
+  for (const std::wstring& component : parsed.components) {
+    if (component != L"..") {
+      ++depth;
+    } else if (depth > 0) {
+      --depth;
+    } else if (parsed.kind == PathKind::kHost && !parsed.absolute) {
+      return false;  // a relative path above the working folder names some folder
+    }
+  }
+  return depth == 0;
+}
+
 }  // namespace kv
 
 namespace kv::host {

@@ -1,5 +1,8 @@
 #include "KVPlatform/path.h"
 #include "kvhost/host_path.h"
+#include "KVPlatform/file_handle.h"
+#include "KVPlatform/file_system.h"
+#include "KVPlatform/text.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +101,40 @@ TEST_F(ResolvePathTest, DotDotNeverClimbsAboveTheDrive) {
   EXPECT_EQ(host, root_.Drive(L'c') / "b");
   ASSERT_TRUE(host::ResolvePath(L"/x/y/../z", &host).ok());
   EXPECT_EQ(host, std::filesystem::path("/x/z"));
+}
+
+// The checks see the whole name, a system call would stop at the zero: "C:\\..<0>\\etc"
+// would climb above the drive, "C:\\a<0>b" would open C:\\a.
+TEST_F(ResolvePathTest, PathsHoldingAZeroAreRefused) {
+  using namespace std::string_view_literals;
+  root_.WriteFile(root_.Drive(L'c') / "a", "a");
+  for (std::wstring_view path : {L"C:\\..\0\\etc"sv, L"C:\\a\0b"sv, L"\\\\s\\h\\..\0\\x"sv}) {
+    std::filesystem::path host;
+    EXPECT_EQ(host::ResolvePath(path, &host).code(), kErrorInvalidName);
+    FileStatus status;
+    EXPECT_FALSE(GetFileStatus(path, &status).ok());
+    FileHandle file;
+    EXPECT_FALSE(FileHandle::OpenForReading(path, &file).ok());
+  }
+}
+
+TEST(PathNames, RootsAndAbsolutePaths) {
+  struct Row {
+    const wchar_t* path;
+    bool root, absolute;
+  } rows[] = {
+      {L"", true, false},           {L".", true, false},           {L"/", true, true},
+      {L"\\", true, true},          {L"C:", true, true},           {L"c:/", true, true},
+      {L"C:\\..", true, true},      {L"C:\\a\\..", true, true},   {L"\\\\srv", true, false},
+      {L"\\\\srv\\share\\", true, true}, {L"//srv/share/..", true, true},
+      {L"C:\\data", false, true},   {L"\\\\srv\\share\\x", false, true}, {L"/srv", false, true},
+      {L"data", false, false},      {L"..\\x", false, false},      {L"%DATA%\\x", false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(WideToAnsi(row.path));
+    EXPECT_EQ(NamesRoot(row.path), row.root);
+    EXPECT_EQ(IsAbsolutePath(row.path), row.absolute);
+  }
 }
 
 TEST_F(ResolvePathTest, DriveMayBeALinkToAnotherFolder) {

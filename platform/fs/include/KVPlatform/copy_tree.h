@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "KVPlatform/export.h"
@@ -20,10 +21,13 @@ struct CopyTreeOptions {
   size_t pathLimit = 0;
   int retries = 100;           // further attempts at a file whose copy failed
   bool stopAtFailure = true;   // a file that could not be copied ends the walk
-  // Symbolic links are followed only where they stay inside the source folder and do not
-  // lead into the destination; any other link is passed over and reported. Without it,
-  // links are followed, except back into a folder being walked (a loop).
+  // Symbolic links are followed only where they stay inside `linkRoot` (default: the
+  // source folder) and do not lead into `linkForbidden` (default: the destination); any
+  // other link is passed over and reported. Without it, links are followed, except back
+  // into a folder being walked (a loop).
   bool confineLinks = false;
+  std::wstring_view linkRoot;
+  std::wstring_view linkForbidden;
 };
 
 // Why an entry was passed over.

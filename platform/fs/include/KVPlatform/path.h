@@ -37,6 +37,20 @@ struct KV_EXPORT WindowsPath {
 // Splits a path; ".." components are kept as they stand. Never fails.
 KV_EXPORT WindowsPath ParseWindowsPath(std::wstring_view path);
 
+// True when a path does not depend on the working folder: it has a drive letter, a
+// server and share, or a leading separator. An empty path is not absolute.
+//   IsAbsolutePath(L"C:\\data")  IsAbsolutePath(L"\\\\srv\\share\\x")  IsAbsolutePath(L"/srv")  => true
+//   IsAbsolutePath(L"data\\x")  IsAbsolutePath(L"\\\\srv")  IsAbsolutePath(L"")       => false
+KV_EXPORT bool IsAbsolutePath(std::wstring_view path);
+
+// True when a path names no folder below a root: an empty path (or one of only "." and
+// separators), a drive root ("C:", "C:\\", "C:\\.."), a share root ("\\\\srv\\share") or the
+// host's root ("/", "\\"). ".." components are applied as resolution applies them:
+// never above a drive or a share. Pure string work.
+//   NamesRoot(L"")  NamesRoot(L"c:/")  NamesRoot(L"\\\\srv\\share\\")  => true
+//   NamesRoot(L"C:\\data")  NamesRoot(L"data")                   => false
+KV_EXPORT bool NamesRoot(std::wstring_view path);
+
 // True for `\` and `/`.
 constexpr bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
