@@ -59,6 +59,8 @@ bool MatchFrom(std::wstring_view pattern, std::wstring_view name) {
 
 }  // namespace
 
+DirectorySearch::~DirectorySearch() = default;
+
 bool MatchesWildcard(std::wstring_view pattern, std::wstring_view name) {
   if (pattern == L"*.*" || pattern == L"*") return true;
   if (MatchFrom(pattern, name)) return true;

@@ -9,6 +9,8 @@
 #include "KVPlatform/ui.h"
 
 namespace kv {
+
+CWnd::~CWnd() = default;
 namespace {
 
 bool Focusable(const ControlState& control) {

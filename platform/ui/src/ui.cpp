@@ -12,6 +12,10 @@
 #include "KVPlatform/text.h"
 
 namespace kv {
+
+// Out of line, so that the classes' vtables live in this library.
+ProgressView::~ProgressView() = default;
+UiBackend::~UiBackend() = default;
 namespace {
 
 // The buttons of a box, in the order it shows them.

@@ -1,6 +1,7 @@
 // The message-box rules, the choice of backend, and the contract every backend keeps
 // when nobody can answer: the escape answer, a cancelled dialog, a cancelled chooser.
 #include "KVPlatform/ui.h"
+#include "scoped_env.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -52,29 +53,7 @@ TEST(MessageBoxRules, EscapeDefaultAndValidAnswersFollowTheButtons) {
   }
 }
 
-// Sets or clears an environment variable for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using kv::testing::ScopedEnv;
 
 TEST(UiBackendChoice, MadeByName) {
   EXPECT_NE(dynamic_cast<ScriptedUi*>(MakeUiBackend("scripted").get()), nullptr);

@@ -80,7 +80,7 @@ class KV_EXPORT DirectorySearch {
   // Starts a search. Fails with 2 when nothing matches, 3 when the folder is missing.
   static Status Start(std::wstring_view searchPath, std::unique_ptr<DirectorySearch>* search);
 
-  virtual ~DirectorySearch() = default;
+  virtual ~DirectorySearch();
   // The current entry; valid until Next.
   virtual const DirectoryEntry& Entry() const = 0;
   // Moves to the next entry; false (18, no more files) at the end.

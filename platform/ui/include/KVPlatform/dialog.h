@@ -133,7 +133,7 @@ class CDialog;
 class KV_EXPORT CWnd {
  public:
   explicit CWnd(CWnd* parent = nullptr) : parent_(parent) {}
-  virtual ~CWnd() = default;
+  virtual ~CWnd();
   CWnd* GetParent() const { return parent_; }
 
  protected:

@@ -71,7 +71,7 @@ KV_EXPORT std::wstring ProgramName();
 // range and a position, and a path line.
 class KV_EXPORT ProgressView {
  public:
-  virtual ~ProgressView() = default;
+  virtual ~ProgressView();
   virtual void SetTitle(std::wstring_view title) = 0;
   virtual void SetMessage(std::wstring_view message) = 0;
   virtual void SetRange(int low, int high) = 0;
@@ -83,7 +83,7 @@ class KV_EXPORT ProgressView {
 
 class KV_EXPORT UiBackend {
  public:
-  virtual ~UiBackend() = default;
+  virtual ~UiBackend();
   // Shows a modal message box; returns the button chosen (kIdOk, kIdCancel, ...).
   virtual int MessageBox(std::wstring_view text, std::wstring_view caption, unsigned type) = 0;
   // Opens a modeless progress window; it closes when the view is destroyed.
