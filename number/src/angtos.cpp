@@ -6,20 +6,19 @@
 #include "format.h"
 #include "settings.h"
 
-using kvnumber::kTextSize;
+using namespace kv::number;
 
 void angtos(double value, int units, int precision, wchar_t* out) {
   if (out == nullptr) return;
-  const auto& settings = kvnumber::g_settings;
-  precision = kvnumber::EffectivePrecision(precision, settings.defaultAnglePrecision);
+  const auto& settings = g_settings;
+  precision = EffectivePrecision(precision, settings.defaultAnglePrecision);
   if (units == -1) units = settings.defaultAngleUnits;
   if (units == 0) value = value * 180.0 / 3.141592653589793;
   char text[kTextSize];
-  const int length =
-      precision == 0
-          ? kvnumber::WholeText(value, text)
-          : kvnumber::DecimalText(value, std::min(precision, kvnumber::kMaxDecimalDigits), text);
-  kvnumber::WidenText(text, length, out);
+  const int length = precision == 0
+                         ? WholeText(value, text)
+                         : DecimalText(value, std::min(precision, kMaxDecimalDigits), text);
+  WidenText(text, length, out);
 }
 
 void angtos(double value, int units, int precision, std::wstring& out) {

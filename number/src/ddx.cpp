@@ -12,7 +12,7 @@
 #include "resources.h"
 #include "verify.h"
 
-namespace kvnumber {
+namespace kv::number {
 namespace {
 
 constexpr double kRealRange = 10000000.0;
@@ -72,9 +72,9 @@ void ExchangeReal(kv::CDataExchange* pDX, int nIDC, double& value, Format format
 }
 
 }  // namespace
-}  // namespace kvnumber
+}  // namespace kv::number
 
-using namespace kvnumber;
+using namespace kv::number;
 
 void DDX_Real(kv::CDataExchange* pDX, int nIDC, double& value) {
   ExchangeReal(pDX, nIDC, value,

@@ -10,7 +10,7 @@
 #include "KVNumber/number.h"
 #include "parse.h"
 
-namespace kvnumber {
+namespace kv::number {
 namespace {
 
 // A character's code, 0 at the end of the range. `end` may be null for a terminated
@@ -188,10 +188,10 @@ int32_t ReadInt32(const wchar_t* text) {
 double ParseDistance(const char* text) { return ParseDistanceImpl(text); }
 double ParseDistance(const wchar_t* text) { return ParseDistanceImpl(text); }
 
-}  // namespace kvnumber
+}  // namespace kv::number
 
 void distof(const char* text, double* out) {
-  if (out != nullptr) *out = kvnumber::ParseDistance(text);
+  if (out != nullptr) *out = kv::number::ParseDistance(text);
 }
 
 // The wide text is read as it stands rather than converted to 8-bit first: the ANSI
@@ -199,12 +199,12 @@ void distof(const char* text, double* out) {
 // the reading looks at (digits, signs, point, exponent, blank, "/", white space) is in
 // the same place either way and the result is the same.
 void distof(const wchar_t* text, double* out) {
-  if (out != nullptr) *out = kvnumber::ParseDistance(text);
+  if (out != nullptr) *out = kv::number::ParseDistance(text);
 }
 
 void angtof(const wchar_t* text, int units, double* out) {
   if (out == nullptr) return;
-  double value = text != nullptr ? kvnumber::ReadReal(text, nullptr) : 0.0;
+  double value = text != nullptr ? kv::number::ReadReal(text, nullptr) : 0.0;
   if (units == 0) value = value / 180.0 * 3.141592653589793;
   *out = value;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kvnumber {
+namespace kv::number {
 
 // The size of every text buffer of the library, terminator included.
 inline constexpr int kTextSize = 34;
@@ -56,4 +56,4 @@ inline void WidenText(const char* text, int length, wchar_t* out) {
 // RtosMaxPrecision into a string: the companion the exchange routines use.
 void RtosMaxPrecisionString(double value, int units, int precision, std::wstring& out);
 
-}  // namespace kvnumber
+}  // namespace kv::number

@@ -10,7 +10,7 @@
 #include "parse.h"
 #include "resources.h"
 
-namespace kvnumber {
+namespace kv::number {
 namespace {
 
 // A limit's static text: written as DDX_Real writes it, read back whole and as it
@@ -62,4 +62,4 @@ kv::CWnd* ExchangeOwner(kv::CDataExchange* pDX) {
   return pDX->m_pDlgWnd->GetParent();
 }
 
-}  // namespace kvnumber
+}  // namespace kv::number

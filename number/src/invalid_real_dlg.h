@@ -6,7 +6,7 @@
 
 #include "KVPlatform/dialog.h"
 
-namespace kvnumber {
+namespace kv::number {
 
 class CInvalidRealDlg : public kv::CDialog {
  public:
@@ -35,4 +35,4 @@ class CInvalidRealDlg : public kv::CDialog {
 // The owner of a dialog opened during an exchange: the exchanged dialog's parent.
 kv::CWnd* ExchangeOwner(kv::CDataExchange* pDX);
 
-}  // namespace kvnumber
+}  // namespace kv::number

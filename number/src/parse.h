@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace kvnumber {
+namespace kv::number {
 
 // atof: digits with an optional point and an optional exponent ("12.5", ".5", "1e3").
 // Only ASCII digits count; "inf", "nan" and hexadecimal forms are not numbers here.
@@ -26,4 +26,4 @@ int32_t ReadInt32(const wchar_t* text);
 double ParseDistance(const char* text);
 double ParseDistance(const wchar_t* text);
 
-}  // namespace kvnumber
+}  // namespace kv::number

@@ -3,7 +3,7 @@
 
 #include "KVPlatform/string_table.h"
 
-namespace kvnumber {
+namespace kv::number {
 namespace {
 
 const kv::StringTable& Strings() {
@@ -75,4 +75,4 @@ const kv::DialogTemplate& InvalidRealTemplate() {
   return dialog;
 }
 
-}  // namespace kvnumber
+}  // namespace kv::number

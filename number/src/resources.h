@@ -7,7 +7,7 @@
 
 #include "KVPlatform/dialog.h"
 
-namespace kvnumber {
+namespace kv::number {
 
 // String ids.
 inline constexpr uint32_t IDS_INVALID_REAL = 12000;         // "Invalid Value Entered: %s"
@@ -37,4 +37,4 @@ std::wstring LoadString(uint32_t id);
 // The template IDD_INVALID_REAL.
 const kv::DialogTemplate& InvalidRealTemplate();
 
-}  // namespace kvnumber
+}  // namespace kv::number

@@ -11,7 +11,7 @@
 #include "format.h"
 #include "settings.h"
 
-namespace kvnumber {
+namespace kv::number {
 namespace {
 
 constexpr double kTwoTo63 = 9223372036854775808.0;
@@ -246,14 +246,14 @@ void RtosMaxPrecisionString(double value, int units, int precision, std::wstring
   out = buffer;
 }
 
-}  // namespace kvnumber
+}  // namespace kv::number
 
-using kvnumber::kTextSize;
+using kv::number::kTextSize;
 
 void rtos(double value, int units, int precision, wchar_t* out) {
   if (out == nullptr) return;
   char text[kTextSize];
-  kvnumber::WidenText(text, kvnumber::RealText(value, units, precision, text), out);
+  kv::number::WidenText(text, kv::number::RealText(value, units, precision, text), out);
 }
 
 void rtos(double value, int precision, wchar_t* out) { rtos(value, -1, precision, out); }
@@ -269,12 +269,12 @@ void rtos(double value, int precision, std::wstring& out) { rtos(value, -1, prec
 void RtosMaxPrecision(double value, int units, int precision, wchar_t* out) {
   if (out == nullptr) return;
   char text[kTextSize];
-  kvnumber::WidenText(text, kvnumber::MaxPrecisionText(value, units, precision, text), out);
+  kv::number::WidenText(text, kv::number::MaxPrecisionText(value, units, precision, text), out);
 }
 
 int SetMaxPrecision(int maxPrecision) {
-  const int previous = kvnumber::g_settings.maxPrecision;
-  kvnumber::g_settings.maxPrecision = maxPrecision;
+  const int previous = kv::number::g_settings.maxPrecision;
+  kv::number::g_settings.maxPrecision = maxPrecision;
   return previous;
 }
 

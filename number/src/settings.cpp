@@ -2,13 +2,12 @@
 // defaults when the library is loaded.
 #include "settings.h"
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "KVPlatform/registry.h"
 
-namespace kvnumber {
+namespace kv::number {
 
 Settings g_settings;
 
@@ -29,6 +28,18 @@ void ReadDwordSetting(std::wstring_view name, int* setting) {
   *setting = static_cast<int32_t>(static_cast<uint32_t>(value.number));
 }
 
+// Reads the four defaults; never throws.
+void LoadDefaultSettings() {
+  try {
+    ReadDwordSetting(L"DefaultPrecision", &g_settings.defaultPrecision);
+    ReadDwordSetting(L"DefaultUnits", &g_settings.defaultUnits);
+    ReadDwordSetting(L"DefaultAnglePrecision", &g_settings.defaultAnglePrecision);
+    ReadDwordSetting(L"DefaultAngleUnits", &g_settings.defaultAngleUnits);
+  } catch (...) {
+    // Out of memory while loading: the library starts with what it has.
+  }
+}
+
 // The application object: created when the library is loaded.
 class CKVNumberApp {
  public:
@@ -43,16 +54,4 @@ CKVNumberApp theApp;
 
 }  // namespace
 
-void LoadDefaultSettings() {
-  g_settings = Settings{};
-  try {
-    ReadDwordSetting(L"DefaultPrecision", &g_settings.defaultPrecision);
-    ReadDwordSetting(L"DefaultUnits", &g_settings.defaultUnits);
-    ReadDwordSetting(L"DefaultAnglePrecision", &g_settings.defaultAnglePrecision);
-    ReadDwordSetting(L"DefaultAngleUnits", &g_settings.defaultAngleUnits);
-  } catch (...) {
-    // Out of memory while loading: the library starts with what it has.
-  }
-}
-
-}  // namespace kvnumber
+}  // namespace kv::number

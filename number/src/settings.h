@@ -1,8 +1,9 @@
 // The library's unit and precision settings: one set per process, read from the
-// registry when the library loads and kept in memory afterwards.
+// registry when the library loads (a value is taken only when it exists and is a
+// REG_DWORD) and kept in memory afterwards.
 #pragma once
 
-namespace kvnumber {
+namespace kv::number {
 
 struct Settings {
   int defaultPrecision = 4;       // "DefaultPrecision": precision -1 of rtos
@@ -16,9 +17,4 @@ struct Settings {
 // its host's user-interface thread.
 extern Settings g_settings;
 
-// Puts the initial values back and reads the four defaults from HKEY_CURRENT_USER
-// "Software\Kestrel" again; a value is taken only when it exists and is a REG_DWORD.
-// Runs at load; tests call it after writing a registry of their own. Never throws.
-void LoadDefaultSettings();
-
-}  // namespace kvnumber
+}  // namespace kv::number

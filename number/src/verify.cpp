@@ -14,7 +14,7 @@
 #include "parse.h"
 #include "resources.h"
 
-namespace kvnumber {
+namespace kv::number {
 namespace {
 
 constexpr double kOpenReal = 10000000.0;
@@ -156,9 +156,9 @@ void ShowReversedRange(std::wstring_view routine) {
                    std::wstring(routine));
 }
 
-}  // namespace kvnumber
+}  // namespace kv::number
 
-using namespace kvnumber;
+using namespace kv::number;
 
 int verify_real(double low, double high, const wchar_t* text) {
   if (low > high) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace kvnumber {
+namespace kv::number {
 
 // The real screen: ASCII digits and "+-./\" (an empty text passes), and besides them
 // one blank between the whole number and the fraction of a mixed fraction, the form
@@ -33,4 +33,4 @@ void ShowWarning(const std::wstring& text);
 // twins.
 void ShowReversedRange(std::wstring_view routine);
 
-}  // namespace kvnumber
+}  // namespace kv::number

