@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config  # the build
+  dpkg-dev  # dpkg-shlibdeps, for the Debian package (cpack -G DEB)
   libgtest-dev libgmock-dev  # unit tests
   libbenchmark-dev  # benchmarks under bench/
   zlib1g-dev libminizip-dev  # deflate for zip writing, minizip for reading
