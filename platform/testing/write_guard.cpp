@@ -118,40 +118,32 @@ bool Writes(int flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)
 
 extern "C" {
 
-int open(const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
+// The mode argument of a call that creates a file (it is read only then).
+#define KV_GUARD_MODE(flags, mode)                      \
+  mode_t mode = 0;                                      \
+  if (((flags) & (O_CREAT | O_TMPFILE)) != 0) {         \
+    va_list args;                                       \
+    va_start(args, flags);                              \
+    mode = static_cast<mode_t>(va_arg(args, int));      \
+    va_end(args);                                       \
   }
+
+int open(const char* path, int flags, ...) {
+  KV_GUARD_MODE(flags, mode)
   if (Writes(flags) && !Allowed(AT_FDCWD, path, (flags & O_NOFOLLOW) == 0, "open")) return -1;
   static auto next = Next<int (*)(const char*, int, ...)>("open");
   return next(path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-  }
+  KV_GUARD_MODE(flags, mode)
   if (Writes(flags) && !Allowed(AT_FDCWD, path, (flags & O_NOFOLLOW) == 0, "open")) return -1;
   static auto next = Next<int (*)(const char*, int, ...)>("open64");
   return next(path, flags, mode);
 }
 
 int openat(int dirfd, const char* path, int flags, ...) {
-  mode_t mode = 0;
-  if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
-    va_list args;
-    va_start(args, flags);
-    mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-  }
+  KV_GUARD_MODE(flags, mode)
   if (Writes(flags) && !Allowed(dirfd, path, (flags & O_NOFOLLOW) == 0, "openat")) return -1;
   static auto next = Next<int (*)(int, const char*, int, ...)>("openat");
   return next(dirfd, path, flags, mode);

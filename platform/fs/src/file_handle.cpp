@@ -2,6 +2,8 @@
 #include "KVPlatform/file_handle.h"
 #include "kvhost/host_path.h"
 
+#include "host_files.h"
+
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -20,18 +22,10 @@
 namespace kv {
 namespace {
 
-Status FromErrno(int error) { return Status(Win32CodeFromErrno(error)); }
+using host::FromErrno;
 
 // A missing file is "file not found" when its folder exists, else "path not found".
-Status OpenFailure(int error, const std::filesystem::path& host) {
-  if (error != ENOENT) return FromErrno(error);
-  struct stat info;
-  const std::filesystem::path parent = host.parent_path();
-  if (parent.empty() || (stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-    return Status(kErrorFileNotFound);
-  }
-  return Status(kErrorPathNotFound);
-}
+Status OpenFailure(int error, const std::filesystem::path& host) { return host::FailureFor(error, host); }
 
 int64_t Seconds(const struct statx_timestamp& t) { return t.tv_sec; }
 
