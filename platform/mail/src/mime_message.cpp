@@ -64,7 +64,9 @@ bool AddMailbox(GMimeMessage* message, GMimeAddressType type, std::wstring_view 
   if (!IsSmtpAddress(addr)) return false;
   std::string display = Utf8(HeaderSafeText(name));
   if (display == addr) display.clear();
-  g_mime_message_add_mailbox(message, type, display.empty() ? nullptr : display.c_str(), addr.c_str());
+  GRef<InternetAddress> mailbox(internet_address_mailbox_new(display.c_str(), addr.c_str()));
+  internet_address_set_charset(mailbox.get(), "UTF-8");
+  internet_address_list_add(g_mime_message_get_addresses(message, type), mailbox.get());
   return true;
 }
 
@@ -133,8 +135,12 @@ GMimeObject* BodyPart(std::wstring_view body) {
   g_mime_text_part_set_charset(text, "utf-8");
   GRef<GMimeDataWrapper> content(WrapBytes(LfText(Utf8(body))));
   g_mime_part_set_content(GMIME_PART(text), content.get());
-  g_mime_part_set_content_encoding(
-      GMIME_PART(text), g_mime_part_get_best_content_encoding(GMIME_PART(text), GMIME_ENCODING_CONSTRAINT_7BIT));
+  // 7bit for plain ASCII, else quoted-printable: text stays readable and its line ends
+  // come out as CR LF (base64 would carry the LF line ends inside).
+  GMimeContentEncoding encoding =
+      g_mime_part_get_best_content_encoding(GMIME_PART(text), GMIME_ENCODING_CONSTRAINT_7BIT);
+  if (encoding == GMIME_CONTENT_ENCODING_BASE64) encoding = GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+  g_mime_part_set_content_encoding(GMIME_PART(text), encoding);
   return GMIME_OBJECT(text);
 }
 
@@ -413,6 +419,7 @@ std::string RenderStoredHead(const PropertyBag& props, const MessageParts& parts
     std::string display = name != nullptr ? Utf8(HeaderSafeText(name->text)) : std::string();
     if (display == addr) display.clear();
     GRef<InternetAddress> mailbox(internet_address_mailbox_new(display.c_str(), addr.c_str()));
+    internet_address_set_charset(mailbox.get(), "UTF-8");
     internet_address_list_add(bcc.get(), mailbox.get());
   }
   if (internet_address_list_length(bcc.get()) > 0) {
