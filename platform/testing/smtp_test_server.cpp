@@ -174,22 +174,35 @@ void SmtpTestServer::Stop() {
   pid_ = -1;
 }
 
-std::vector<ReceivedMail> SmtpTestServer::Received(const std::vector<std::filesystem::path>& originals) const {
+std::vector<std::filesystem::path> SmtpTestServer::Files() const {
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
     if (entry.path().extension() == ".eml") files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
+  return files;
+}
+
+ReceivedMail SmtpTestServer::Read(const std::filesystem::path& file,
+                                  const std::vector<std::filesystem::path>& originals) const {
+  ReceivedMail mail = ReadWithPythonEmail(file, originals);
+  std::ifstream envelope(std::filesystem::path(file).replace_extension(".env"));
+  std::getline(envelope, mail.mailFrom);
+  std::getline(envelope, mail.login);
+  for (std::string rcpt; std::getline(envelope, rcpt);) mail.rcptTo.push_back(rcpt);
+  return mail;
+}
+
+std::vector<ReceivedMail> SmtpTestServer::Received(const std::vector<std::filesystem::path>& originals) const {
   std::vector<ReceivedMail> mails;
-  for (const auto& file : files) {
-    ReceivedMail mail = ReadWithPythonEmail(file, originals);
-    std::ifstream envelope(std::filesystem::path(file).replace_extension(".env"));
-    std::getline(envelope, mail.mailFrom);
-    std::getline(envelope, mail.login);
-    for (std::string rcpt; std::getline(envelope, rcpt);) mail.rcptTo.push_back(rcpt);
-    mails.push_back(std::move(mail));
-  }
+  for (const auto& file : Files()) mails.push_back(Read(file, originals));
   return mails;
+}
+
+ReceivedMail SmtpTestServer::Last(const std::vector<std::filesystem::path>& originals) const {
+  const auto files = Files();
+  if (files.empty()) throw std::runtime_error("no message has arrived");
+  return Read(files.back(), originals);
 }
 
 int SmtpTestServer::ClosedPort() {

@@ -47,12 +47,18 @@ class SmtpTestServer {
   // The messages received so far, oldest first, each read with Python's email package;
   // attachments are compared with `originals`.
   std::vector<ReceivedMail> Received(const std::vector<std::filesystem::path>& originals = {}) const;
+  // How many messages arrived, and the last of them alone (cheaper than all).
+  size_t Count() const { return Files().size(); }
+  ReceivedMail Last(const std::vector<std::filesystem::path>& originals = {}) const;
   void Stop();
 
   // A port on 127.0.0.1 where nothing listens.
   static int ClosedPort();
 
  private:
+  std::vector<std::filesystem::path> Files() const;
+  ReceivedMail Read(const std::filesystem::path& file, const std::vector<std::filesystem::path>& originals) const;
+
   std::filesystem::path folder_;
   int pid_ = -1;
   int port_ = 0;

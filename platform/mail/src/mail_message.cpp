@@ -77,6 +77,18 @@ class MessageImpl : public PropObjectOf<Message> {
 
   Status GetRecipientTable(std::shared_ptr<Table>* table) override;
 
+  Status GetAttachmentTable(std::shared_ptr<Table>* table) override {
+    if (!Usable()) return Fail(kMapiECallFailed, "the message was submitted");
+    std::vector<PropRow> rows;
+    for (const auto& [number, attach] : parts_->attachments) {
+      PropRow row = attach->All();
+      std::erase_if(row, [](const PropValue& value) { return PropId(value.tag) == PropId(kPrAttachDataBin); });
+      rows.push_back(std::move(row));
+    }
+    *table = std::make_shared<RowTable>(std::move(rows));
+    return Succeed();
+  }
+
   Status CreateAttach(uint32_t* number, std::shared_ptr<MapiProp>* attach) override {
     if (!Usable()) return Fail(kMapiECallFailed, "the message was submitted");
     *number = nextAttach_++;

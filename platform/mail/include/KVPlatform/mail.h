@@ -97,6 +97,8 @@ class KV_EXPORT Message : public MapiProp {
   virtual Status ModifyRecipients(uint32_t flags, const std::vector<PropRow>& recipients) = 0;
   // The recipients, one row each.
   virtual Status GetRecipientTable(std::shared_ptr<Table>* table) = 0;
+  // The saved attachments, one row each with their properties but not their data.
+  virtual Status GetAttachmentTable(std::shared_ptr<Table>* table) = 0;
   // A new attachment; it becomes part of the message when its SaveChanges succeeds
   // (until then, or when it is dropped, the message has no trace of it).
   virtual Status CreateAttach(uint32_t* number, std::shared_ptr<MapiProp>* attach) = 0;
