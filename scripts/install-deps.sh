@@ -15,6 +15,9 @@ packages=(
   zip  # Info-ZIP zip, the reference the zip-writing benchmark compares with
   binutils  # nm, for the export-list checks
   hyperfine  # start-up timing of KVDNC in bench/kvdnc_bench.sh
+  libgmime-3.0-dev libcurl4-openssl-dev  # mail: messages built and read with GMime, SMTP with libcurl
+  python3-aiosmtpd  # the SMTP server the mail tests and benchmark run on 127.0.0.1
+  curl  # the peer of the mail benchmark (bench/mail_bench.sh)
 )
 
 missing=()
