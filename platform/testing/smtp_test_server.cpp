@@ -16,6 +16,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "run_program.h"
 #include "temp_root.h"
 
 namespace kv::testing {
@@ -224,14 +225,10 @@ ReceivedMail ReadWithPythonEmail(const std::filesystem::path& file, const std::v
   for (const auto& original : originals) command += " " + Quote(original.string());
   ReceivedMail mail;
   mail.file = file;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("cannot run " + command);
-  std::string output;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  const int status = pclose(pipe);
+  const ProgramRun run = RunProgram(command);
   std::filesystem::remove(script);
-  if (status != 0) throw std::runtime_error("Python's email package could not read " + file.string());
+  if (run.status != 0) throw std::runtime_error("Python's email package could not read " + file.string() + ": " + run.out);
+  const std::string& output = run.out;
   for (const std::string& line : Split(output, '\n')) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
