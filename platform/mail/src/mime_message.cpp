@@ -152,7 +152,8 @@ GMimeObject* AttachmentPart(const PropertyBag& attach) {
   if (!IsMimeType(type)) type = MimeTypeOf(name);
   const size_t slash = type.find('/');
   GMimePart* part = g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str());
-  GRef<GMimeDataWrapper> content(WrapBytes(attach.Bytes(kPrAttachDataBin)));
+  const PropValue* data = attach.Find(kPrAttachDataBin);
+  GRef<GMimeDataWrapper> content(WrapBytes(data != nullptr ? std::string_view(data->bytes) : std::string_view()));
   g_mime_part_set_content(part, content.get());
   g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
   const std::string contentId = SafeContentId(attach.Text(kPrAttachContentId));
@@ -393,7 +394,15 @@ bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, std::st
 
   GMimeFormatOptions* options = g_mime_format_options_new();
   g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-  GRef<GMimeStream> out(g_mime_stream_mem_new());
+  // Sized for the whole message up front: base64 grows attachments by 4/3 and its line
+  // ends, and a buffer grown by doubling would copy and fault in its pages again and again.
+  size_t estimate = 64 * 1024 + props.Text(kPrBody).size() * 4;
+  for (const auto& [number, attach] : parts.attachments) {
+    const PropValue* data = attach->Find(kPrAttachDataBin);
+    estimate += (data != nullptr ? data->bytes.size() : 0) / 57 * 78 + 1024;
+  }
+  GRef<GMimeStream> out(
+      g_mime_stream_mem_new_with_byte_array(g_byte_array_sized_new(static_cast<guint>(estimate))));
   const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), options, out.get());
   g_mime_format_options_free(options);
   if (written < 0) {
