@@ -98,7 +98,7 @@ class MessageImpl : public PropObjectOf<Message> {
 
   Status SaveChanges(uint32_t) override {
     if (!Usable()) return Fail(kMapiECallFailed, "the message was submitted");
-    std::string wire;
+    MimeBytes wire;
     return Save(&wire);
   }
 
@@ -120,13 +120,13 @@ class MessageImpl : public PropObjectOf<Message> {
   }
 
   // Renders the message and writes it to its folder; `wire` gets the wire form.
-  Status Save(std::string* wire) {
+  Status Save(MimeBytes* wire) {
     std::string error;
     if (!RenderWireForm(*bag_, *parts_, wire, &error)) return Fail(kMapiECallFailed, error);
     const bool created = unique_.empty();
     if (created) unique_ = Maildir::NewUniqueName();
     const std::string head = RenderStoredHead(*bag_, *parts_);
-    if (Status s = context_->maildir.Write(folder_, unique_, sent_ ? kSentFlag : "", head, *wire); !s.ok()) {
+    if (Status s = context_->maildir.Write(folder_, unique_, sent_ ? kSentFlag : "", head, wire->view()); !s.ok()) {
       if (created) unique_.clear();
       return Fail(kMapiEDiskError, "the message could not be written to " + folder_ + " (error " +
                                        std::to_string(s.code()) + ")");
@@ -173,12 +173,12 @@ Status MessageImpl::SubmitMessage(uint32_t) {
     bag_->Put(PropValue::Unicode(kPrInternetMessageId,
                                  AnsiToWide("<" + Maildir::NewUniqueName() + "@" + domain + ">")));
   }
-  std::string wire;
+  MimeBytes wire;
   if (Status s = Save(&wire); !s.ok()) return s;
   const std::string messageId = WideToAnsi(bag_->Text(kPrInternetMessageId));
 
   Submission submission;
-  submission.data = wire;
+  submission.data = wire.view();
   std::string recipientList;
   for (const PropRow& recipient : parts_->recipients) {
     const PropValue* address = FindProp(recipient, kPrEmailAddress);

@@ -341,7 +341,19 @@ void EnsureMimeStarted() {
   std::call_once(once, [] { g_mime_init(); });
 }
 
-bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, std::string* wire, std::string* error) {
+MimeBytes::~MimeBytes() { Reset(nullptr); }
+
+std::string_view MimeBytes::view() const {
+  if (array_ == nullptr) return {};
+  return std::string_view(reinterpret_cast<const char*>(array_->data), array_->len);
+}
+
+void MimeBytes::Reset(GByteArray* array) {
+  if (array_ != nullptr) g_byte_array_unref(array_);
+  array_ = array;
+}
+
+bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeBytes* wire, std::string* error) {
   EnsureMimeStarted();
   GRef<GMimeMessage> message(g_mime_message_new(TRUE));
   std::wstring fromName = props.Text(kPrSentRepresentingName), fromAddress = props.Text(kPrSentRepresentingEmailAddress);
@@ -409,8 +421,9 @@ bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, std::st
     *error = "the message could not be put into MIME form";
     return false;
   }
-  GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
-  wire->assign(reinterpret_cast<const char*>(array->data), array->len);
+  // The stream would free the bytes with itself: take them over instead.
+  g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(out.get()), FALSE);
+  wire->Reset(g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get())));
   return true;
 }
 

@@ -18,6 +18,8 @@
 #include "KVPlatform/mail_props.h"
 #include "property_bag.h"
 
+struct _GByteArray;  // GLib's byte array
+
 namespace kv::mail {
 
 // What a message holds besides its own properties.
@@ -30,8 +32,22 @@ struct MessageParts {
 // Starts GMime once for the process.
 void EnsureMimeStarted();
 
+// Bytes GMime wrote, kept where it wrote them (a large message is not copied again).
+class MimeBytes {
+ public:
+  MimeBytes() = default;
+  ~MimeBytes();
+  MimeBytes(const MimeBytes&) = delete;
+  MimeBytes& operator=(const MimeBytes&) = delete;
+  std::string_view view() const;
+  void Reset(::_GByteArray* array);
+
+ private:
+  ::_GByteArray* array_ = nullptr;
+};
+
 // The wire form. False, with `error` saying why, when GMime fails.
-bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, std::string* wire, std::string* error);
+bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeBytes* wire, std::string* error);
 
 // The lines the stored form puts before the wire form (each ending in CR LF).
 std::string RenderStoredHead(const PropertyBag& props, const MessageParts& parts);

@@ -72,7 +72,11 @@ class BagStream : public PropStream {
       if (!IsValidUtf8(data_)) return Status(kMapiEInvalidParameter);
       bag->Put(PropValue::String8(tag_, data_));
     } else {
-      bag->Put(PropValue::Binary(tag_, data_));
+      PropValue value;
+      value.tag = tag_;
+      value.bytes = std::move(data_);  // large attachments: no second copy
+      data_.clear();
+      bag->Put(std::move(value));
     }
     return Status::Ok();
   }

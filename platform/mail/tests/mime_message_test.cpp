@@ -33,8 +33,10 @@ class MimeMessageTest : public ::testing::Test {
  protected:
   // Renders the message, writes the stored form, and has Python read the wire form.
   kv::testing::ReceivedMail RenderAndRead(std::string* stored = nullptr) {
-    std::string wire, error;
-    EXPECT_TRUE(RenderWireForm(props_, parts_, &wire, &error)) << error;
+    MimeBytes bytes;
+    std::string error;
+    EXPECT_TRUE(RenderWireForm(props_, parts_, &bytes, &error)) << error;
+    const std::string wire(bytes.view());
     size_t bareLineFeeds = 0;
     for (size_t at = wire.find('\n'); at != std::string::npos; at = wire.find('\n', at + 1)) {
       if (at == 0 || wire[at - 1] != '\r') ++bareLineFeeds;
