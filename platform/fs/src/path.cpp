@@ -126,6 +126,58 @@ std::filesystem::path DriveFolder(wchar_t letter) {
   return RootPath() / "drives" / name;
 }
 
+namespace {
+
+// `path` below `base` (both made canonical as far as they exist): the components in
+// between, or false when it lies elsewhere.
+bool Below(const std::filesystem::path& base, const std::filesystem::path& path,
+           std::vector<std::string>* rest) {
+  std::error_code error;
+  const std::filesystem::path from = std::filesystem::weakly_canonical(base, error);
+  if (error || from.empty()) return false;
+  auto at = path.begin();
+  for (const std::filesystem::path& part : from) {
+    if (at == path.end() || *at != part) return false;
+    ++at;
+  }
+  rest->clear();
+  for (; at != path.end(); ++at) {
+    if (!at->empty()) rest->push_back(at->string());
+  }
+  return true;
+}
+
+std::wstring WithComponents(std::wstring head, const std::vector<std::string>& rest) {
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (i > 0 || (head.back() != L'\\')) head += L'\\';
+    head += AnsiToWide(rest[i]);
+  }
+  return head;
+}
+
+}  // namespace
+
+std::wstring HostToWindowsPath(const std::filesystem::path& host) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::weakly_canonical(host, error);
+  if (error) path = host.lexically_normal();
+  std::vector<std::string> rest;
+  for (wchar_t letter = L'a'; letter <= L'z'; ++letter) {
+    const std::filesystem::path drive = DriveFolder(letter);
+    if (!IsDirectory(drive.string())) continue;
+    if (Below(drive, path, &rest)) {
+      return WithComponents(std::wstring(1, static_cast<wchar_t>(letter - L'a' + L'A')) + L":\\",
+                            rest);
+    }
+  }
+  if (Below(RootPath() / "unc", path, &rest) && rest.size() >= 2) {
+    std::wstring share = L"\\\\" + AnsiToWide(rest[0]) + L"\\" + AnsiToWide(rest[1]);
+    rest.erase(rest.begin(), rest.begin() + 2);
+    return WithComponents(std::move(share), rest);
+  }
+  return AnsiToWide(host.string());
+}
+
 Status ResolvePath(std::wstring_view path, std::filesystem::path* host) {
   if (path.empty()) return Status(kErrorPathNotFound);
   if (path.find(L'\0') != std::wstring_view::npos) return Status(kErrorInvalidName);

@@ -61,6 +61,30 @@ TEST_F(ResolvePathTest, MapsDrivesUncAndHostPaths) {
   EXPECT_EQ(host, std::filesystem::path("/tmp/kv-none/x"));
 }
 
+TEST_F(ResolvePathTest, HostPathsMapBackToDrivesAndShares) {
+  // Drive D: is a link to a folder outside the root: a path through its target maps too.
+  const std::filesystem::path elsewhere = root_.path() / "elsewhere";
+  std::filesystem::create_directories(elsewhere / "Jobs");
+  root_.MapDrive(L'd', elsewhere);
+  std::filesystem::create_directories(root_.Drive(L'c') / "Kestrel" / "Data");
+  std::filesystem::create_directories(root_.path() / "unc" / "srv" / "share" / "jobs");
+  const struct {
+    std::filesystem::path host;
+    std::wstring windows;
+  } rows[] = {
+      {root_.Drive(L'c'), L"C:\\"},
+      {root_.Drive(L'c') / "Kestrel" / "Data", L"C:\\Kestrel\\Data"},
+      {root_.Drive(L'c') / "Kestrel" / ".." / "Kestrel" / "New", L"C:\\Kestrel\\New"},
+      {elsewhere / "Jobs", L"D:\\Jobs"},
+      {root_.path() / "unc" / "srv" / "share" / "jobs", L"\\\\srv\\share\\jobs"},
+      {root_.path() / "unc" / "srv", (root_.path() / "unc" / "srv").wstring()},
+      {"/usr/share", L"/usr/share"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(host::HostToWindowsPath(row.host), row.windows) << row.host;
+  }
+}
+
 TEST_F(ResolvePathTest, UnmappedDrivesAndIncompleteNamesAreNotFound) {
   std::filesystem::path host;
   EXPECT_EQ(host::ResolvePath(L"Q:\\data", &host).code(), kErrorPathNotFound);

@@ -2,11 +2,13 @@
 // buttons a box has, its escape answer, its default button.
 #include "KVPlatform/ui.h"
 
+#include <dlfcn.h>
 #include <errno.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 #include "KVPlatform/scripted_ui.h"
 #include "KVPlatform/text.h"
@@ -58,6 +60,45 @@ bool NameIs(std::string_view name, std::string_view wanted) {
   return true;
 }
 
+// The desktop backend lives in its own library (it pulls in the GUI toolkit), loaded
+// only when asked: first beside this library, so that a build tree or an install
+// prefix finds its own copy, then by its soname on the loader's path. It is never
+// unloaded: a toolkit cannot be started twice in a process.
+using GuiFactory = UiBackend* (*)();
+
+GuiFactory LoadGuiFactory() {
+  static GuiFactory factory = [] () -> GuiFactory {
+    const int flags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+    void* handle = nullptr;
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&LoadGuiFactory), &self) != 0 &&
+        self.dli_fname != nullptr) {
+      std::string beside = self.dli_fname;
+      size_t slash = beside.rfind('/');
+      beside = (slash == std::string::npos ? std::string() : beside.substr(0, slash + 1)) +
+               KV_GUI_SONAME;
+      handle = dlopen(beside.c_str(), flags);
+    }
+    if (handle == nullptr) handle = dlopen(KV_GUI_SONAME, flags);
+    if (handle == nullptr) return nullptr;
+    return reinterpret_cast<GuiFactory>(dlsym(handle, "KVPlatformMakeGuiUi"));
+  }();
+  return factory;
+}
+
+std::unique_ptr<UiBackend> MakeGuiUi() {
+  GuiFactory factory = LoadGuiFactory();
+  return std::unique_ptr<UiBackend>(factory != nullptr ? factory() : nullptr);
+}
+
+bool DisplayAvailable() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int EscapeAnswer(unsigned type) {
@@ -97,12 +138,19 @@ UiBackend& CurrentUi() {
     const char* name = std::getenv("KESTREL_UI");
     if (name != nullptr && *name != '\0') {
       state.backend = MakeUiBackend(name);
-      if (!state.backend) {
+      if (!state.backend && NameIs(name, "gui")) {
         std::fprintf(stderr,
-                     "KESTREL_UI=%s names no user interface (console, scripted); "
+                     "KESTREL_UI=gui: no desktop (no display, or libKVPlatformGui is not "
+                     "installed); using the console.\n");
+      } else if (!state.backend) {
+        std::fprintf(stderr,
+                     "KESTREL_UI=%s names no user interface (console, scripted, gui); "
                      "using the console.\n",
                      name);
       }
+    } else if (DisplayAvailable()) {
+      // A desktop session: windows when the desktop backend is installed.
+      state.backend = MakeGuiUi();
     }
     if (!state.backend) state.backend = MakeConsoleUi();
   }
@@ -119,6 +167,7 @@ std::unique_ptr<UiBackend> SetUiBackend(std::unique_ptr<UiBackend> backend) {
 std::unique_ptr<UiBackend> MakeUiBackend(std::string_view name) {
   if (NameIs(name, "console")) return MakeConsoleUi();
   if (NameIs(name, "scripted")) return std::make_unique<ScriptedUi>();
+  if (NameIs(name, "gui")) return MakeGuiUi();
   return nullptr;
 }
 

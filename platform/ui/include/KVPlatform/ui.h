@@ -4,8 +4,11 @@
 //
 // Backends: "scripted" (tests: answers queued in advance, everything shown recorded),
 // "console" (programs: the terminal; without one the escape answer, said aloud), and
-// later a desktop one. The host program picks one with SetUiBackend, or the environment
-// variable KESTREL_UI does ("console" by default).
+// "gui" (windows on the desktop, from the separate library libKVPlatformGui, loaded only
+// when asked). The host program picks one with SetUiBackend, or the environment
+// variable KESTREL_UI does; without it a program gets the desktop when a display is
+// available (DISPLAY or WAYLAND_DISPLAY) and the desktop backend loads, else the
+// console.
 #pragma once
 
 #include "KVPlatform/export.h"
@@ -95,11 +98,14 @@ class KV_EXPORT UiBackend {
   virtual bool ChooseFolder(std::wstring_view title, std::wstring* folder) = 0;
 };
 
-// The process's backend (created from KESTREL_UI on first use).
+// The process's backend (created from KESTREL_UI, or from the display, on first use;
+// the first use must come from the thread that shows the UI: a desktop backend starts
+// its toolkit on it).
 KV_EXPORT UiBackend& CurrentUi();
 // Installs a backend for the process; returns the previous one.
 KV_EXPORT std::unique_ptr<UiBackend> SetUiBackend(std::unique_ptr<UiBackend> backend);
-// Makes a backend by name ("console", "scripted"); null for an unknown name.
+// Makes a backend by name ("console", "scripted", "gui"); null for an unknown name, and
+// for "gui" when the desktop library is not installed or no display can be opened.
 KV_EXPORT std::unique_ptr<UiBackend> MakeUiBackend(std::string_view name);
 
 // The console backend, for programs. Everything it shows goes to `outputFd` (standard
