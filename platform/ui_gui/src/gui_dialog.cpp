@@ -39,6 +39,7 @@ struct View {
   ControlState shown;
   bool pushed = false;
   std::vector<wxTreeItemId> treeIds;  // by handle
+  wxRadioButton* radioOff = nullptr;   // radio buttons: the hidden partner
 };
 
 bool SameTreeShape(const std::vector<TreeItem>& a, const std::vector<TreeItem>& b) {
@@ -156,11 +157,16 @@ class DialogWindow : public wxDialog {
         window->Bind(wxEVT_CHECKBOX, [this, index](wxCommandEvent&) { Clicked(index); });
         break;
       case ControlKind::kRadioButton:
-        // Each button stands alone: the model keeps the group (GTK's groups cannot show
-        // a group with none checked).
+        // The model keeps the group. GTK cannot clear a radio button, only check another
+        // of its group: each button gets a group of its own with a hidden partner that
+        // is checked when the button is not.
         window = new wxRadioButton(this, wxID_ANY, wxString(), place.GetPosition(),
-                                   place.GetSize(), wxRB_SINGLE);
+                                   place.GetSize(), wxRB_GROUP);
         window->Bind(wxEVT_RADIOBUTTON, [this, index](wxCommandEvent&) { Clicked(index); });
+        view.radioOff = new wxRadioButton(this, wxID_ANY, wxString(), place.GetPosition(),
+                                          wxSize(0, 0));
+        view.radioOff->SetName(kRadioPartnerName);
+        view.radioOff->Hide();
         break;
       case ControlKind::kGroupBox:
         window = new wxStaticBox(this, wxID_ANY, wxString(), place.GetPosition(), place.GetSize());
@@ -397,7 +403,11 @@ class DialogWindow : public wxDialog {
       case ControlKind::kRadioButton: {
         auto* radio = static_cast<wxRadioButton*>(view.window);
         if (all || state.text != shown.text) radio->SetLabel(Label(state.text));
-        radio->SetValue(state.check != 0);
+        if (state.check != 0) {
+          radio->SetValue(true);
+        } else {
+          view.radioOff->SetValue(true);
+        }
         break;
       }
       case ControlKind::kComboBox:

@@ -48,4 +48,8 @@ KV_EXPORT void SetShownHook(std::function<void(const ShownWindow&)> hook);
 // the parts of a progress window are "message", "progress" and "path".
 KV_EXPORT std::string ControlName(int controlId);
 
+// The name of the hidden window that stands beside each radio button of a dialog (no
+// control of the template: layout checks pass over it).
+inline constexpr char kRadioPartnerName[] = "radio-partner";
+
 }  // namespace kv::gui
