@@ -18,6 +18,8 @@ packages=(
   libgmime-3.0-dev libcurl4-openssl-dev  # mail: messages built and read with GMime, SMTP with libcurl
   python3-aiosmtpd  # the SMTP server the mail tests and benchmark run on 127.0.0.1
   curl  # the peer of the mail benchmark (bench/mail_bench.sh)
+  libwxgtk3.2-dev libgtk-3-dev  # the desktop UI backend (wxWidgets on GTK 3)
+  xvfb xauth  # the virtual display its tests and benchmark run on (xvfb-run)
 )
 
 missing=()

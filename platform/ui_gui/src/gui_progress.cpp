@@ -14,8 +14,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The least time between two repaints: about the refresh of a display.
-constexpr auto kFrame = std::chrono::milliseconds(16);
+// The least time between two repaints: 20 a second, as smooth as a bar and a path line
+// need to be read, and little enough work for a display server sharing the machine.
+constexpr auto kFrame = std::chrono::milliseconds(50);
 // Painting may take at most this share of the time between two repaints (1/50: 2%),
 // but the window never lags more than kLongest behind.
 constexpr int kPaintShare = 50;
