@@ -5,8 +5,10 @@
 # bar, says how many files it updated, and starts the DNC application; the second start
 # finds nothing newer and starts the DNC application at once.
 #
-# On a terminal, message boxes wait for Enter; without one they take their default
-# answer. KESTREL_UI=scripted answers everything silently.
+# On a desktop (a display and the desktop backend built) the progress window and the
+# message boxes are windows. On a terminal, message boxes wait for Enter; without one
+# they take their default answer. KESTREL_UI=console keeps everything on the terminal;
+# KESTREL_UI=scripted answers everything silently.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
