@@ -88,6 +88,14 @@ void TypeInto(wxWindow* control, const std::wstring& text) {
 }
 
 void PressKey(int key, int modifiers) {
+  // Keys go to the window under the pointer: the innermost modal window, the one a
+  // person would be typing into.
+  for (auto it = wxTopLevelWindows.rbegin(); it != wxTopLevelWindows.rend(); ++it) {
+    auto* dialog = dynamic_cast<wxDialog*>(*it);
+    if (dialog == nullptr || !dialog->IsShown() || !dialog->IsModal()) continue;
+    if (!dialog->GetScreenRect().Contains(wxGetMousePosition())) PointAt(dialog);
+    break;
+  }
   wxUIActionSimulator simulator;
   simulator.Char(key, modifiers);
   Settle();
@@ -144,7 +152,12 @@ WindowScript::WindowScript() : state_(std::make_shared<State>()) {
     if (state && !state->actions.empty()) {
       Action action = std::move(state->actions.front());
       state->actions.pop_front();
+      wxWeakRef<wxTopLevelWindow> window(shown.window);
       action(shown);
+      // A script that failed half-way must not leave a modal window waiting for ever.
+      if (WaitUntil([&] { return !window || !window->IsShown(); })) return;
+      ADD_FAILURE() << "the script left the window open: " << window->GetTitle().utf8_str();
+      if (auto* dialog = dynamic_cast<wxDialog*>(window.get())) dialog->EndModal(wxID_CANCEL);
       return;
     }
     ADD_FAILURE() << "a window came that nothing was scripted for: "

@@ -31,8 +31,9 @@ class UseGui {
   std::unique_ptr<UiBackend> saved_;
 };
 
-// Runs the toolkit until `done` holds or `ms` have passed; true when it holds.
-bool WaitUntil(const std::function<bool()>& done, int ms = 3000);
+// Runs the toolkit until `done` holds or `ms` have passed; true when it holds. The
+// default is generous: a loaded machine can keep a display server waiting.
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
 // Lets the toolkit take in what was just simulated.
 void Settle(int ms = 80);
 
@@ -44,7 +45,8 @@ void PointAt(wxWindow* window);
 void ClickOn(wxWindow* control);
 // A click into an edit, all of its text selected, and `text` typed (ASCII).
 void TypeInto(wxWindow* control, const std::wstring& text);
-// A key press, with modifiers (wxMOD_ALT, ...).
+// A key press, with modifiers (wxMOD_ALT, ...), into the innermost modal window (the
+// pointer is moved over it when it is elsewhere).
 void PressKey(int key, int modifiers = wxMOD_NONE);
 
 // Every control of a dialog's window where the model puts it: position and size
@@ -57,7 +59,8 @@ void ExpectLaidOutAsModel(wxTopLevelWindow* window, const CDialog& dialog);
 std::string SaveScreenshot(wxTopLevelWindow* window, const std::string& name);
 
 // Actions for the windows the backend shows, in the order they come. A window that
-// comes with nothing queued fails the test and is closed.
+// comes with nothing queued, or that its action leaves open, fails the test and is
+// closed.
 class WindowScript {
  public:
   using Action = std::function<void(const ShownWindow&)>;
