@@ -69,6 +69,8 @@ long StyleOf(const DialogTemplate& tmpl) {
   long style = wxCAPTION;
   if ((tmpl.style & kDialogSysMenu) != 0) style |= wxSYSTEM_MENU | wxCLOSE_BOX;
   if ((tmpl.style & kDialogResizable) != 0) style |= wxRESIZE_BORDER | wxMAXIMIZE_BOX;
+  if ((tmpl.style & kDialogTopmost) != 0) style |= wxSTAY_ON_TOP;
+  if ((tmpl.style & kDialogToolWindow) != 0) style |= wxFRAME_TOOL_WINDOW;
   return style;
 }
 

@@ -7,6 +7,7 @@
 #include <wx/evtloop.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -96,9 +97,13 @@ bool StartSession() {
     static std::string name = WideToAnsi(ProgramName());
     static char* argv[] = {name.data(), nullptr};
     static int argc = 1;
+    // GTK sets the program's locale from the environment as it starts; the program's
+    // own (numbers written with a '.', say) must not change because a window opened.
+    const std::string locale = std::setlocale(LC_ALL, nullptr);
     wxApp::SetInstance(new KestrelApp);
-    if (!wxEntryStart(argc, argv)) return false;
-    if (!wxTheApp->CallOnInit()) return false;
+    const bool started = wxEntryStart(argc, argv) && wxTheApp->CallOnInit();
+    std::setlocale(LC_ALL, locale.c_str());
+    if (!started) return false;
     delete wxLog::SetActiveTarget(new wxLogStderr);
     wxSetAssertHandler(ReportAssert);
   }

@@ -68,6 +68,8 @@ enum DialogStyle : uint32_t {
   kDialogModalFrame = 1u << 0,
   kDialogSysMenu = 1u << 1,
   kDialogResizable = 1u << 2,
+  kDialogTopmost = 1u << 3,     // WS_EX_TOPMOST: above every other window
+  kDialogToolWindow = 1u << 4,  // WS_EX_TOOLWINDOW: a small caption, no taskbar entry
 };
 
 struct KV_EXPORT DialogTemplate {
