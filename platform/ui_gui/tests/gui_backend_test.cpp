@@ -6,12 +6,11 @@
 #include <wx/treectrl.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "gui_testing.h"
+#include "scoped_env.h"
 
 namespace kv::gui::testing {
 namespace {
@@ -311,29 +310,7 @@ TEST(GuiProgress, PumpsRepaintAtTheDisplaysPace) {
   EXPECT_FALSE(window);
 }
 
-// Sets or clears an environment variable for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using kv::testing::ScopedEnv;
 
 TEST(GuiChoice, ADisplayOrTheNameGivesTheDesktop) {
   KV_REQUIRE_GUI();
