@@ -41,8 +41,11 @@ int OemByte(wchar_t c) {
 
 bool IsScalarValue(uint32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
-void AppendUtf8(uint32_t c, std::string* out) {
-  if (!IsScalarValue(c)) c = kReplacement;
+bool IsSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// With `keepSurrogates`, a surrogate takes the three bytes UTF-8 would give its value.
+void AppendUtf8(uint32_t c, std::string* out, bool keepSurrogates = false) {
+  if (!IsScalarValue(c) && !(keepSurrogates && IsSurrogate(c))) c = kReplacement;
   if (c < 0x80) {
     out->push_back(static_cast<char>(c));
   } else if (c < 0x800) {
@@ -67,16 +70,7 @@ locale_t UnicodeLocale() {
   return locale;
 }
 
-}  // namespace
-
-std::string WideToAnsi(std::wstring_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) AppendUtf8(static_cast<uint32_t>(c), &out);
-  return out;
-}
-
-std::wstring AnsiToWide(std::string_view text) {
+std::wstring Utf8ToWide(std::string_view text, bool keepSurrogates) {
   std::wstring out;
   out.reserve(text.size());
   size_t i = 0;
@@ -106,7 +100,7 @@ std::wstring AnsiToWide(std::string_view text) {
         c = (c << 6) | (next & 0x3F);
       }
     }
-    if (valid && c >= minimum && IsScalarValue(c)) {
+    if (valid && c >= minimum && (IsScalarValue(c) || (keepSurrogates && IsSurrogate(c)))) {
       out.push_back(static_cast<wchar_t>(c));
       i += length;
     } else {
@@ -116,6 +110,26 @@ std::wstring AnsiToWide(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string WideToAnsi(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) AppendUtf8(static_cast<uint32_t>(c), &out);
+  return out;
+}
+
+std::wstring AnsiToWide(std::string_view text) { return Utf8ToWide(text, false); }
+
+std::string WideToWtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) AppendUtf8(static_cast<uint32_t>(c), &out, true);
+  return out;
+}
+
+std::wstring Wtf8ToWide(std::string_view text) { return Utf8ToWide(text, true); }
 
 bool WideToOem(std::wstring_view text, std::string* out) {
   out->clear();

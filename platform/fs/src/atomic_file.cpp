@@ -3,6 +3,7 @@
 #include "kvhost/atomic_file.h"
 
 #include "host_files.h"
+#include "kvhost/fault_injection.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -92,7 +93,7 @@ Status StatFile(const std::filesystem::path& file, FileIdentity* identity) {
 }
 
 Status ReadFileContents(const std::filesystem::path& file, std::string* contents,
-                        FileIdentity* identity) {
+                        FileIdentity* identity, uint64_t limit) {
   contents->clear();
   *identity = FileIdentity();
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -107,9 +108,20 @@ Status ReadFileContents(const std::filesystem::path& file, std::string* contents
     ::close(fd);
     return Status(kErrorAccessDenied);
   }
+  if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit) {
+    ::close(fd);
+    return Status(kErrorNotEnoughMemory);
+  }
   contents->reserve(static_cast<size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
+    // A stream (a device, a pipe) has no size to check first: it is cut off one buffer
+    // past the limit.
+    if (contents->size() > limit) {
+      ::close(fd);
+      contents->clear();
+      return Status(kErrorNotEnoughMemory);
+    }
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -130,12 +142,23 @@ FileLock::~FileLock() { Release(); }
 
 Status FileLock::Acquire(const std::filesystem::path& lockFile) {
   Release();
+  if (uint32_t fault = InjectedFault(FileStep::kOpen, lockFile)) return Status(fault);
   inProcess_ = std::unique_lock<std::mutex>(InProcessMutex(lockFile));
-  int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // Never through a link: a link here would make the writer create or lock a file
+  // wherever it points. Anything but a plain file is refused, never removed: replacing
+  // it could let two writers lock different files.
+  int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
     int error = errno;
     inProcess_.unlock();
+    if (error == ELOOP) return Status(kErrorCantAccessFile);
     return ErrnoStatus(error == ENOENT ? ENOTDIR : error);
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    inProcess_.unlock();
+    return Status(kErrorCantAccessFile);
   }
   while (::flock(fd, LOCK_EX) != 0) {
     if (errno == EINTR) continue;
@@ -163,6 +186,7 @@ AtomicWriter::~AtomicWriter() { Discard(); }
 Status AtomicWriter::Open(const std::filesystem::path& target, Naming naming) {
   static std::atomic<unsigned> counter{0};
   Discard();
+  if (uint32_t fault = InjectedFault(FileStep::kOpen, target)) return Status(fault);
   target_ = target;
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
@@ -186,6 +210,7 @@ Status AtomicWriter::Open(const std::filesystem::path& target, Naming naming) {
 
 Status AtomicWriter::Write(std::string_view data) {
   if (fd_ < 0) return Status(kErrorInvalidHandle);
+  if (uint32_t fault = InjectedFault(FileStep::kWrite, target_)) return Status(fault);
   if (!WriteAll(fd_, data)) return ErrnoStatus(errno);
   return Status::Ok();
 }
@@ -196,9 +221,17 @@ Status AtomicWriter::Commit(bool replace, bool sync) {
     Discard();
     return ErrnoStatus(error);
   };
-  if (sync && ::fsync(fd_) != 0) return fail(errno);
+  auto injected = [this](uint32_t fault) {
+    Discard();
+    return Status(fault);
+  };
+  if (sync) {
+    if (uint32_t fault = InjectedFault(FileStep::kSync, target_)) return injected(fault);
+    if (::fsync(fd_) != 0) return fail(errno);
+  }
   int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0) return fail(errno);
+  if (uint32_t fault = InjectedFault(FileStep::kRename, target_)) return injected(fault);
   bool placed = replace ? ::rename(temp_.c_str(), target_.c_str()) == 0
                         : RenameNoReplace(temp_.string(), target_.string());
   if (!placed) {
@@ -277,11 +310,25 @@ void RemoveStaleTemporaries(const std::filesystem::path& file) {
   ::closedir(dir);
 }
 
-std::filesystem::path FollowLinks(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_symlink(file, error)) return file;
-  std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
-  return error ? file : target;
+Status FollowLinks(const std::filesystem::path& file, std::filesystem::path* target) {
+  // Link by link, so that a link whose target does not exist yet still leads there.
+  std::filesystem::path at = file;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      std::error_code error;
+      std::filesystem::path resolved = hops == 0 ? at : std::filesystem::weakly_canonical(at, error);
+      if (error) return ErrnoStatus(error.value());
+      *target = std::move(resolved);
+      return Status::Ok();
+    }
+    std::error_code error;
+    std::filesystem::path next = std::filesystem::read_symlink(at, error);
+    if (error) return ErrnoStatus(error.value());
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+  // A loop: writing to the link's own name instead would replace the link.
+  return ErrnoStatus(ELOOP);
 }
 
 }  // namespace kv::host

@@ -13,6 +13,7 @@
 
 #include "KVPlatform/text.h"
 #include "kvhost/atomic_file.h"
+#include "kvhost/fault_injection.h"
 
 namespace kv::host {
 namespace {
@@ -132,6 +133,7 @@ Status ListFolder(const std::string& folder, std::wstring_view pattern,
 
 Status CopyHostFile(const std::filesystem::path& from, const std::filesystem::path& to,
                     bool failIfExists) {
+  if (uint32_t fault = InjectedFault(FileStep::kOpen, from)) return Status(fault);
   const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return FailureFor(errno, from);
   struct stat info;
@@ -171,6 +173,10 @@ Status CopyHostFile(const std::filesystem::path& from, const std::filesystem::pa
     return opened.code() == kErrorPathNotFound ? Status(kErrorPathNotFound) : opened;
   }
   const int out = writer.descriptor();
+  if (uint32_t fault = InjectedFault(FileStep::kWrite, to)) {
+    close(in);
+    return Status(fault);
+  }
   bool ok = CopyContents(in, out, info.st_size);
   int error = ok ? 0 : errno;
   close(in);

@@ -161,28 +161,34 @@ class IniText {
 };
 
 // A file that begins with the UTF-16LE byte order mark (a Unicode INI file written on
-// Windows) is read as UTF-8 text and written back in UTF-16LE.
+// Windows) is read as 8-bit text and written back in UTF-16LE. Nothing is lost on the
+// way, so that a write changes no line it does not edit: unpaired surrogates travel in
+// the text as WTF-8 (not UTF-8, so never mistaken for text), and an odd last byte, half
+// a character, is kept aside and written back last.
 constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 
 bool IsUtf16(std::string_view bytes) { return bytes.substr(0, 2) == kUtf16Mark; }
 
-std::string FromUtf16(std::string_view bytes) {
+std::string FromUtf16(std::string_view bytes, std::string* oddByte) {
   bytes.remove_prefix(2);
-  return WideToAnsi(
+  if (oddByte != nullptr) *oddByte = bytes.size() % 2 != 0 ? std::string(bytes.substr(bytes.size() - 1)) : "";
+  return WideToWtf8(
       Utf16LeToWide(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
-std::string ToUtf16(std::string_view text) {
-  std::vector<uint8_t> units = WideToUtf16Le(AnsiToWide(text));
-  return std::string(kUtf16Mark) + std::string(units.begin(), units.end());
+std::string ToUtf16(std::string_view text, std::string_view oddByte) {
+  std::vector<uint8_t> units = WideToUtf16Le(Wtf8ToWide(text));
+  return std::string(kUtf16Mark) + std::string(units.begin(), units.end()) + std::string(oddByte);
 }
 
-bool ReadIniFile(std::wstring_view file, std::string* text) {
+// The file's text; `utf16` tells that it came from UTF-16 (and is WTF-8).
+bool ReadIniFile(std::wstring_view file, std::string* text, bool* utf16) {
   std::filesystem::path host;
   if (!host::ResolvePath(file, &host).ok()) return false;
   host::FileIdentity identity;
   if (!host::ReadFileContents(host, text, &identity).ok()) return false;
-  if (IsUtf16(*text)) *text = FromUtf16(*text);
+  *utf16 = IsUtf16(*text);
+  if (*utf16) *text = FromUtf16(*text, nullptr);
   return true;
 }
 
@@ -190,7 +196,8 @@ bool ReadIniFile(std::wstring_view file, std::string* text) {
 std::optional<std::wstring> LookUp(std::wstring_view section, std::wstring_view key,
                                    std::wstring_view file) {
   std::string text;
-  if (!ReadIniFile(file, &text)) return std::nullopt;
+  bool utf16 = false;
+  if (!ReadIniFile(file, &text, &utf16)) return std::nullopt;
   IniText ini(std::move(text));
   std::optional<SectionRange> range = ini.FindSection(TrimWide(section));
   if (!range) return std::nullopt;
@@ -201,7 +208,7 @@ std::optional<std::wstring> LookUp(std::wstring_view section, std::wstring_view 
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
     value = value.substr(1, value.size() - 2);
   }
-  return AnsiToWide(value);
+  return utf16 ? Wtf8ToWide(value) : AnsiToWide(value);
 }
 
 bool HasLineBreak(std::wstring_view s) {
@@ -214,8 +221,8 @@ bool HasLineBreak(std::wstring_view s) {
 template <typename Edit>
 bool EditIniFile(std::wstring_view file, Edit edit) {
   std::filesystem::path host;
-  if (!host::ResolvePath(file, &host).ok()) return false;
-  host = host::FollowLinks(host);
+  // A file that is a link is rewritten where the link points, and the link stays.
+  if (!host::ResolvePath(file, &host).ok() || !host::FollowLinks(host, &host).ok()) return false;
   host::FileLock lock;
   if (!lock.Acquire(host.string() + ".lock").ok()) return false;
   host::RemoveStaleTemporaries(host);
@@ -224,10 +231,11 @@ bool EditIniFile(std::wstring_view file, Edit edit) {
   Status read = host::ReadFileContents(host, &text, &identity);
   if (!read.ok() && read.code() != kErrorFileNotFound) return false;
   bool utf16 = IsUtf16(text);
-  if (utf16) text = FromUtf16(text);
+  std::string oddByte;
+  if (utf16) text = FromUtf16(text, &oddByte);
   std::string edited;
   if (!edit(IniText(std::move(text)), &edited)) return true;
-  if (utf16) edited = ToUtf16(edited);
+  if (utf16) edited = ToUtf16(edited, oddByte);
   return host::ReplaceFileContents(host, edited, identity, nullptr).ok();
 }
 

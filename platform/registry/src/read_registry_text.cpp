@@ -12,12 +12,12 @@ Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view v
   if (Status s = RegKey::Open(hive, subKey, kKeyQueryValue | kKeyWow64_64Key, &key); !s.ok()) {
     return s;
   }
-  RegKeyInfo info;
-  if (Status s = key.QueryInfo(&info); !s.ok()) return s;
-  // A buffer as large as the key's longest value, plus room for a terminator.
-  std::vector<uint8_t> buffer(info.maxValueDataLength + 1u, 0);
+  // A buffer as large as the value, plus room for a terminator. (Sizing it from the
+  // key's longest value would read every value of the key.)
   uint32_t type = kRegNone;
-  uint32_t size = info.maxValueDataLength;
+  uint32_t size = 0;
+  if (Status s = key.QueryValueAnsi(valueName, &type, nullptr, &size); !s.ok()) return s;
+  std::vector<uint8_t> buffer(size + 1u, 0);
   if (Status s = key.QueryValueAnsi(valueName, &type, buffer.data(), &size); !s.ok()) return s;
   if (type != kRegSz && type != kRegExpandSz) return Status(kErrorInvalidData);
   // The text ends at its first zero, as the 8-bit string does.

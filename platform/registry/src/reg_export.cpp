@@ -6,13 +6,9 @@
 
 namespace kv {
 
-using detail::HiveData;
 using detail::KeyPath;
-using detail::RegNamedValue;
-using detail::RegNode;
 using detail::KeyView;
-using detail::LayersOf;
-using detail::MergeNodes;
+using detail::RegNode;
 using detail::SplitSubKey;
 using detail::ViewKey;
 
@@ -27,15 +23,10 @@ Status ExportRegText(Hive hive, std::wstring_view subKey, std::string* text) {
   // Key lines spell the names as stored.
   std::wstring prefix(HiveName(hive));
   if (!view.nodes.empty()) {
-    const RegNode* node = &view.hives[view.layerOf.front()]->root;
-    KeyPath stored = LayersOf(hive, path)[view.layerOf.front()].path;
-    size_t skip = stored.size() - path.size();
-    for (size_t i = 0; i < stored.size(); ++i) {
-      node = node->FindChild(FoldCase(stored[i]));
-      if (i >= skip) prefix += L"\\" + node->name;
-    }
+    KeyPath stored = view.nodes.front().hive->StoredPath(view.nodes.front().node);
+    for (size_t i = stored.size() - path.size(); i < stored.size(); ++i) prefix += L"\\" + stored[i];
   }
-  RegNode merged = view.nodes.empty() ? RegNode() : MergeNodes(view.nodes);
+  RegNode merged = detail::MergedSubtree(view);
   std::string out(detail::kRegHeader5);
   out += "\n\n";
   detail::AppendKeyTree(merged, prefix, false, path.empty(), &out);

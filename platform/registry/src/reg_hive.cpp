@@ -1,4 +1,4 @@
-// Hive files on disk, the per-process cache of their parsed trees, and the locked
+// Hive files on disk, the per-process cache of their indexed texts, and the locked
 // read-modify-replace cycle of a writer.
 #include "reg_hive.h"
 
@@ -22,50 +22,8 @@ using host::ReadFileContents;
 using host::RemoveStaleTemporaries;
 using host::ReplaceFileContents;
 using host::StatFile;
+
 namespace {
-
-// Builds a hive's tree from its file; keeps every line it cannot use.
-class HiveSink : public RegTextSink {
- public:
-  HiveSink(Hive hive, RegNode* root) : hive_(hive), root_(root), current_(root) {}
-
-  std::wstring OnKey(Hive hive, const KeyPath& path, bool remove) override {
-    if (hive != hive_) {
-      return L"a key of " + std::wstring(HiveName(hive)) + L" does not belong in the " +
-             std::wstring(HiveName(hive_)) + L" hive file";
-    }
-    rawRun_ = false;
-    if (remove) return L"a key deletion line [-...] does not belong in a hive file";
-    current_ = CreateNode(*root_, path, nullptr);
-    return {};
-  }
-
-  void OnValue(const std::wstring& name, const std::optional<RegValue>& value) override {
-    rawRun_ = false;
-    if (value) {
-      current_->SetValue(name, *value);
-    } else {
-      current_->RemoveValue(FoldCase(name));
-    }
-  }
-
-  // Kept lines are written back after the values of their key. Runs of them that were
-  // apart in the file stay apart (a blank line between), so that a line ending in "\"
-  // can never join a line that followed it only after the rewrite.
-  void OnRaw(std::string_view line) override {
-    if (!rawRun_ && !current_->rawLines.empty()) current_->rawLines.emplace_back();
-    current_->rawLines.emplace_back(line);
-    rawRun_ = true;
-  }
-
-  void OnBlank() override { rawRun_ = false; }
-
- private:
-  bool rawRun_ = false;
-  Hive hive_;
-  RegNode* root_;
-  RegNode* current_;
-};
 
 // A parsed hive and the file version it came from. A version whose modification time
 // was still recent when it was read is "unsettled": a program that rewrites the file in
@@ -108,6 +66,18 @@ std::filesystem::path HiveFile(const std::filesystem::path& folder, Hive hive) {
   return folder / (WideToAnsi(HiveName(hive)) + ".reg");
 }
 
+// "<name>.lock" beside "<name>.reg" (or beside a file of another name, its name with
+// ".lock" added).
+std::filesystem::path LockFileFor(const std::filesystem::path& file) {
+  std::filesystem::path lock = file;
+  if (file.extension() == ".reg") return lock.replace_extension(".lock");
+  return lock += ".lock";
+}
+
+std::shared_ptr<const HiveData> Index(Hive hive, std::string_view bytes) {
+  return std::make_shared<const HiveData>(hive, DecodeRegFileBytes(bytes));
+}
+
 // The hive's contents and the identity of the file version they came from.
 Status LoadHive(Hive hive, const std::filesystem::path& file,
                 std::shared_ptr<const HiveData>* data, FileIdentity* identity) {
@@ -132,7 +102,7 @@ Status LoadHive(Hive hive, const std::filesystem::path& file,
   std::string contents;
   std::shared_ptr<const HiveData> parsed;
   if (now.exists) {
-    Status s = ReadFileContents(file, &contents, &now);
+    Status s = ReadFileContents(file, &contents, &now, kMaxHiveBytes);
     if (s.code() == kErrorFileNotFound) {
       now = FileIdentity();  // replaced by nothing in the meantime: an empty hive
     } else if (!s.ok()) {
@@ -141,10 +111,8 @@ Status LoadHive(Hive hive, const std::filesystem::path& file,
   }
   if (unsettled && now == stated && contents == unsettledContents) {
     parsed = unsettled;  // the same bytes: nothing to parse again
-  } else if (now.exists) {
-    parsed = ParseHiveText(hive, contents);
   } else {
-    parsed = std::make_shared<HiveData>();
+    parsed = Index(hive, contents);
   }
   bool settled = !now.exists || Settled(now);
   std::lock_guard<std::mutex> guard(CacheMutex());
@@ -157,15 +125,6 @@ Status LoadHive(Hive hive, const std::filesystem::path& file,
 
 }  // namespace
 
-std::shared_ptr<HiveData> ParseHiveText(Hive hive, std::string_view text) {
-  auto data = std::make_shared<HiveData>();
-  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return data;
-  std::string decoded = DecodeRegFileBytes(text);
-  HiveSink sink(hive, &data->root);
-  data->problems = ParseRegText(decoded, sink).errors;
-  return data;
-}
-
 Status ReadHive(Hive hive, std::shared_ptr<const HiveData>* data) {
   FileIdentity identity;
   return LoadHive(hive, HiveFile(host::RegistryFolder(), hive), data, &identity);
@@ -176,31 +135,45 @@ Status UpdateHive(Hive hive, const HiveChange& change) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) return Status(Win32CodeFromErrno(error.value()));
-  std::filesystem::path file = HiveFile(folder, hive);
+  const std::filesystem::path file = HiveFile(folder, hive);
+  std::filesystem::path target;
+  if (Status s = host::FollowLinks(file, &target); !s.ok()) return s;
 
   FileLock lock;
-  if (Status s = lock.Acquire(folder / (WideToAnsi(HiveName(hive)) + ".lock")); !s.ok()) {
-    return s;
-  }
-  RemoveStaleTemporaries(file);
+  if (Status s = lock.Acquire(LockFileFor(target)); !s.ok()) return s;
+  RemoveStaleTemporaries(target);
 
   std::shared_ptr<const HiveData> current;
   FileIdentity identity;
   if (Status s = LoadHive(hive, file, &current, &identity); !s.ok()) return s;
 
-  RegNode root = current->root;
+  std::string text;
   bool modified = true;
-  if (Status s = change(root, &modified); !s.ok() || !modified) return s;
+  if (Status s = change(*current, &text, &modified); !s.ok() || !modified) return s;
+  if (text.size() > kMaxHiveBytes) return Status(kErrorNotEnoughMemory);
 
-  std::string text = FormatHive(hive, root);
   FileIdentity written;
-  if (Status s = ReplaceFileContents(file, text, identity, &written); !s.ok()) return s;
+  if (Status s = ReplaceFileContents(target, text, identity, &written); !s.ok()) return s;
 
-  // The cache holds what the file now holds (line numbers of kept lines included).
-  std::shared_ptr<const HiveData> stored = ParseHiveText(hive, text);
+  // The cache holds what the file now holds.
+  auto stored = std::make_shared<const HiveData>(hive, RegFileText{std::move(text), false});
   std::lock_guard<std::mutex> guard(CacheMutex());
   Cache()[Slot(hive)] = CacheEntry{file, written, stored, true, {}};
   return Status::Ok();
+}
+
+Status RewriteTree(const HiveData& current, const TreeChange& change, std::string* text,
+                   bool* modified) {
+  RegNode root = current.Tree();
+  if (Status s = change(root, modified); !s.ok() || !*modified) return s;
+  *text = FormatHive(current.hive(), root);
+  return Status::Ok();
+}
+
+Status UpdateHiveTree(Hive hive, const TreeChange& change) {
+  return UpdateHive(hive, [&change](const HiveData& current, std::string* text, bool* modified) {
+    return RewriteTree(current, change, text, modified);
+  });
 }
 
 void ForgetHives() {

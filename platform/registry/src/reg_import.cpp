@@ -2,11 +2,9 @@
 // and the parsing of key paths as callers spell them.
 #include <optional>
 
-#include "KVPlatform/path.h"
-#include "kvhost/host_path.h"
+#include "KVPlatform/file_tasks.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
-#include "kvhost/atomic_file.h"
 #include "reg_hive.h"
 #include "reg_text.h"
 #include "reg_view.h"
@@ -36,6 +34,10 @@ class ImportSink : public detail::RegTextSink {
   std::wstring OnKey(Hive hive, const KeyPath& path, bool remove) override {
     if (path.empty() && remove) return L"a whole hive cannot be deleted";
     std::vector<Layer> layers = LayersOf(hive, path);
+    if (layers.back().path.size() > detail::kMaxKeyDepth) {
+      return L"the key lies " + std::to_wstring(layers.back().path.size()) +
+             L" levels below its hive; keys nest at most 512 levels deep";
+    }
     if (remove) {
       for (const auto& layer : layers) ops_[Index(layer.hive)].push_back(Op{Op::kDeleteKey, layer.path, {}, {}});
       current_.reset();
@@ -45,8 +47,7 @@ class ImportSink : public detail::RegTextSink {
     Layer target = layers.back();
     if (layers.size() > 1) {
       std::shared_ptr<const HiveData> user;
-      if (detail::ReadHive(Hive::kCurrentUser, &user).ok() &&
-          detail::FindNode(user->root, layers.front().path) != nullptr) {
+      if (detail::ReadHive(Hive::kCurrentUser, &user).ok() && user->Find(layers.front().path)) {
         target = layers.front();
       }
     }
@@ -71,7 +72,7 @@ class ImportSink : public detail::RegTextSink {
     for (size_t i = 0; i < 4; ++i) {
       if (ops_[i].empty()) continue;
       const std::vector<Op>& ops = ops_[i];
-      Status s = detail::UpdateHive(static_cast<Hive>(i), [&ops](RegNode& root, bool*) {
+      Status s = detail::UpdateHiveTree(static_cast<Hive>(i), [&ops](RegNode& root, bool*) {
         for (const Op& op : ops) {
           switch (op.kind) {
             case Op::kKey: detail::CreateNode(root, op.path, nullptr); break;
@@ -98,9 +99,9 @@ class ImportSink : public detail::RegTextSink {
 }  // namespace
 
 Status ImportRegText(std::string_view text, std::vector<RegImportError>* errors) {
-  std::string decoded = detail::DecodeRegFileBytes(text);
+  detail::RegFileText decoded = detail::DecodeRegFileBytes(text);
   ImportSink sink;
-  detail::RegParseResult parsed = detail::ParseRegText(decoded, sink);
+  detail::RegParseResult parsed = detail::ParseRegText(decoded.text, sink, decoded.utf16);
   if (errors != nullptr) *errors = parsed.errors;
   if (!parsed.hasHeader) return Status(kErrorInvalidData);
   return sink.Apply();
@@ -108,11 +109,8 @@ Status ImportRegText(std::string_view text, std::vector<RegImportError>* errors)
 
 Status ImportRegFile(std::wstring_view path, std::vector<RegImportError>* errors) {
   if (errors != nullptr) errors->clear();
-  std::filesystem::path host;
-  if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
   std::string bytes;
-  host::FileIdentity identity;
-  if (Status s = host::ReadFileContents(host, &bytes, &identity); !s.ok()) return s;
+  if (Status s = ReadFile(path, &bytes, kMaxRegFileBytes); !s.ok()) return s;
   return ImportRegText(bytes, errors);
 }
 
@@ -135,7 +133,8 @@ Status CheckHiveFile(Hive hive, std::vector<RegImportError>* problems) {
   for (const Layer& layer : LayersOf(hive, {})) {
     std::shared_ptr<const HiveData> data;
     if (Status s = detail::ReadHive(layer.hive, &data); !s.ok()) return s;
-    problems->insert(problems->end(), data->problems.begin(), data->problems.end());
+    std::vector<RegImportError> found = data->Problems();
+    problems->insert(problems->end(), found.begin(), found.end());
   }
   return Status::Ok();
 }

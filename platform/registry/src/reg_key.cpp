@@ -2,26 +2,28 @@
 // hive files and the HKEY_CLASSES_ROOT view.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
 #include "reg_hive.h"
+#include "reg_text.h"
 #include "reg_view.h"
 
 namespace kv {
 
+using detail::AnsiSize;
 using detail::HiveData;
 using detail::KeyPath;
-using detail::RegNamedValue;
-using detail::RegNode;
 using detail::KeyView;
 using detail::Layer;
 using detail::LayersOf;
 using detail::MergedChildren;
 using detail::MergedValues;
+using detail::RegNamedValue;
+using detail::RegNode;
 using detail::SplitSubKey;
 using detail::ViewKey;
-using detail::AnsiSize;
 
 struct RegKey::State {
   Hive hive;
@@ -69,10 +71,20 @@ Status RegKey::Create(Hive hive, std::wstring_view subKey, uint32_t access, RegK
   if (!view.exists) {
     // A new key of HKEY_CLASSES_ROOT goes to the machine's classes, as on Windows.
     Layer target = LayersOf(hive, path).back();
-    Status s = detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
-      detail::CreateNode(root, target.path, &made);
+    if (target.path.size() > detail::kMaxKeyDepth) return Status(kErrorInvalidParameter);
+    Status s = detail::UpdateHive(target.hive, [&](const HiveData& current, std::string* text,
+                                                   bool* modified) {
+      made = !current.Find(target.path);
       *modified = made;
-      return Status::Ok();
+      if (!made) return Status::Ok();
+      if (current.Editable()) {
+        *text = current.WithKey(target.path);
+        return Status::Ok();
+      }
+      return detail::RewriteTree(current, [&](RegNode& root, bool*) {
+        detail::CreateNode(root, target.path, nullptr);
+        return Status::Ok();
+      }, text, modified);
     });
     if (!s.ok()) return s;
   }
@@ -104,14 +116,10 @@ Status RegKey::QueryValue(std::wstring_view name, RegValue* value) const {
   if (!state_) return Status(kErrorInvalidHandle);
   KeyView view;
   if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
-  std::wstring folded = FoldCase(name);
-  for (const RegNode* node : view.nodes) {
-    if (const RegNamedValue* found = node->FindValue(folded)) {
-      if (value != nullptr) *value = found->value;
-      return Status::Ok();
-    }
-  }
-  return Status(kErrorFileNotFound);
+  std::optional<RegValue> found = detail::FindValue(view, FoldCase(name));
+  if (!found) return Status(kErrorFileNotFound);
+  if (value != nullptr) *value = std::move(*found);
+  return Status::Ok();
 }
 
 Status RegKey::QueryValueAnsi(std::wstring_view name, uint32_t* type, uint8_t* buffer,
@@ -143,22 +151,25 @@ Status RegKey::SetValue(std::wstring_view name, const RegValue& value) {
   if (Status s = state_->View(kKeySetValue, &view); !s.ok()) return s;
   std::vector<Layer> layers = LayersOf(state_->hive, state_->path);
   // The first layer that has the key takes the value (for a hive's root, the first).
-  Layer target = view.nodes.empty() ? layers.front() : layers[view.layerOf.front()];
+  Layer target = view.nodes.empty() ? layers.front() : layers[view.nodes.front().layer];
   RegValue normalized = detail::NormalizedValue(value);
   std::wstring folded = FoldCase(name);
-  return detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
-    RegNode* node = detail::FindNode(root, target.path);
-    if (node == nullptr) {
-      if (!state_->path.empty()) return Status(kErrorKeyDeleted);
-      node = detail::CreateNode(root, target.path, nullptr);
-    }
-    const RegNamedValue* existing = node->FindValue(folded);
-    if (existing != nullptr && existing->value == normalized) {
+  return detail::UpdateHive(target.hive, [&](const HiveData& current, std::string* text,
+                                             bool* modified) {
+    std::optional<HiveData::NodeId> node = current.Find(target.path);
+    if (!node && !state_->path.empty()) return Status(kErrorKeyDeleted);
+    if (node && current.FindValue(*node, folded) == normalized) {
       *modified = false;  // nothing to write
       return Status::Ok();
     }
-    node->SetValue(name, normalized);
-    return Status::Ok();
+    if (node && current.Editable()) {
+      *text = current.WithValue(*node, name, normalized);
+      return Status::Ok();
+    }
+    return detail::RewriteTree(current, [&](RegNode& root, bool*) {
+      detail::CreateNode(root, target.path, nullptr)->SetValue(name, normalized);
+      return Status::Ok();
+    }, text, modified);
   });
 }
 
@@ -168,13 +179,21 @@ Status RegKey::DeleteValue(std::wstring_view name) {
   if (Status s = state_->View(kKeySetValue, &view); !s.ok()) return s;
   std::wstring folded = FoldCase(name);
   std::vector<Layer> layers = LayersOf(state_->hive, state_->path);
-  for (size_t i = 0; i < view.nodes.size(); ++i) {
-    if (view.nodes[i]->FindValue(folded) == nullptr) continue;
-    const Layer& target = layers[view.layerOf[i]];
-    return detail::UpdateHive(target.hive, [&](RegNode& root, bool*) {
-      RegNode* node = detail::FindNode(root, target.path);
-      if (node == nullptr || !node->RemoveValue(folded)) return Status(kErrorFileNotFound);
-      return Status::Ok();
+  for (const auto& found : view.nodes) {
+    if (!found.hive->FindValue(found.node, folded)) continue;
+    const Layer& target = layers[found.layer];
+    return detail::UpdateHive(target.hive, [&](const HiveData& current, std::string* text,
+                                               bool* modified) {
+      std::optional<HiveData::NodeId> node = current.Find(target.path);
+      if (!node || !current.FindValue(*node, folded)) return Status(kErrorFileNotFound);
+      if (current.Editable()) {
+        *text = current.WithoutValue(*node, folded);
+        return Status::Ok();
+      }
+      return detail::RewriteTree(current, [&](RegNode& root, bool*) {
+        detail::FindNode(root, target.path)->RemoveValue(folded);
+        return Status::Ok();
+      }, text, modified);
     });
   }
   return Status(kErrorFileNotFound);
@@ -197,9 +216,9 @@ Status RegKey::EnumKey(uint32_t index, std::wstring* name) const {
   if (name == nullptr) return Status(kErrorInvalidParameter);
   KeyView view;
   if (Status s = state_->View(kKeyEnumerateSubKeys, &view); !s.ok()) return s;
-  std::vector<const RegNode*> children = MergedChildren(view);
+  std::vector<detail::SubKey> children = MergedChildren(view);
   if (index >= children.size()) return Status(kErrorNoMoreItems);
-  *name = children[index]->name;
+  *name = std::move(children[index].name);
   return Status::Ok();
 }
 
@@ -213,16 +232,16 @@ Status RegKey::DeleteSubKey(std::wstring_view subKey) {
   if (!view.exists) return Status(kErrorFileNotFound);
   if (!MergedChildren(view).empty()) return Status(kErrorAccessDenied);
   std::vector<Layer> layers = LayersOf(state_->hive, path);
-  for (size_t i : view.layerOf) {
-    const Layer& target = layers[i];
-    Status s = detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
+  for (const auto& found : view.nodes) {
+    const Layer& target = layers[found.layer];
+    Status s = detail::UpdateHiveTree(target.hive, [&](RegNode& root, bool* modified) {
       RegNode* node = detail::FindNode(root, target.path);
       if (node == nullptr) {
         *modified = false;
         return Status::Ok();
       }
       // Another process may have added a subkey since the look above.
-      if (!node->children.empty()) return Status(kErrorAccessDenied);
+      if (!node->children().empty()) return Status(kErrorAccessDenied);
       detail::RemoveNode(root, target.path);
       return Status::Ok();
     });
@@ -240,16 +259,14 @@ Status RegKey::DeleteTree(std::wstring_view subKey) {
   if (Status s = ViewKey(state_->hive, path, &view); !s.ok()) return s;
   if (!view.exists) return Status(emptyOnly ? kErrorKeyDeleted : kErrorFileNotFound);
   std::vector<Layer> layers = LayersOf(state_->hive, path);
-  for (size_t i : view.layerOf) {
-    const Layer& target = layers[i];
-    Status s = detail::UpdateHive(target.hive, [&](RegNode& root, bool* modified) {
+  for (const auto& found : view.nodes) {
+    const Layer& target = layers[found.layer];
+    Status s = detail::UpdateHiveTree(target.hive, [&](RegNode& root, bool* modified) {
       RegNode* node = detail::FindNode(root, target.path);
       if (node == nullptr) {
         *modified = false;
       } else if (emptyOnly) {
-        node->values.clear();
-        node->children.clear();
-        node->rawLines.clear();
+        node->Clear();
       } else {
         detail::RemoveNode(root, target.path);
       }
@@ -266,9 +283,9 @@ Status RegKey::QueryInfo(RegKeyInfo* info) const {
   KeyView view;
   if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
   RegKeyInfo result;
-  for (const RegNode* child : MergedChildren(view)) {
+  for (const detail::SubKey& child : MergedChildren(view)) {
     ++result.subKeys;
-    result.maxSubKeyLength = std::max(result.maxSubKeyLength, static_cast<uint32_t>(child->name.size()));
+    result.maxSubKeyLength = std::max(result.maxSubKeyLength, static_cast<uint32_t>(child.name.size()));
   }
   for (const RegNamedValue* value : MergedValues(view)) {
     ++result.values;

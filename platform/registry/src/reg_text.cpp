@@ -63,8 +63,8 @@ bool ParseHexNumber(std::string_view digits, uint32_t* value) {
   return true;
 }
 
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates,
-// nothing past U+10FFFF.
+}  // namespace
+
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
@@ -97,19 +97,29 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
+std::string_view LineCursor::Peek() const {
+  if (AtEnd()) return {};
+  size_t end = text_.find('\n', at_);
+  if (end == std::string_view::npos) end = text_.size();
+  std::string_view line = text_.substr(at_, end - at_);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
 }
+
+std::string_view LineCursor::Next() {
+  if (AtEnd()) return {};
+  size_t end = text_.find('\n', at_);
+  if (end == std::string_view::npos) end = text_.size();
+  std::string_view line = text_.substr(at_, end - at_);
+  at_ = end < text_.size() ? end + 1 : text_.size();
+  ++line_;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+std::string_view TrimLine(std::string_view line) { return Trim(line); }
+
+namespace {
 
 // Reads a quoted string starting at s[*pos] == '"'; only \\ and \" are escapes, any other
 // backslash stands for itself. False when the closing quote is missing.
@@ -228,17 +238,115 @@ RegValue DecodeHexValue(uint32_t type, std::vector<uint8_t> bytes, bool regedit4
   return value;
 }
 
-struct ParsedValue {
-  std::wstring name;
-  std::optional<RegValue> value;
-};
 
-// Reads the value line lines[*index] and its continuation lines; *index moves past them.
-// Returns an empty text, or what is wrong with the line.
-std::wstring ParseValueLines(const std::vector<std::string_view>& lines, size_t* index,
-                             bool regedit4, ParsedValue* parsed) {
-  std::string_view line = Trim(lines[*index]);
-  ++*index;
+std::string EscapeQuoted(std::wstring_view text) {
+  std::string utf8 = WideToAnsi(text);
+  std::string out;
+  out.reserve(utf8.size() + 2);
+  out += '"';
+  for (char c : utf8) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+bool CanQuote(std::wstring_view text) {
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) {
+    auto u = static_cast<uint32_t>(c);
+    return c != 0 && c != L'\r' && c != L'\n' && u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
+  });
+}
+
+void AppendHex(std::string line, const std::vector<uint8_t>& bytes, std::string* out) {
+  static const char kDigits[] = "0123456789abcdef";
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char byte[4] = {kDigits[bytes[i] >> 4], kDigits[bytes[i] & 15], ',', 0};
+    size_t width = i + 1 < bytes.size() ? 3 : 2;
+    // regedit's layout: lines of at most 80 characters, continued with "\" and two blanks.
+    if (line.size() + width > 77) {
+      *out += line;
+      *out += "\\\n";
+      line = "  ";
+    }
+    line.append(byte, width);
+  }
+  *out += line;
+  *out += '\n';
+}
+
+std::string HexTypePrefix(uint32_t type) {
+  if (type == kRegBinary) return "hex:";
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "hex(%x):", type);
+  return buffer;
+}
+
+std::vector<uint8_t> TerminatedUtf16(std::wstring_view text) {
+  std::vector<uint8_t> bytes = WideToUtf16Le(text);
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+// A kept line and its line end. A line that itself ends in CR (it ended in CR CR LF)
+// gets CR LF, so that reading it again gives the same line, both CRs kept.
+void AppendRawLine(std::string_view line, std::string* out) {
+  *out += line;
+  *out += !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
+}
+
+// A key name component as UTF-8 (valid UTF-8, no backslash): at most
+// kMaxKeyNameLength characters, none of them a zero, CR or LF.
+bool IsValidKeyNameBytes(std::string_view name) {
+  size_t characters = 0;
+  for (char c : name) {
+    if (c == '\0' || c == '\r' || c == '\n') return false;
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
+  }
+  return characters <= kMaxKeyNameLength;
+}
+
+std::optional<Hive> HiveFromBytes(std::string_view name) {
+  static const struct {
+    std::string_view full, shortName;
+    Hive hive;
+  } kHives[] = {
+      {"HKEY_CLASSES_ROOT", "HKCR", Hive::kClassesRoot},
+      {"HKEY_CURRENT_USER", "HKCU", Hive::kCurrentUser},
+      {"HKEY_LOCAL_MACHINE", "HKLM", Hive::kLocalMachine},
+      {"HKEY_USERS", "HKU", Hive::kUsers},
+  };
+  for (const auto& h : kHives) {
+    if (EqualsNoCaseAscii(name, h.full) || EqualsNoCaseAscii(name, h.shortName)) return h.hive;
+  }
+  return std::nullopt;
+}
+
+// Whether a line that is not UTF-8 holds a surrogate in WTF-8 (ED A0..BF ..).
+bool HoldsSurrogate(std::string_view line) {
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    if (static_cast<unsigned char>(line[i]) == 0xED && (static_cast<unsigned char>(line[i + 1]) & 0xE0) == 0xA0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ValueLineName(std::string_view line, std::string* name) {
+  name->clear();
+  if (line.empty()) return false;
+  if (line[0] == '@') return true;
+  size_t pos = 0;
+  return line[0] == '"' && ReadQuoted(line, &pos, name);
+}
+
+std::wstring ParseValueLines(std::string_view first, LineCursor& lines, bool regedit4,
+                             ParsedValue* parsed) {
+  std::string_view line = first;
   size_t pos = 0;
   if (line[0] == '@') {
     pos = 1;
@@ -297,11 +405,10 @@ std::wstring ParseValueLines(const std::vector<std::string_view>& lines, size_t*
       std::string_view trimmed = TrimRight(payload);
       if (trimmed.empty() || trimmed.back() != '\\') break;
       payload.resize(trimmed.size() - 1);
-      if (*index >= lines.size() || !IsContinuationLine(lines[*index])) {
+      if (lines.AtEnd() || !IsContinuationLine(lines.Peek())) {
         return L"the hex data of " + who + L" ends with \\ but no continuation line follows";
       }
-      std::string_view next = Trim(lines[*index]);
-      ++*index;
+      std::string_view next = Trim(lines.Next());
       std::string_view before = TrimRight(payload);
       if (!before.empty() && before.back() != ',' && next.front() != ',') payload += ',';
       payload += next;
@@ -315,79 +422,44 @@ std::wstring ParseValueLines(const std::vector<std::string_view>& lines, size_t*
   return L"the data of " + who + L" must be \"text\", dword:, hex:, hex(N): or -";
 }
 
-std::wstring ParseKeyLine(std::string_view line, Hive* hive, KeyPath* path, bool* remove) {
+std::wstring ParseKeyLine(std::string_view line, KeyLine* key) {
+  key->components.clear();
   size_t close = line.rfind(']');
   if (close == std::string_view::npos) return L"the key line has no closing ]";
   if (!Trim(line.substr(close + 1)).empty()) return L"unexpected text after ] of the key line";
   std::string_view inner = line.substr(1, close - 1);
-  *remove = !inner.empty() && inner[0] == '-';
-  if (*remove) inner.remove_prefix(1);
-  KeyPath parts = SplitKeyPath(AnsiToWide(inner));
-  if (parts.empty()) return L"the key line names no key";
-  std::optional<Hive> found = HiveFromName(parts[0]);
-  if (!found) return L"unknown hive \"" + parts[0] + L"\" in the key line";
-  *hive = *found;
-  path->assign(parts.begin() + 1, parts.end());
-  for (const auto& component : *path) {
-    if (!IsValidKeyName(component)) {
-      return L"the key name \"" + component + L"\" is not valid (at most 255 characters)";
+  key->remove = !inner.empty() && inner[0] == '-';
+  if (key->remove) inner.remove_prefix(1);
+  std::string_view hiveName;
+  size_t start = 0;
+  while (start <= inner.size()) {
+    size_t end = inner.find('\\', start);
+    if (end == std::string_view::npos) end = inner.size();
+    if (end > start) {
+      std::string_view part = inner.substr(start, end - start);
+      if (hiveName.empty()) {
+        hiveName = part;
+      } else {
+        key->components.push_back(part);
+      }
+    }
+    start = end + 1;
+  }
+  if (hiveName.empty()) return L"the key line names no key";
+  std::optional<Hive> found = HiveFromBytes(hiveName);
+  if (!found) return L"unknown hive \"" + AnsiToWide(hiveName) + L"\" in the key line";
+  key->hive = *found;
+  if (key->components.size() > kMaxKeyDepth) {
+    return L"the key lies " + std::to_wstring(key->components.size()) +
+           L" levels below its hive; keys nest at most 512 levels deep";
+  }
+  for (std::string_view component : key->components) {
+    if (!IsValidKeyNameBytes(component)) {
+      return L"the key name \"" + AnsiToWide(component) + L"\" is not valid (at most 255 characters)";
     }
   }
   return {};
 }
-
-std::string EscapeQuoted(std::wstring_view text) {
-  std::string utf8 = WideToAnsi(text);
-  std::string out;
-  out.reserve(utf8.size() + 2);
-  out += '"';
-  for (char c : utf8) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  out += '"';
-  return out;
-}
-
-bool CanQuote(std::wstring_view text) {
-  return std::all_of(text.begin(), text.end(), [](wchar_t c) {
-    auto u = static_cast<uint32_t>(c);
-    return c != 0 && c != L'\r' && c != L'\n' && u <= 0x10FFFF && (u < 0xD800 || u > 0xDFFF);
-  });
-}
-
-void AppendHex(std::string line, const std::vector<uint8_t>& bytes, std::string* out) {
-  static const char kDigits[] = "0123456789abcdef";
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    char byte[4] = {kDigits[bytes[i] >> 4], kDigits[bytes[i] & 15], ',', 0};
-    size_t width = i + 1 < bytes.size() ? 3 : 2;
-    // regedit's layout: lines of at most 80 characters, continued with "\" and two blanks.
-    if (line.size() + width > 77) {
-      *out += line;
-      *out += "\\\n";
-      line = "  ";
-    }
-    line.append(byte, width);
-  }
-  *out += line;
-  *out += '\n';
-}
-
-std::string HexTypePrefix(uint32_t type) {
-  if (type == kRegBinary) return "hex:";
-  char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "hex(%x):", type);
-  return buffer;
-}
-
-std::vector<uint8_t> TerminatedUtf16(std::wstring_view text) {
-  std::vector<uint8_t> bytes = WideToUtf16Le(text);
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}
-
-}  // namespace
 
 std::optional<Hive> HiveFromName(std::wstring_view name) {
   static const struct {
@@ -405,13 +477,15 @@ std::optional<Hive> HiveFromName(std::wstring_view name) {
   return std::nullopt;
 }
 
-std::string DecodeRegFileBytes(std::string_view bytes) {
+RegFileText DecodeRegFileBytes(std::string_view bytes) {
   auto utf16 = [&](bool little) {
     std::vector<uint8_t> units(bytes.begin() + 2, bytes.end());
     if (!little) {
       for (size_t i = 0; i + 1 < units.size(); i += 2) std::swap(units[i], units[i + 1]);
     }
-    return WideToAnsi(Utf16LeToWide(units.data(), units.size()));
+    RegFileText decoded{WideToWtf8(Utf16LeToWide(units.data(), units.size())), true};
+    if (units.size() % 2 != 0) decoded.text += '\xFF';  // half a character: never text
+    return decoded;
   };
   if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
       static_cast<uint8_t>(bytes[1]) == 0xFE) {
@@ -422,81 +496,98 @@ std::string DecodeRegFileBytes(std::string_view bytes) {
     return utf16(false);
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    return std::string(bytes.substr(3));
+    return RegFileText{std::string(bytes.substr(3)), false};
   }
-  return std::string(bytes);
+  return RegFileText{std::string(bytes), false};
 }
 
-RegParseResult ParseRegText(std::string_view text, RegTextSink& sink) {
+RegParseResult ReadRegHeader(std::string_view text, size_t* bodyStart, int* bodyLine) {
   RegParseResult result;
-  std::vector<std::string_view> lines = SplitLines(text);
-  auto report = [&](size_t index, std::wstring message) {
-    result.errors.push_back(RegImportError{static_cast<int>(index + 1), std::move(message)});
+  LineCursor lines(text);
+  while (!lines.AtEnd() && Trim(lines.Peek()).empty()) lines.Next();
+  std::string_view first = Trim(lines.Peek());
+  if (!lines.AtEnd() && EqualsNoCaseAscii(first, kRegHeader5)) {
+    result.hasHeader = true;
+  } else if (!lines.AtEnd() && EqualsNoCaseAscii(first, kRegHeader4)) {
+    result.hasHeader = result.regedit4 = true;
+  } else {
+    result.errors.push_back(RegImportError{
+        lines.AtEnd() ? 1 : lines.lineNumber(),
+        L"the text does not begin with \"Windows Registry Editor Version 5.00\" or \"REGEDIT4\""});
+  }
+  if (result.hasHeader) lines.Next();
+  *bodyStart = lines.offset();
+  *bodyLine = lines.lineNumber();
+  return result;
+}
+
+RegParseResult ParseRegText(std::string_view text, RegTextSink& sink, bool utf16) {
+  size_t bodyStart = 0;
+  int bodyLine = 1;
+  RegParseResult result = ReadRegHeader(text, &bodyStart, &bodyLine);
+  auto report = [&](int line, std::wstring message) {
+    result.errors.push_back(RegImportError{line, std::move(message)});
   };
 
-  size_t i = 0;
-  while (i < lines.size() && Trim(lines[i]).empty()) ++i;
-  if (i < lines.size() && EqualsNoCaseAscii(Trim(lines[i]), kRegHeader5)) {
-    result.hasHeader = true;
-    ++i;
-  } else if (i < lines.size() && EqualsNoCaseAscii(Trim(lines[i]), kRegHeader4)) {
-    result.hasHeader = result.regedit4 = true;
-    ++i;
-  } else {
-    report(i < lines.size() ? i : 0,
-           L"the text does not begin with \"Windows Registry Editor Version 5.00\" or "
-           L"\"REGEDIT4\"");
-  }
-
+  LineCursor lines(text, bodyStart, std::string_view::npos, bodyLine);
+  KeyLine key;
   bool haveKey = false;
-  while (i < lines.size()) {
-    size_t first = i;
-    std::string_view line = Trim(lines[i]);
+  while (!lines.AtEnd()) {
+    const int number = lines.lineNumber();
+    const size_t start = lines.offset();
+    std::string_view raw = lines.Next();
+    std::string_view line = Trim(raw);
     if (line.empty()) {
       sink.OnBlank();
-      ++i;
       continue;
     }
     if (line[0] == ';') {
-      sink.OnRaw(lines[i]);
-      ++i;
+      sink.OnRaw(raw);
       continue;
     }
     // Text in another 8-bit encoding would come out altered; the line is kept as it
     // stands instead.
     if (!IsValidUtf8(line)) {
-      report(i, L"the line is not UTF-8 text (save the file as UTF-8, or as UTF-16 with a "
-                L"byte order mark); skipped");
-      sink.OnRaw(lines[i]);
-      ++i;
+      if (utf16 || HoldsSurrogate(line)) {
+        report(number, L"the line holds what UTF-16 text cannot hold (an unpaired surrogate, or "
+                       L"half a character at the end of the file); skipped");
+      } else {
+        report(number, L"the line is not UTF-8 text (save the file as UTF-8, or as UTF-16 with "
+                       L"a byte order mark); skipped");
+      }
+      sink.OnRaw(raw);
       continue;
     }
     if (line[0] == '[') {
-      ++i;
-      Hive hive = Hive::kCurrentUser;
-      KeyPath path;
-      bool remove = false;
-      std::wstring problem = ParseKeyLine(line, &hive, &path, &remove);
-      if (problem.empty()) problem = sink.OnKey(hive, path, remove);
+      std::wstring problem = ParseKeyLine(line, &key);
+      if (problem.empty()) {
+        KeyPath path;
+        path.reserve(key.components.size());
+        for (std::string_view component : key.components) path.push_back(AnsiToWide(component));
+        problem = sink.OnKey(key.hive, path, key.remove);
+      }
       if (!problem.empty()) {
-        report(first, problem + L"; the values below it up to the next key line are skipped");
-        sink.OnRaw(lines[first]);
+        report(number, problem + L"; the values below it up to the next key line are skipped");
+        sink.OnRaw(raw);
         haveKey = false;
       } else {
-        haveKey = !remove;
+        haveKey = !key.remove;
       }
       continue;
     }
     ParsedValue parsed;
-    std::wstring problem = ParseValueLines(lines, &i, result.regedit4, &parsed);
+    std::wstring problem = ParseValueLines(line, lines, result.regedit4, &parsed);
     if (problem.empty() && !haveKey) {
       problem = L"a value line outside a usable key";
     } else if (problem.empty() && parsed.value && !IsValidValueName(parsed.name)) {
-      problem = L"the value name is too long";
+      problem = parsed.name.size() > kMaxValueNameLength
+                    ? L"the value name holds more than 16,383 characters"
+                    : L"the value name holds a character no name may hold (a zero or a CR)";
     }
     if (!problem.empty()) {
-      report(first, problem);
-      for (size_t k = first; k < i; ++k) sink.OnRaw(lines[k]);
+      report(number, problem);
+      LineCursor consumed(text, start, lines.offset());
+      while (!consumed.AtEnd()) sink.OnRaw(consumed.Next());
       continue;
     }
     sink.OnValue(parsed.name, parsed.value);
@@ -560,23 +651,24 @@ void AppendValueLine(const std::wstring& name, const RegValue& value, std::strin
   AppendHex(line + HexTypePrefix(value.type), value.data, out);
 }
 
+void AppendKeyLine(std::wstring_view prefix, std::string* out) {
+  *out += '[';
+  *out += WideToAnsi(prefix);
+  *out += "]\n";
+}
+
 void AppendKeyTree(const RegNode& node, const std::wstring& prefix, bool withRawLines,
                    bool isHiveRoot, std::string* out) {
-  bool emit = !isHiveRoot || !node.values.empty();
+  bool emit = !isHiveRoot || !node.values().empty();
   if (emit) {
-    *out += '[';
-    *out += WideToAnsi(prefix);
-    *out += "]\n";
-    for (const auto& value : node.values) AppendValueLine(value.name, value.value, out);
+    AppendKeyLine(prefix, out);
+    for (const auto& value : node.values()) AppendValueLine(value.name, value.value, out);
     if (withRawLines && !isHiveRoot) {
-      for (const auto& raw : node.rawLines) {
-        *out += raw;
-        *out += '\n';
-      }
+      for (const auto& raw : node.rawLines) AppendRawLine(raw, out);
     }
     *out += '\n';
   }
-  for (const auto& child : node.children) {
+  for (const auto& child : node.children()) {
     AppendKeyTree(*child, prefix + L"\\" + child->name, withRawLines, false, out);
   }
 }
@@ -586,10 +678,7 @@ std::string FormatHive(Hive hive, const RegNode& root) {
   out += kRegHeader5;
   out += "\n\n";
   // Lines kept from above the first key line go back there.
-  for (const auto& raw : root.rawLines) {
-    out += raw;
-    out += '\n';
-  }
+  for (const auto& raw : root.rawLines) AppendRawLine(raw, &out);
   if (!root.rawLines.empty()) out += '\n';
   AppendKeyTree(root, std::wstring(HiveName(hive)), true, true, &out);
   return out;

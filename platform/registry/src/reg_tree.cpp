@@ -8,25 +8,39 @@
 namespace kv::detail {
 
 RegNode::RegNode(const RegNode& other)
-    : name(other.name), folded(other.folded), values(other.values), rawLines(other.rawLines) {
-  children.reserve(other.children.size());
-  for (const auto& child : other.children) children.push_back(std::make_unique<RegNode>(*child));
+    : name(other.name),
+      folded(other.folded),
+      rawLines(other.rawLines),
+      values_(other.values_),
+      valueIndex_(other.valueIndex_),
+      childIndex_(other.childIndex_) {
+  children_.reserve(other.children_.size());
+  for (const auto& child : other.children_) children_.push_back(std::make_unique<RegNode>(*child));
 }
 
 RegNode& RegNode::operator=(const RegNode& other) {
-  if (this != &other) {
-    RegNode copy(other);
-    name = std::move(copy.name);
-    folded = std::move(copy.folded);
-    values = std::move(copy.values);
-    children = std::move(copy.children);
-    rawLines = std::move(copy.rawLines);
-  }
+  if (this != &other) *this = RegNode(other);
   return *this;
 }
 
+void RegNode::IndexValues() {
+  if (values_.size() < kIndexFrom) return;
+  valueIndex_.clear();
+  for (size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(values_[i].folded, i);
+}
+
+void RegNode::IndexChildren() {
+  if (children_.size() < kIndexFrom) return;
+  childIndex_.clear();
+  for (size_t i = 0; i < children_.size(); ++i) childIndex_.emplace(children_[i]->folded, i);
+}
+
 RegNode* RegNode::FindChild(std::wstring_view foldedName) const {
-  for (const auto& child : children) {
+  if (!childIndex_.empty()) {
+    auto it = childIndex_.find(std::wstring(foldedName));
+    return it == childIndex_.end() ? nullptr : children_[it->second].get();
+  }
+  for (const auto& child : children_) {
     if (child->folded == foldedName) return child.get();
   }
   return nullptr;
@@ -41,21 +55,36 @@ RegNode* RegNode::Child(std::wstring_view childName, bool* created) {
   auto node = std::make_unique<RegNode>();
   node->name = std::wstring(childName);
   node->folded = std::move(key);
-  children.push_back(std::move(node));
   if (created != nullptr) *created = true;
-  return children.back().get();
+  return AddChild(std::move(node));
+}
+
+RegNode* RegNode::AddChild(std::unique_ptr<RegNode> child) {
+  children_.push_back(std::move(child));
+  if (!childIndex_.empty()) {
+    childIndex_.emplace(children_.back()->folded, children_.size() - 1);
+  } else if (children_.size() == kIndexFrom) {
+    IndexChildren();
+  }
+  return children_.back().get();
 }
 
 bool RegNode::RemoveChild(std::wstring_view foldedName) {
-  auto it = std::find_if(children.begin(), children.end(),
+  auto it = std::find_if(children_.begin(), children_.end(),
                          [&](const auto& child) { return child->folded == foldedName; });
-  if (it == children.end()) return false;
-  children.erase(it);
+  if (it == children_.end()) return false;
+  children_.erase(it);
+  childIndex_.clear();
+  IndexChildren();
   return true;
 }
 
 const RegNamedValue* RegNode::FindValue(std::wstring_view foldedName) const {
-  for (const auto& value : values) {
+  if (!valueIndex_.empty()) {
+    auto it = valueIndex_.find(std::wstring(foldedName));
+    return it == valueIndex_.end() ? nullptr : &values_[it->second];
+  }
+  for (const auto& value : values_) {
     if (value.folded == foldedName) return &value;
   }
   return nullptr;
@@ -63,22 +92,38 @@ const RegNamedValue* RegNode::FindValue(std::wstring_view foldedName) const {
 
 void RegNode::SetValue(std::wstring_view valueName, RegValue value) {
   std::wstring key = FoldCase(valueName);
-  for (auto& existing : values) {
-    if (existing.folded == key) {
-      // The stored spelling of the name stays, as Windows keeps it.
-      existing.value = std::move(value);
-      return;
-    }
+  if (const RegNamedValue* existing = FindValue(key)) {
+    // The stored spelling of the name stays, as Windows keeps it.
+    values_[static_cast<size_t>(existing - values_.data())].value = std::move(value);
+    return;
   }
-  values.push_back(RegNamedValue{std::wstring(valueName), std::move(key), std::move(value)});
+  AddValue(RegNamedValue{std::wstring(valueName), std::move(key), std::move(value)});
+}
+
+void RegNode::AddValue(RegNamedValue value) {
+  values_.push_back(std::move(value));
+  if (!valueIndex_.empty()) {
+    valueIndex_.emplace(values_.back().folded, values_.size() - 1);
+  } else if (values_.size() == kIndexFrom) {
+    IndexValues();
+  }
 }
 
 bool RegNode::RemoveValue(std::wstring_view foldedName) {
-  auto it = std::find_if(values.begin(), values.end(),
-                         [&](const auto& value) { return value.folded == foldedName; });
-  if (it == values.end()) return false;
-  values.erase(it);
+  const RegNamedValue* found = FindValue(foldedName);
+  if (found == nullptr) return false;
+  values_.erase(values_.begin() + (found - values_.data()));
+  valueIndex_.clear();
+  IndexValues();
   return true;
+}
+
+void RegNode::Clear() {
+  values_.clear();
+  children_.clear();
+  rawLines.clear();
+  valueIndex_.clear();
+  childIndex_.clear();
 }
 
 const RegNode* FindNode(const RegNode& root, const KeyPath& path) {
@@ -147,13 +192,13 @@ uint64_t LittleEndian(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 bool IsValidKeyName(std::wstring_view name) {
-  if (name.empty() || name.size() > 255) return false;
+  if (name.empty() || name.size() > 255) return false;  // kMaxKeyNameLength
   return std::all_of(name.begin(), name.end(),
                      [](wchar_t c) { return c != L'\\' && IsStorableChar(c); });
 }
 
 bool IsValidValueName(std::wstring_view name) {
-  if (name.size() > 16383) return false;
+  if (name.size() > 16383) return false;  // kMaxValueNameLength
   return std::all_of(name.begin(), name.end(), IsStorableChar);
 }
 

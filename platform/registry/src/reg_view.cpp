@@ -2,8 +2,10 @@
 #include "reg_view.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "KVPlatform/text.h"
+#include "reg_text.h"
 
 namespace kv::detail {
 
@@ -21,9 +23,8 @@ Status ViewKey(Hive hive, const KeyPath& path, KeyView* view) {
   for (size_t i = 0; i < layers.size(); ++i) {
     std::shared_ptr<const HiveData> data;
     if (Status s = ReadHive(layers[i].hive, &data); !s.ok()) return s;
-    if (const RegNode* node = FindNode(data->root, layers[i].path)) {
-      view->nodes.push_back(node);
-      view->layerOf.push_back(i);
+    if (std::optional<HiveData::NodeId> node = data->Find(layers[i].path)) {
+      view->nodes.push_back(KeyView::Found{data.get(), *node, i});
     }
     view->hives.push_back(std::move(data));
   }
@@ -32,50 +33,67 @@ Status ViewKey(Hive hive, const KeyPath& path, KeyView* view) {
   return Status::Ok();
 }
 
+std::optional<RegValue> FindValue(const KeyView& view, std::wstring_view foldedName) {
+  for (const auto& found : view.nodes) {
+    if (std::optional<RegValue> value = found.hive->FindValue(found.node, foldedName)) return value;
+  }
+  return std::nullopt;
+}
+
 std::vector<const RegNamedValue*> MergedValues(const KeyView& view) {
   std::vector<const RegNamedValue*> merged;
+  std::unordered_set<std::wstring_view> seen;
   for (size_t layer = 0; layer < view.nodes.size(); ++layer) {
-    for (const auto& value : view.nodes[layer]->values) {
-      bool hidden = false;
-      for (size_t earlier = 0; earlier < layer && !hidden; ++earlier) {
-        hidden = view.nodes[earlier]->FindValue(value.folded) != nullptr;
-      }
-      if (!hidden) merged.push_back(&value);
+    const auto& values = view.nodes[layer].hive->Values(view.nodes[layer].node);
+    for (const auto& value : values) {
+      if (layer == 0 || !seen.count(value.folded)) merged.push_back(&value);
+    }
+    if (layer + 1 < view.nodes.size()) {
+      for (const auto& value : values) seen.insert(value.folded);
     }
   }
   return merged;
 }
 
-std::vector<const RegNode*> MergedChildren(const KeyView& view) {
-  std::vector<const RegNode*> merged;
-  for (size_t layer = 0; layer < view.nodes.size(); ++layer) {
-    for (const auto& child : view.nodes[layer]->children) {
-      bool hidden = false;
-      for (size_t earlier = 0; earlier < layer && !hidden; ++earlier) {
-        hidden = view.nodes[earlier]->FindChild(child->folded) != nullptr;
-      }
-      if (!hidden) merged.push_back(child.get());
+std::vector<SubKey> MergedChildren(const KeyView& view) {
+  std::vector<SubKey> merged;
+  std::unordered_set<std::wstring> seen;
+  for (const auto& found : view.nodes) {
+    for (HiveData::NodeId child : found.hive->Children(found.node)) {
+      SubKey key{found.hive->Name(child), {}};
+      key.folded = FoldCase(key.name);
+      if (seen.insert(key.folded).second) merged.push_back(std::move(key));
     }
   }
   // Subkeys enumerate as Windows lists them: by name, without regard to case.
   std::sort(merged.begin(), merged.end(),
-            [](const RegNode* a, const RegNode* b) { return a->folded < b->folded; });
+            [](const SubKey& a, const SubKey& b) { return a.folded < b.folded; });
   return merged;
 }
 
-RegNode MergeNodes(const std::vector<const RegNode*>& nodes) {
-  RegNode merged = *nodes.front();
-  for (size_t i = 1; i < nodes.size(); ++i) {
-    for (const auto& value : nodes[i]->values) {
-      if (merged.FindValue(value.folded) == nullptr) merged.values.push_back(value);
+namespace {
+
+// `into` with what `other` adds: values and subkeys it does not have.
+void Merge(RegNode& into, const RegNode& other) {
+  for (const auto& value : other.values()) {
+    if (into.FindValue(value.folded) == nullptr) into.AddValue(value);
+  }
+  for (const auto& child : other.children()) {
+    if (RegNode* same = into.FindChild(child->folded)) {
+      Merge(*same, *child);
+    } else {
+      into.AddChild(std::make_unique<RegNode>(*child));
     }
-    for (const auto& child : nodes[i]->children) {
-      if (RegNode* same = merged.FindChild(child->folded)) {
-        *same = MergeNodes({same, child.get()});
-      } else {
-        merged.children.push_back(std::make_unique<RegNode>(*child));
-      }
-    }
+  }
+}
+
+}  // namespace
+
+RegNode MergedSubtree(const KeyView& view) {
+  if (view.nodes.empty()) return RegNode();
+  RegNode merged = view.nodes.front().hive->Subtree(view.nodes.front().node);
+  for (size_t i = 1; i < view.nodes.size(); ++i) {
+    Merge(merged, view.nodes[i].hive->Subtree(view.nodes[i].node));
   }
   return merged;
 }
@@ -85,6 +103,7 @@ bool SplitSubKey(std::wstring_view subKey, KeyPath* path) {
   for (const auto& part : parts) {
     if (!IsValidKeyName(part)) return false;
   }
+  if (path->size() + parts.size() > kMaxKeyDepth) return false;
   path->insert(path->end(), parts.begin(), parts.end());
   return true;
 }

@@ -1,8 +1,9 @@
-// How callers see keys: a key of a hive is one stored node, and a key of
+// How callers see keys: a key of a hive is one stored key, and a key of
 // HKEY_CLASSES_ROOT is the user's classes over the machine's. Internal to the registry.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "KVPlatform/registry.h"
@@ -18,24 +19,35 @@ struct Layer {
 };
 std::vector<Layer> LayersOf(Hive hive, const KeyPath& path);
 
-// A key as readers see it: the existing node of each layer, in order of precedence.
+// A key as readers see it: the existing key of each layer, in order of precedence.
 struct KeyView {
-  std::vector<std::shared_ptr<const HiveData>> hives;  // keeps the nodes alive
-  std::vector<const RegNode*> nodes;
-  std::vector<size_t> layerOf;  // index into the layers for each node
+  struct Found {
+    const HiveData* hive;
+    HiveData::NodeId node;
+    size_t layer;  // index into the layers
+  };
+  std::vector<std::shared_ptr<const HiveData>> hives;  // keeps the keys alive
+  std::vector<Found> nodes;
   bool exists = false;
 };
 Status ViewKey(Hive hive, const KeyPath& path, KeyView* view);
 
+// A value by its folded name, from the first layer that has it.
+std::optional<RegValue> FindValue(const KeyView& view, std::wstring_view foldedName);
 // The values of a key across its layers; a value of an earlier layer hides the same
 // name in later ones.
 std::vector<const RegNamedValue*> MergedValues(const KeyView& view);
 // The subkeys across the layers, by name without regard to case, as Windows lists them.
-std::vector<const RegNode*> MergedChildren(const KeyView& view);
-// A node merged over its layers, for export of HKEY_CLASSES_ROOT.
-RegNode MergeNodes(const std::vector<const RegNode*>& nodes);
+struct SubKey {
+  std::wstring name;
+  std::wstring folded;
+};
+std::vector<SubKey> MergedChildren(const KeyView& view);
+// The key's subtree merged over its layers, for export.
+RegNode MergedSubtree(const KeyView& view);
 
-// Splits a caller's sub-key onto `path`; false when a component cannot be a key name.
+// Splits a caller's sub-key onto `path`; false when a component cannot be a key name
+// (or the path would nest deeper than keys may).
 bool SplitSubKey(std::wstring_view subKey, KeyPath* path);
 
 // RegValue::AnsiBytes().size(), computed without building the bytes.

@@ -40,6 +40,7 @@ inline constexpr uint32_t kErrorBadFormat = 11;
 inline constexpr uint32_t kErrorCantOpenFile = 1011;
 inline constexpr uint32_t kErrorKeyDeleted = 1018;
 inline constexpr uint32_t kErrorNoMoreFiles = 18;
+inline constexpr uint32_t kErrorCantAccessFile = 1920;
 
 // The result of a platform operation: a Win32 error code, 0 when it succeeded.
 class [[nodiscard]] Status {

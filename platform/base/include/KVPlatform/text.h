@@ -23,6 +23,13 @@ KV_EXPORT std::string WideToAnsi(std::wstring_view text);
 // ANSI (UTF-8) text to wide text. Invalid sequences become U+FFFD, one per bad byte.
 KV_EXPORT std::wstring AnsiToWide(std::string_view text);
 
+// The same conversions for text that must survive whole although it is not Unicode
+// text: unpaired surrogates (from UTF-16 files) take the three bytes UTF-8 would give
+// their values, as WTF-8 writes them. Such bytes are not valid UTF-8, so the text is
+// still seen as not text, and Wtf8ToWide gives the surrogates back.
+KV_EXPORT std::string WideToWtf8(std::wstring_view text);
+KV_EXPORT std::wstring Wtf8ToWide(std::string_view text);
+
 // Wide text to CP437. Returns false, with `out` holding '?' for each character that
 // CP437 cannot hold, when the conversion was lossy.
 KV_EXPORT bool WideToOem(std::wstring_view text, std::string* out);

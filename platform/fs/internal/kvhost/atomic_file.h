@@ -35,12 +35,17 @@ struct FileIdentity {
 KV_EXPORT Status StatFile(const std::filesystem::path& file, FileIdentity* identity);
 
 // Reads the whole file and the identity of the version read (taken from the open file,
-// so the two always belong together). A missing file: 2, with `contents` empty.
+// so the two always belong together). A missing file: 2, with `contents` empty; more
+// than `limit` bytes (a stream that never ends, say): 8, with `contents` empty.
 KV_EXPORT Status ReadFileContents(const std::filesystem::path& file, std::string* contents,
-                        FileIdentity* identity);
+                                  FileIdentity* identity, uint64_t limit = UINT64_MAX);
 
 // An exclusive lock for writers of one file: an in-process mutex for `lockFile` plus
-// flock on it (created when missing, never removed or renamed). Blocks until held.
+// flock on it (created when missing, never removed or renamed). Blocks until held. The
+// lock file is opened without following a link: a symbolic link (or anything but a
+// plain file) in its place is refused with 1920, never followed nor replaced, so that
+// nobody can make a writer create files elsewhere and two writers never lock different
+// files.
 class KV_EXPORT FileLock {
  public:
   FileLock() = default;
@@ -49,7 +54,7 @@ class KV_EXPORT FileLock {
   FileLock& operator=(const FileLock&) = delete;
 
   // Fails with the Win32 code when the lock file cannot be created or locked (3 when its
-  // folder is missing, 5 when it may not be written).
+  // folder is missing, 5 when it may not be written, 1920 when it is a link).
   Status Acquire(const std::filesystem::path& lockFile);
   void Release();
 
@@ -110,8 +115,10 @@ KV_EXPORT Status ReplaceFileContents(const std::filesystem::path& file, std::str
 // holder of the FileLock may call it (no other writer can be between write and rename).
 KV_EXPORT void RemoveStaleTemporaries(const std::filesystem::path& file);
 
-// A symbolic link is followed to the file it names, so that replacing the file keeps
-// the link; other paths come back unchanged.
-KV_EXPORT std::filesystem::path FollowLinks(const std::filesystem::path& file);
+// The file that `file` stands for: a symbolic link (or a chain of them) is followed to
+// the path it names, which need not exist yet, so that replacing the file rewrites the
+// file the link points to and keeps the link (a hive or INI file shared between roots).
+// Other paths come back unchanged. A loop of links fails (1011).
+KV_EXPORT Status FollowLinks(const std::filesystem::path& file, std::filesystem::path* target);
 
 }  // namespace kv::host

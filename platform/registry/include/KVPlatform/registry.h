@@ -87,9 +87,10 @@ struct KV_EXPORT RegKeyInfo {
 // As on Windows, the access given when opening decides what the key allows: reading
 // values and QueryInfo need kKeyQueryValue, SetValue and DeleteValue kKeySetValue,
 // EnumKey kKeyEnumerateSubKeys, CreateSubKey kKeyCreateSubKey; otherwise 5. A key that
-// another handle or process deleted fails with 1018 (key deleted). Names that a hive file
-// cannot hold (a line break, a zero; key names with more than 255 characters) are
-// refused with 87.
+// another handle or process deleted fails with 1018 (key deleted). What Windows refuses
+// is refused with 87 (invalid parameter): key names of more than 255 characters, keys
+// nested more than 512 levels below their hive, value names of more than 16,383
+// characters; so are names that a hive file cannot hold (a line break, a zero).
 //
 // HKEY_CLASSES_ROOT: reads see a value or subkey of HKCU\Software\Classes before one of
 // HKLM\Software\Classes with the same name; a value is written to the user's key when
@@ -150,9 +151,17 @@ struct KV_EXPORT RegImportError {
   std::wstring message;
 };
 
+// The largest `.reg` file ImportRegFile reads: 64 MiB.
+inline constexpr uint64_t kMaxRegFileBytes = uint64_t{64} << 20;
+
 // Applies a `.reg` file (version 5 or REGEDIT4; UTF-8, or UTF-16LE with a BOM; LF or
-// CR LF) as one change per hive. Returns 13 (invalid data) when the header is missing;
-// bad lines are reported in `errors` and skipped.
+// CR LF) as one change per hive. Returns 13 (invalid data) when the header is missing,
+// and 8 (not enough memory), with nothing read or imported, for a file (or a stream)
+// longer than kMaxRegFileBytes. Bad lines are reported in `errors` and skipped: lines
+// that are not text (not UTF-8; in a UTF-16 file an unpaired surrogate or an odd last
+// byte) among them, never altered into other characters. Keys deeper than 512 levels
+// and names longer than Windows allows (255 characters for a key, 16,383 for a value)
+// are bad lines too.
 KV_EXPORT Status ImportRegFile(std::wstring_view path, std::vector<RegImportError>* errors);
 KV_EXPORT Status ImportRegText(std::string_view text, std::vector<RegImportError>* errors);
 
@@ -177,8 +186,8 @@ KV_EXPORT void ResetRegistryCache();
 namespace kv {
 
 // Reads one text value the way the system's 8-bit registry reads do: opens the key for
-// query (64-bit view), sizes a buffer from the key's longest value, queries the value's
-// ANSI bytes and accepts only REG_SZ and REG_EXPAND_SZ (never expanded). The text is
+// query (64-bit view), asks the value's size, queries the value's ANSI bytes into a
+// buffer of that size and accepts only REG_SZ and REG_EXPAND_SZ (never expanded). The text is
 // widened losslessly. On failure `text` is untouched: 2 when the key or value is
 // missing, 13 (invalid data) for a value of another type.
 KV_EXPORT Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
