@@ -1,14 +1,24 @@
 // The registry and INI files on the paths the products take at every start: a value read
 // from an unchanged hive (one stat, no parse), the first read of a hive (one parse), a
 // value written (lock, rewrite, flush, rename), and an INI value read.
+//
+// Large hives against their peers, each measured in the same iterations as ours: a hive
+// of 200,000 values in one key and one of 100,000 keys; the first read of a value
+// against reading the hive file and splitting it into lines, a write of a value against
+// writing the hive file once with its flush. The counter "ratio" is ours over the peer.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "KVPlatform/ini.h"
 #include "KVPlatform/registry.h"
@@ -115,6 +125,124 @@ void BM_IniRead(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IniRead);
+
+// The large hives: kind 0 is 200,000 values in one key, kind 1 is 100,000 keys of two
+// values each. The value read and written lies in the middle of the file.
+struct LargeHive {
+  std::wstring key;
+  std::wstring value;
+};
+
+LargeHive WriteLargeHive(int kind) {
+  std::string text = "Windows Registry Editor Version 5.00\n\n";
+  LargeHive hive;
+  if (kind == 0) {
+    text += "[HKEY_CURRENT_USER\\Software\\Kestrel\\Values]\n";
+    for (int i = 0; i < 200000; ++i) {
+      text += "\"Value " + std::to_string(i) + "\"=\"C:\\\\Kestrel\\\\Data\\\\" + std::to_string(i) + "\"\n";
+    }
+    text += "\n";
+    hive = {L"Software\\Kestrel\\Values", L"Value 100000"};
+  } else {
+    for (int k = 0; k < 100000; ++k) {
+      text += "[HKEY_CURRENT_USER\\Software\\Kestrel\\Keys\\Key" + std::to_string(k) + "]\n";
+      text += "\"Path\"=\"C:\\\\Kestrel\\\\Data\\\\" + std::to_string(k) + "\"\n\"Count\"=dword:0000002a\n\n";
+    }
+    hive = {L"Software\\Kestrel\\Keys\\Key50000", L"Path"};
+  }
+  std::filesystem::path file = Root().path() / "registry" / "HKEY_CURRENT_USER.reg";
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+  std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::seconds(60));
+  kv::ResetRegistryCache();
+  return hive;
+}
+
+double Seconds(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+std::string ReadWhole(const std::filesystem::path& file) {
+  int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string text;
+  char buffer[65536];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  close(fd);
+  return text;
+}
+
+// The peer of a first read: the whole file read and split into lines.
+size_t ReadAndSplit(const std::filesystem::path& file) {
+  std::string text = ReadWhole(file);
+  std::vector<std::string_view> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.emplace_back(text.data() + start, end - start);
+    start = end + 1;
+  }
+  benchmark::DoNotOptimize(lines.data());
+  return lines.size();
+}
+
+// The peer of a write: the hive's bytes written to a file once, flushed.
+void WriteOnce(const std::filesystem::path& file, const std::string& bytes) {
+  int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) std::abort();
+    done += static_cast<size_t>(n);
+  }
+  fsync(fd);
+  close(fd);
+}
+
+void BM_LargeHiveFirstRead(benchmark::State& state) {
+  LargeHive hive = WriteLargeHive(static_cast<int>(state.range(0)));
+  std::filesystem::path file = Root().path() / "registry" / "HKEY_CURRENT_USER.reg";
+  double ours = 0, peer = 0;
+  std::wstring text;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    ReadAndSplit(file);
+    auto t1 = std::chrono::steady_clock::now();
+    kv::ResetRegistryCache();
+    if (!kv::ReadRegistryText(kv::Hive::kCurrentUser, hive.key, hive.value, &text).ok()) {
+      state.SkipWithError("read failed");
+    }
+    auto t2 = std::chrono::steady_clock::now();
+    peer += Seconds(t0, t1);
+    ours += Seconds(t1, t2);
+    state.SetIterationTime(Seconds(t1, t2));
+  }
+  state.counters["peer_ms"] = peer * 1e3 / static_cast<double>(state.iterations());
+  state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_LargeHiveFirstRead)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_LargeHiveWrite(benchmark::State& state) {
+  LargeHive hive = WriteLargeHive(static_cast<int>(state.range(0)));
+  std::filesystem::path file = Root().path() / "registry" / "HKEY_CURRENT_USER.reg";
+  std::filesystem::path peerFile = Root().path() / "registry" / "peer.reg";
+  double ours = 0, peer = 0;
+  uint32_t n = 0;
+  for (auto _ : state) {
+    std::string bytes = ReadWhole(file);
+    auto t0 = std::chrono::steady_clock::now();
+    WriteOnce(peerFile, bytes);
+    auto t1 = std::chrono::steady_clock::now();
+    if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, hive.key, hive.value, std::to_wstring(++n)).ok()) {
+      state.SkipWithError("write failed");
+    }
+    auto t2 = std::chrono::steady_clock::now();
+    peer += Seconds(t0, t1);
+    ours += Seconds(t1, t2);
+    state.SetIterationTime(Seconds(t1, t2));
+  }
+  state.counters["peer_ms"] = peer * 1e3 / static_cast<double>(state.iterations());
+  state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_LargeHiveWrite)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -112,17 +112,23 @@ Status ReadFileContents(const std::filesystem::path& file, std::string* contents
     ::close(fd);
     return Status(kErrorNotEnoughMemory);
   }
-  contents->reserve(static_cast<size_t>(st.st_size));
-  char buffer[65536];
+  // Straight into the string: room for the file's size and a little more, grown as a
+  // file that grows (or a stream) needs.
+  size_t used = 0;
+  contents->resize(static_cast<size_t>(st.st_size) + 1);
   for (;;) {
-    // A stream (a device, a pipe) has no size to check first: it is cut off one buffer
-    // past the limit.
-    if (contents->size() > limit) {
+    // A stream (a device, a pipe) has no size to check first: it is cut off once past
+    // the limit.
+    if (used > limit) {
       ::close(fd);
       contents->clear();
       return Status(kErrorNotEnoughMemory);
     }
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (used == contents->size()) {
+      const uint64_t cap = limit >= SIZE_MAX - 1 ? SIZE_MAX : limit + 1;
+      contents->resize(static_cast<size_t>(std::min<uint64_t>(std::max<size_t>(2 * used, 65536), cap)));
+    }
+    ssize_t n = ::read(fd, contents->data() + used, contents->size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       int error = errno;
@@ -131,8 +137,9 @@ Status ReadFileContents(const std::filesystem::path& file, std::string* contents
       return ErrnoStatus(error);
     }
     if (n == 0) break;
-    contents->append(buffer, static_cast<size_t>(n));
+    used += static_cast<size_t>(n);
   }
+  contents->resize(used);
   ::close(fd);
   *identity = IdentityOf(st);
   return Status::Ok();

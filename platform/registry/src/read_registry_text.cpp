@@ -12,18 +12,16 @@ Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view v
   if (Status s = RegKey::Open(hive, subKey, kKeyQueryValue | kKeyWow64_64Key, &key); !s.ok()) {
     return s;
   }
-  // A buffer as large as the value, plus room for a terminator. (Sizing it from the
-  // key's longest value would read every value of the key.)
-  uint32_t type = kRegNone;
-  uint32_t size = 0;
-  if (Status s = key.QueryValueAnsi(valueName, &type, nullptr, &size); !s.ok()) return s;
-  std::vector<uint8_t> buffer(size + 1u, 0);
-  if (Status s = key.QueryValueAnsi(valueName, &type, buffer.data(), &size); !s.ok()) return s;
-  if (type != kRegSz && type != kRegExpandSz) return Status(kErrorInvalidData);
+  // The value's bytes as the 8-bit query returns them, into a buffer of their size.
+  // (Sizing the buffer from the key's longest value would read every value of the key.)
+  RegValue value;
+  if (Status s = key.QueryValue(valueName, &value); !s.ok()) return s;
+  if (value.type != kRegSz && value.type != kRegExpandSz) return Status(kErrorInvalidData);
+  std::vector<uint8_t> bytes = value.AnsiBytes();
   // The text ends at its first zero, as the 8-bit string does.
   size_t length = 0;
-  while (length < size && buffer[length] != 0) ++length;
-  *text = AnsiToWide(std::string_view(reinterpret_cast<const char*>(buffer.data()), length));
+  while (length < bytes.size() && bytes[length] != 0) ++length;
+  *text = AnsiToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()), length));
   return Status::Ok();
 }
 

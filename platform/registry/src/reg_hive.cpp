@@ -74,8 +74,8 @@ std::filesystem::path LockFileFor(const std::filesystem::path& file) {
   return lock += ".lock";
 }
 
-std::shared_ptr<const HiveData> Index(Hive hive, std::string_view bytes) {
-  return std::make_shared<const HiveData>(hive, DecodeRegFileBytes(bytes));
+std::shared_ptr<const HiveData> Index(Hive hive, std::string bytes) {
+  return std::make_shared<const HiveData>(hive, DecodeRegFileBytes(std::move(bytes)));
 }
 
 // The hive's contents and the identity of the file version they came from.
@@ -109,12 +109,14 @@ Status LoadHive(Hive hive, const std::filesystem::path& file,
       return s;
     }
   }
+  const bool settled = !now.exists || Settled(now);
   if (unsettled && now == stated && contents == unsettledContents) {
     parsed = unsettled;  // the same bytes: nothing to parse again
+  } else if (settled) {
+    parsed = Index(hive, std::move(contents));
   } else {
-    parsed = Index(hive, contents);
+    parsed = Index(hive, contents);  // the bytes stay for the next reader to compare
   }
-  bool settled = !now.exists || Settled(now);
   std::lock_guard<std::mutex> guard(CacheMutex());
   Cache()[Slot(hive)] =
       CacheEntry{file, now, parsed, settled, settled ? std::string() : std::move(contents)};
@@ -147,33 +149,34 @@ Status UpdateHive(Hive hive, const HiveChange& change) {
   FileIdentity identity;
   if (Status s = LoadHive(hive, file, &current, &identity); !s.ok()) return s;
 
-  std::string text;
+  std::shared_ptr<const HiveData> stored;
   bool modified = true;
-  if (Status s = change(*current, &text, &modified); !s.ok() || !modified) return s;
-  if (text.size() > kMaxHiveBytes) return Status(kErrorNotEnoughMemory);
+  if (Status s = change(*current, &stored, &modified); !s.ok() || !modified) return s;
+  if (stored->text().size() > kMaxHiveBytes) return Status(kErrorNotEnoughMemory);
 
   FileIdentity written;
-  if (Status s = ReplaceFileContents(target, text, identity, &written); !s.ok()) return s;
+  if (Status s = ReplaceFileContents(target, stored->text(), identity, &written); !s.ok()) {
+    return s;
+  }
 
   // The cache holds what the file now holds.
-  auto stored = std::make_shared<const HiveData>(hive, RegFileText{std::move(text), false});
   std::lock_guard<std::mutex> guard(CacheMutex());
   Cache()[Slot(hive)] = CacheEntry{file, written, stored, true, {}};
   return Status::Ok();
 }
 
-Status RewriteTree(const HiveData& current, const TreeChange& change, std::string* text,
-                   bool* modified) {
+Status RewriteTree(const HiveData& current, const TreeChange& change,
+                   std::shared_ptr<const HiveData>* next, bool* modified) {
   RegNode root = current.Tree();
   if (Status s = change(root, modified); !s.ok() || !*modified) return s;
-  *text = FormatHive(current.hive(), root);
+  *next = std::make_shared<const HiveData>(current.hive(),
+                                           RegFileText{FormatHive(current.hive(), root), false});
   return Status::Ok();
 }
 
 Status UpdateHiveTree(Hive hive, const TreeChange& change) {
-  return UpdateHive(hive, [&change](const HiveData& current, std::string* text, bool* modified) {
-    return RewriteTree(current, change, text, modified);
-  });
+  return UpdateHive(hive, [&change](const HiveData& current, std::shared_ptr<const HiveData>* next,
+                                    bool* modified) { return RewriteTree(current, change, next, modified); });
 }
 
 void ForgetHives() {

@@ -38,10 +38,11 @@ inline constexpr uint64_t kMaxHiveBytes = uint64_t{256} << 20;
 // hive. Fails only when the file exists but cannot be read.
 Status ReadHive(Hive hive, std::shared_ptr<const HiveData>* data);
 
-// A change to one hive: given its newest contents, fills `text` with the hive's new text
-// and returns its result. With a failure, or when it sets *modified to false, nothing is
-// written.
-using HiveChange = std::function<Status(const HiveData& current, std::string* text, bool* modified)>;
+// A change to one hive: given its newest contents, sets `next` to the hive's new
+// contents and returns its result. With a failure, or when it sets *modified to false,
+// nothing is written.
+using HiveChange = std::function<Status(const HiveData& current,
+                                        std::shared_ptr<const HiveData>* next, bool* modified)>;
 
 // Applies `change` under the hive's write lock and stores the result. Returns the
 // change's failure, or the failure to store.
@@ -51,9 +52,9 @@ Status UpdateHive(Hive hive, const HiveChange& change);
 // deletions of keys, and any change to a file that cannot be edited line by line).
 using TreeChange = std::function<Status(RegNode& root, bool* modified)>;
 Status UpdateHiveTree(Hive hive, const TreeChange& change);
-// The text of `current` after `change` made on its tree.
-Status RewriteTree(const HiveData& current, const TreeChange& change, std::string* text,
-                   bool* modified);
+// The contents of `current` after `change` made on its tree.
+Status RewriteTree(const HiveData& current, const TreeChange& change,
+                   std::shared_ptr<const HiveData>* next, bool* modified);
 
 void ForgetHives();
 

@@ -99,7 +99,7 @@ class ImportSink : public detail::RegTextSink {
 }  // namespace
 
 Status ImportRegText(std::string_view text, std::vector<RegImportError>* errors) {
-  detail::RegFileText decoded = detail::DecodeRegFileBytes(text);
+  detail::RegFileText decoded = detail::DecodeRegFileBytes(std::string(text));
   ImportSink sink;
   detail::RegParseResult parsed = detail::ParseRegText(decoded.text, sink, decoded.utf16);
   if (errors != nullptr) *errors = parsed.errors;

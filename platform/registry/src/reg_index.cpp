@@ -31,8 +31,8 @@ std::optional<uint32_t> NextCodePoint(std::string_view s, size_t* i) {
   return c;
 }
 
-uint32_t Fold(uint32_t c) {
-  if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 32 : c;
+inline uint32_t Fold(uint32_t c) {
+  if (c < 0x80) return c - 'a' < 26 ? c - 32 : c;
   return static_cast<uint32_t>(FoldCase(static_cast<wchar_t>(c)));
 }
 
@@ -43,7 +43,15 @@ uint64_t Mix(uint64_t h, uint32_t c) { return (h ^ c) * 0x100000001B3ull; }
 
 uint64_t HashName(std::string_view utf8) {
   uint64_t h = kHashStart;
-  for (size_t i = 0; i < utf8.size();) h = Mix(h, Fold(NextCodePoint(utf8, &i).value_or(0xFFFD)));
+  for (size_t i = 0; i < utf8.size();) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      h = Mix(h, Fold(c));
+      ++i;
+    } else {
+      h = Mix(h, Fold(NextCodePoint(utf8, &i).value_or(0xFFFD)));
+    }
+  }
   return h;
 }
 
@@ -82,11 +90,12 @@ bool LineNames(std::string_view line, std::wstring_view folded) {
   size_t i = 1;
   while (i < line.size()) {
     uint32_t c = static_cast<unsigned char>(line[i]);
+    if (c == '"') return k == folded.size();
     if (c == '\\' && i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '"')) {
       c = static_cast<unsigned char>(line[i + 1]);
       i += 2;
-    } else if (c == '"') {
-      return k == folded.size();
+    } else if (c < 0x80) {
+      ++i;
     } else {
       std::optional<uint32_t> decoded = NextCodePoint(line, &i);
       if (!decoded) return false;  // not UTF-8: a bad line, never a value
@@ -97,13 +106,21 @@ bool LineNames(std::string_view line, std::wstring_view folded) {
   return false;
 }
 
-size_t SlotHash(uint32_t parent, uint64_t hash) {
-  uint64_t h = hash ^ (uint64_t{parent} * 0x9E3779B97F4A7C15ull);
+// A key is found by the hash of its whole path, folded: it follows from the names alone,
+// so that the place of a key in the table is known before the keys above it are.
+constexpr uint64_t kRootPath = 0x6A09E667F3BCC908ull;
+
+uint64_t ChildPath(uint64_t parentPath, uint64_t nameHash) {
+  uint64_t h = parentPath * 0x9E3779B97F4A7C15ull ^ nameHash;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
-  return static_cast<size_t>(h);
+  h *= 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 33;
+  return h;
 }
+
+
 
 // Why a usable key line of a hive file still does not belong in it; empty when it does.
 std::wstring KeyProblem(Hive fileHive, Hive hive, bool remove) {
@@ -182,20 +199,36 @@ void EndWithBlankLine(std::string* text) {
 }  // namespace
 
 HiveData::HiveData(Hive hive, RegFileText file)
-    : hive_(hive), text_(std::move(file.text)), utf16_(file.utf16) {
-  nodes_.emplace_back();  // the hive's root
-  slots_.assign(64, kNone);
+    : hive_(hive), text_(std::move(file.text)), utf16_(file.utf16), keys_(std::make_shared<Keys>()) {
+  keys_->nodes.emplace_back();  // the hive's root
+  keys_->nodes.back().path = kRootPath;
   size_t bodyStart = 0;
   int bodyLine = 1;
   RegParseResult header = ReadRegHeader(text_, &bodyStart, &bodyLine);
   regedit4_ = header.regedit4;
   editable_ = header.hasHeader && !header.regedit4;
 
-  // Key lines below one another usually share their first names: those are matched by
-  // their bytes against the line before, and only the rest are looked up.
-  std::vector<std::pair<std::string_view, NodeId>> previous;
+  // First what each usable key line names, with the path hash of each of its keys; then
+  // the keys themselves. Key lines below one
+  // another usually share their first names: those are matched by their bytes against
+  // the line before, and only the rest are looked up in the table, whose places are
+  // known ahead (the path hashes), so that its memory is fetched ahead too.
+  struct Line {
+    uint32_t start = 0, next = 0;
+    bool usable = false;
+    uint32_t shared = 0;     // keys shared with the usable key line before
+    uint32_t firstName = 0;  // its other keys: names[firstName, firstName + count)
+    uint32_t count = 0;
+  };
+  struct Name {
+    std::string_view name;
+    uint64_t path;
+  };
+  std::vector<Line> keyLines;
+  std::vector<Name> names;
+  std::vector<std::string_view> previous;
+  std::vector<uint64_t> previousPaths;
   KeyLine key;
-  uint32_t open = kNone;
   LineCursor lines(text_, bodyStart);
   while (!lines.AtEnd()) {
     const size_t start = lines.offset();
@@ -205,37 +238,60 @@ HiveData::HiveData(Hive hive, RegFileText file)
     if (first == raw.size() || raw[first] != '[') continue;
     std::string_view line = TrimLine(raw);
     if (!IsValidUtf8(line)) continue;  // a bad line, which ends nothing
-    if (open != kNone) blocks_[open].end = start;
-    open = kNone;
-    if (!ParseKeyLine(line, &key).empty() || !KeyProblem(hive_, key.hive, key.remove).empty()) {
-      continue;
-    }
-    NodeId node = kRoot;
-    size_t depth = 0;
-    while (depth < key.components.size() && depth < previous.size() &&
-           previous[depth].first == key.components[depth]) {
-      node = previous[depth++].second;
-    }
-    previous.resize(depth);
-    for (; depth < key.components.size(); ++depth) {
-      std::string_view name = key.components[depth];
-      uint64_t hash = HashName(name);
-      std::optional<NodeId> found;
-      for (size_t slot = SlotHash(node, hash) & (slots_.size() - 1); slots_[slot] != kNone;
-           slot = (slot + 1) & (slots_.size() - 1)) {
-        const Node& candidate = nodes_[slots_[slot]];
-        if (candidate.parent == node && candidate.hash == hash &&
-            SameName(name, NameBytes(slots_[slot]))) {
-          found = slots_[slot];
-          break;
-        }
+    Line info{static_cast<uint32_t>(start), static_cast<uint32_t>(lines.offset())};
+    if (ParseKeyLine(line, &key).empty() && KeyProblem(hive_, key.hive, key.remove).empty()) {
+      size_t shared = 0;
+      while (shared < key.components.size() && shared < previous.size() &&
+             previous[shared] == key.components[shared]) {
+        ++shared;
       }
-      node = found ? *found : AddChild(node, name);
-      previous.emplace_back(name, node);
+      previous.resize(shared);
+      previousPaths.resize(shared);
+      uint64_t path = shared == 0 ? kRootPath : previousPaths.back();
+      info.usable = true;
+      info.shared = static_cast<uint32_t>(shared);
+      info.firstName = static_cast<uint32_t>(names.size());
+      info.count = static_cast<uint32_t>(key.components.size() - shared);
+      for (size_t depth = shared; depth < key.components.size(); ++depth) {
+        path = ChildPath(path, HashName(key.components[depth]));
+        names.push_back(Name{key.components[depth], path});
+        previous.push_back(key.components[depth]);
+        previousPaths.push_back(path);
+      }
     }
-    blocks_.push_back(Block{lines.offset(), text_.size(), kNone});
+    keyLines.push_back(info);
+  }
+
+  keys_->nodes.reserve(names.size() + 1);
+  blocks_.reserve(keyLines.size());
+  size_t slots = 64;
+  while (slots < names.size() * 2) slots *= 2;
+  keys_->slots.assign(slots, Slot());
+
+  constexpr size_t kAhead = 8;
+  std::vector<NodeId> stack;  // the keys of the usable key line before, by depth
+  uint32_t open = kNone;
+  for (const Line& line : keyLines) {
+    if (open != kNone) blocks_[open].end = line.start;
+    open = kNone;
+    if (!line.usable) continue;
+    stack.resize(line.shared);
+    NodeId node = line.shared == 0 ? kRoot : stack.back();
+    for (uint32_t i = line.firstName; i < line.firstName + line.count; ++i) {
+      if (i + kAhead < names.size()) {
+        __builtin_prefetch(&keys_->slots[names[i + kAhead].path & (keys_->slots.size() - 1)]);
+      }
+      const Name& name = names[i];
+      std::optional<NodeId> found = Probe(node, name.path, [&](NodeId child) {
+        return SameName(name.name, NameBytes(child));
+      });
+      node = found ? *found
+                   : AddChild(node, name.name, name.path, static_cast<uint32_t>(blocks_.size()), line.next);
+      stack.push_back(node);
+    }
+    blocks_.push_back(Block{line.next, static_cast<uint32_t>(text_.size()), kNone});
     open = static_cast<uint32_t>(blocks_.size() - 1);
-    Node& owner = nodes_[node];
+    Node& owner = keys_->nodes[node];
     if (owner.lastBlock == kNone) {
       owner.firstBlock = open;
     } else {
@@ -246,51 +302,59 @@ HiveData::HiveData(Hive hive, RegFileText file)
 }
 
 std::string_view HiveData::NameBytes(NodeId node) const {
-  return std::string_view(text_).substr(nodes_[node].nameStart, nodes_[node].nameLength);
+  const Node& at = keys_->nodes[node];
+  return std::string_view(text_).substr(blocks_[at.keyBlock].start - at.nameBack, at.nameLength);
 }
 
-HiveData::NodeId HiveData::AddChild(NodeId parent, std::string_view name) {
-  if ((nodes_.size() + 1) * 2 > slots_.size()) Grow();
+HiveData::NodeId HiveData::AddChild(NodeId parent, std::string_view name, uint64_t path,
+                                    uint32_t block, uint32_t blockStart) {
+  if ((keys_->nodes.size() + 1) * 2 > keys_->slots.size()) Grow();
   Node child;
   child.parent = parent;
-  child.nameStart = static_cast<size_t>(name.data() - text_.data());
-  child.nameLength = name.size();
-  child.hash = HashName(name);
-  auto id = static_cast<NodeId>(nodes_.size());
-  nodes_.push_back(child);
-  Node& owner = nodes_[parent];
+  child.keyBlock = block;
+  child.nameBack = blockStart - static_cast<uint32_t>(name.data() - text_.data());
+  child.nameLength = static_cast<uint32_t>(name.size());
+  child.path = path;
+  auto id = static_cast<NodeId>(keys_->nodes.size());
+  keys_->nodes.push_back(child);
+  Node& owner = keys_->nodes[parent];
   if (owner.lastChild == kNone) {
     owner.firstChild = id;
   } else {
-    nodes_[owner.lastChild].nextSibling = id;
+    keys_->nodes[owner.lastChild].nextSibling = id;
   }
   owner.lastChild = id;
-  size_t slot = SlotHash(parent, child.hash) & (slots_.size() - 1);
-  while (slots_[slot] != kNone) slot = (slot + 1) & (slots_.size() - 1);
-  slots_[slot] = id;
+  Place(id);
   return id;
 }
 
+void HiveData::Place(NodeId id) {
+  const uint64_t path = keys_->nodes[id].path;
+  size_t slot = static_cast<size_t>(path) & (keys_->slots.size() - 1);
+  while (keys_->slots[slot].node != kNone) slot = (slot + 1) & (keys_->slots.size() - 1);
+  keys_->slots[slot] = Slot{id, static_cast<uint32_t>(path >> 32)};
+}
+
 void HiveData::Grow() {
-  slots_.assign(slots_.size() * 2, kNone);
-  for (NodeId id = 1; id < nodes_.size(); ++id) {
-    size_t slot = SlotHash(nodes_[id].parent, nodes_[id].hash) & (slots_.size() - 1);
-    while (slots_[slot] != kNone) slot = (slot + 1) & (slots_.size() - 1);
-    slots_[slot] = id;
+  keys_->slots.assign(keys_->slots.size() * 2, Slot());
+  for (NodeId id = 1; id < keys_->nodes.size(); ++id) Place(id);
+}
+
+template <typename Same>
+std::optional<HiveData::NodeId> HiveData::Probe(NodeId parent, uint64_t path, Same same) const {
+  const auto tag = static_cast<uint32_t>(path >> 32);
+  for (size_t slot = static_cast<size_t>(path) & (keys_->slots.size() - 1); keys_->slots[slot].node != kNone;
+       slot = (slot + 1) & (keys_->slots.size() - 1)) {
+    if (keys_->slots[slot].tag != tag) continue;
+    const NodeId id = keys_->slots[slot].node;
+    if (keys_->nodes[id].parent == parent && keys_->nodes[id].path == path && same(id)) return id;
   }
+  return std::nullopt;
 }
 
 std::optional<HiveData::NodeId> HiveData::FindChild(NodeId parent, std::wstring_view folded) const {
-  uint64_t hash = HashFolded(folded);
-  for (size_t slot = SlotHash(parent, hash) & (slots_.size() - 1); slots_[slot] != kNone;
-       slot = (slot + 1) & (slots_.size() - 1)) {
-    const Node& candidate = nodes_[slots_[slot]];
-    if (candidate.parent == parent && candidate.hash == hash &&
-        EqualsFolded(NameBytes(slots_[slot]), folded)) {
-      return slots_[slot];
-    }
-  }
-  return std::nullopt;
+  return Probe(parent, ChildPath(keys_->nodes[parent].path, HashFolded(folded)),
+               [&](NodeId child) { return EqualsFolded(NameBytes(child), folded); });
 }
 
 std::optional<HiveData::NodeId> HiveData::Find(const KeyPath& path) const {
@@ -307,17 +371,17 @@ std::wstring HiveData::Name(NodeId node) const { return AnsiToWide(NameBytes(nod
 
 std::vector<HiveData::NodeId> HiveData::Children(NodeId node) const {
   std::vector<NodeId> children;
-  for (uint32_t child = nodes_[node].firstChild; child != kNone; child = nodes_[child].nextSibling) {
+  for (uint32_t child = keys_->nodes[node].firstChild; child != kNone; child = keys_->nodes[child].nextSibling) {
     children.push_back(child);
   }
   return children;
 }
 
-bool HiveData::HasChildren(NodeId node) const { return nodes_[node].firstChild != kNone; }
+bool HiveData::HasChildren(NodeId node) const { return keys_->nodes[node].firstChild != kNone; }
 
 KeyPath HiveData::StoredPath(NodeId node) const {
   KeyPath path;
-  for (NodeId at = node; at != kRoot; at = nodes_[at].parent) path.push_back(Name(at));
+  for (NodeId at = node; at != kRoot; at = keys_->nodes[at].parent) path.push_back(Name(at));
   std::reverse(path.begin(), path.end());
   return path;
 }
@@ -330,7 +394,7 @@ std::wstring HiveData::PathText(NodeId node) const {
 
 template <typename Each>
 void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each each) const {
-  for (uint32_t block = nodes_[node].firstBlock; block != kNone; block = blocks_[block].next) {
+  for (uint32_t block = keys_->nodes[node].firstBlock; block != kNone; block = blocks_[block].next) {
     LineCursor lines(text_, blocks_[block].start, blocks_[block].end);
     while (!lines.AtEnd()) {
       const size_t start = lines.offset();
@@ -402,7 +466,7 @@ RegNode HiveData::Subtree(NodeId node) const {
     tree.folded = FoldCase(tree.name);
   }
   for (RegNamedValue& value : ParseValues(node)) tree.AddValue(std::move(value));
-  for (uint32_t child = nodes_[node].firstChild; child != kNone; child = nodes_[child].nextSibling) {
+  for (uint32_t child = keys_->nodes[node].firstChild; child != kNone; child = keys_->nodes[child].nextSibling) {
     tree.AddChild(std::make_unique<RegNode>(Subtree(child)));
   }
   return tree;
@@ -422,7 +486,8 @@ std::vector<RegImportError> HiveData::Problems() const {
   return ParseRegText(text_, sink, utf16_).errors;
 }
 
-std::string HiveData::WithValue(NodeId node, std::wstring_view name, const RegValue& value) const {
+std::shared_ptr<const HiveData> HiveData::WithValue(NodeId node, std::wstring_view name,
+                                                    const RegValue& value) const {
   // The line that holds the value now, and the spelling its name is stored with.
   std::optional<ValueLine> current;
   std::wstring stored(name);
@@ -435,42 +500,42 @@ std::string HiveData::WithValue(NodeId node, std::wstring_view name, const RegVa
     if (!current) stored = line.parsed.name;
     current = std::move(line);
   });
+  if (current && *current->parsed.value == value) return nullptr;
   std::string valueLine;
   AppendValueLine(stored, value, &valueLine);
-  if (current) {
-    return text_.substr(0, current->start) + valueLine + text_.substr(current->end);
-  }
-  if (uint32_t last = nodes_[node].lastBlock; last != kNone) {
+  if (current) return Spliced({Splice{current->start, current->end - current->start, valueLine}});
+  if (uint32_t last = keys_->nodes[node].lastBlock; last != kNone) {
     // After the last line of the key's last key line that is not blank.
     size_t at = blocks_[last].start;
     LineCursor lines(text_, blocks_[last].start, blocks_[last].end);
     while (!lines.AtEnd()) {
       if (!TrimLine(lines.Next()).empty()) at = lines.offset();
     }
-    const bool lineEnd = at > 0 && text_[at - 1] != '\n';
-    return text_.substr(0, at) + (lineEnd ? "\n" : "") + valueLine + text_.substr(at);
+    // A last line without its line end gets one first.
+    std::string added = at > 0 && text_[at - 1] != '\n' ? "\n" : "";
+    added += valueLine;
+    return Spliced({Splice{at, 0, std::move(added)}});
   }
   std::string out = text_;
   EndWithBlankLine(&out);
   AppendKeyLine(PathText(node), &out);
   out += valueLine;
   out += '\n';
-  return out;
+  return std::make_shared<const HiveData>(hive_, RegFileText{std::move(out), false});
 }
 
-std::string HiveData::WithoutValue(NodeId node, std::wstring_view foldedName) const {
-  std::string out;
-  size_t copied = 0;
+std::shared_ptr<const HiveData> HiveData::WithoutValue(NodeId node, std::wstring_view foldedName) const {
+  std::vector<Splice> splices;
+  bool present = false;
   const std::wstring folded(foldedName);
   ForEachValueLine(node, &folded, [&](const ValueLine& line) {
-    out.append(text_, copied, line.start - copied);
-    copied = line.end;
+    splices.push_back(Splice{line.start, line.end - line.start, {}});
+    present = line.parsed.value.has_value();
   });
-  out.append(text_, copied, std::string::npos);
-  return out;
+  return present ? Spliced(std::move(splices)) : nullptr;
 }
 
-std::string HiveData::WithKey(const KeyPath& path) const {
+std::shared_ptr<const HiveData> HiveData::WithKey(const KeyPath& path) const {
   NodeId node = kRoot;
   size_t depth = 0;
   for (; depth < path.size(); ++depth) {
@@ -478,8 +543,8 @@ std::string HiveData::WithKey(const KeyPath& path) const {
     if (!child) break;
     node = *child;
   }
+  if (depth == path.size()) return nullptr;
   std::string out = text_;
-  if (depth == path.size()) return out;
   EndWithBlankLine(&out);
   std::wstring prefix = PathText(node);
   for (; depth < path.size(); ++depth) {
@@ -487,7 +552,48 @@ std::string HiveData::WithKey(const KeyPath& path) const {
     AppendKeyLine(prefix, &out);
     out += '\n';
   }
-  return out;
+  return std::make_shared<const HiveData>(hive_, RegFileText{std::move(out), false});
+}
+
+std::shared_ptr<const HiveData> HiveData::Spliced(std::vector<Splice> splices) const {
+  size_t size = text_.size();
+  for (const Splice& splice : splices) size += splice.added.size() - splice.removed;
+  std::string text;
+  text.reserve(size);
+  size_t copied = 0;
+  for (const Splice& splice : splices) {
+    text.append(text_, copied, splice.at - copied);
+    text += splice.added;
+    copied = splice.at + splice.removed;
+  }
+  text.append(text_, copied, std::string::npos);
+  return std::shared_ptr<const HiveData>(new HiveData(*this, std::move(text), splices));
+}
+
+HiveData::HiveData(const HiveData& from, std::string text, const std::vector<Splice>& splices)
+    : hive_(from.hive_),
+      text_(std::move(text)),
+      editable_(true),
+      keys_(from.keys_),
+      blocks_(from.blocks_) {
+  // Offsets after a splice move by what it changed in length. A splice lies inside the
+  // lines of one key: an end at the place of an insertion belongs to that key and moves,
+  // a start there stays. Key lines do not change, so the keys are shared as they are
+  // (their names are placed relative to the blocks).
+  auto moved = [&splices](uint32_t offset, bool isEnd) {
+    int64_t delta = 0;
+    for (const Splice& splice : splices) {
+      const size_t after = splice.at + splice.removed;
+      if (offset > after || (offset == after && (splice.removed > 0 || isEnd))) {
+        delta += static_cast<int64_t>(splice.added.size()) - static_cast<int64_t>(splice.removed);
+      }
+    }
+    return static_cast<uint32_t>(offset + delta);
+  };
+  for (Block& block : blocks_) {
+    block.start = moved(block.start, false);
+    block.end = moved(block.end, true);
+  }
 }
 
 }  // namespace kv::detail

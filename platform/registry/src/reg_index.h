@@ -30,7 +30,8 @@ class HiveData {
   using NodeId = uint32_t;
   static constexpr NodeId kRoot = 0;
 
-  // Indexes the text of a hive file (as DecodeRegFileBytes gives it): one pass.
+  // Indexes the text of a hive file (as DecodeRegFileBytes gives it): one pass. The
+  // text is at most kMaxHiveBytes long (offsets into it are 32 bits).
   HiveData(Hive hive, RegFileText file);
   HiveData(const HiveData&) = delete;
   HiveData& operator=(const HiveData&) = delete;
@@ -65,15 +66,20 @@ class HiveData {
   // Whether the text can be edited line by line: a version-5 file (a REGEDIT4 file or
   // one without a header is rewritten whole).
   bool Editable() const { return editable_; }
-  // The text with one change each (Editable only):
-  // the value set: its line (with its continuation lines) replaced, keeping the stored
+  // The hive after one change to its text (Editable only), which touches only the lines
+  // it is about; where no key line changes, the index is carried over, not built again.
+  // The value set: its line (with its continuation lines) replaced, keeping the stored
   // spelling of its name; a new value after the last line of the key's last key line;
-  // for a key without a key line of its own, a key line with the value at the end;
-  std::string WithValue(NodeId node, std::wstring_view name, const RegValue& value) const;
-  // every line that sets or deletes the value removed;
-  std::string WithoutValue(NodeId node, std::wstring_view foldedName) const;
-  // key lines added at the end for each level of `path` that does not exist.
-  std::string WithKey(const KeyPath& path) const;
+  // for a key without a key line of its own, a key line with the value at the end. Null
+  // when the value already is so.
+  std::shared_ptr<const HiveData> WithValue(NodeId node, std::wstring_view name,
+                                            const RegValue& value) const;
+  // Every line that sets or deletes the value removed. Null when the key has no such
+  // value.
+  std::shared_ptr<const HiveData> WithoutValue(NodeId node, std::wstring_view foldedName) const;
+  // Key lines added at the end for each level of `path` that does not exist. Null when
+  // the key exists.
+  std::shared_ptr<const HiveData> WithKey(const KeyPath& path) const;
 
  private:
   static constexpr uint32_t kNone = UINT32_MAX;
@@ -81,12 +87,14 @@ class HiveData {
     uint32_t parent = kNone;
     uint32_t firstChild = kNone, lastChild = kNone, nextSibling = kNone;
     uint32_t firstBlock = kNone, lastBlock = kNone;
-    size_t nameStart = 0, nameLength = 0;  // the name's bytes in text_
-    uint64_t hash = 0;                     // of the folded name
+    // The name's bytes in the key line that first spelt it, which ends where the block
+    // `keyBlock` starts: `nameBack` bytes before that.
+    uint32_t keyBlock = 0, nameBack = 0, nameLength = 0;
+    uint64_t path = 0;  // hash of the folded path from the root
   };
   // The lines below one usable key line, up to the next key line.
   struct Block {
-    size_t start = 0, end = 0;
+    uint32_t start = 0, end = 0;
     uint32_t next = kNone;
   };
   // One value line of a key that reads well: where it lies, and what it says.
@@ -95,10 +103,24 @@ class HiveData {
     ParsedValue parsed;
   };
 
+  // A change of the text: `removed` bytes at `at` replaced by `added`.
+  struct Splice {
+    size_t at = 0, removed = 0;
+    std::string added;
+  };
+  // The hive with the splices made (in order, apart) and the index carried over.
+  std::shared_ptr<const HiveData> Spliced(std::vector<Splice> splices) const;
+  HiveData(const HiveData& from, std::string text, const std::vector<Splice>& splices);
+
   std::string_view NameBytes(NodeId node) const;
   std::optional<NodeId> FindChild(NodeId parent, std::wstring_view foldedName) const;
-  NodeId AddChild(NodeId parent, std::string_view name);
+  NodeId AddChild(NodeId parent, std::string_view name, uint64_t path, uint32_t block,
+                  uint32_t blockStart);
+  void Place(NodeId id);
   void Grow();
+  // The child of `parent` at the path hash `path` for which `same` holds.
+  template <typename Same>
+  std::optional<NodeId> Probe(NodeId parent, uint64_t path, Same same) const;
   // Calls `each` for every value line of the key that reads well and names `folded`
   // (every one when `folded` is null), in file order.
   template <typename Each>
@@ -110,9 +132,18 @@ class HiveData {
   bool utf16_ = false;
   bool regedit4_ = false;
   bool editable_ = false;
-  std::vector<Node> nodes_;
+  // The keys, and the table that finds them (by open addressing on the path hash): the
+  // same for every version of the text whose key lines did not change.
+  struct Slot {
+    uint32_t node = kNone;
+    uint32_t tag = 0;  // the high half of the path hash
+  };
+  struct Keys {
+    std::vector<Node> nodes;
+    std::vector<Slot> slots;
+  };
+  std::shared_ptr<Keys> keys_;
   std::vector<Block> blocks_;
-  std::vector<uint32_t> slots_;  // (parent, folded name) => child: open addressing
 
   mutable std::mutex valuesMutex_;
   mutable std::unordered_map<NodeId, std::unique_ptr<const std::vector<RegNamedValue>>> values_;

@@ -24,6 +24,7 @@ using detail::RegNamedValue;
 using detail::RegNode;
 using detail::SplitSubKey;
 using detail::ViewKey;
+using Next = std::shared_ptr<const HiveData>;
 
 struct RegKey::State {
   Hive hive;
@@ -72,19 +73,19 @@ Status RegKey::Create(Hive hive, std::wstring_view subKey, uint32_t access, RegK
     // A new key of HKEY_CLASSES_ROOT goes to the machine's classes, as on Windows.
     Layer target = LayersOf(hive, path).back();
     if (target.path.size() > detail::kMaxKeyDepth) return Status(kErrorInvalidParameter);
-    Status s = detail::UpdateHive(target.hive, [&](const HiveData& current, std::string* text,
+    Status s = detail::UpdateHive(target.hive, [&](const HiveData& current, Next* next,
                                                    bool* modified) {
       made = !current.Find(target.path);
       *modified = made;
       if (!made) return Status::Ok();
       if (current.Editable()) {
-        *text = current.WithKey(target.path);
+        *next = current.WithKey(target.path);
         return Status::Ok();
       }
       return detail::RewriteTree(current, [&](RegNode& root, bool*) {
         detail::CreateNode(root, target.path, nullptr);
         return Status::Ok();
-      }, text, modified);
+      }, next, modified);
     });
     if (!s.ok()) return s;
   }
@@ -154,22 +155,21 @@ Status RegKey::SetValue(std::wstring_view name, const RegValue& value) {
   Layer target = view.nodes.empty() ? layers.front() : layers[view.nodes.front().layer];
   RegValue normalized = detail::NormalizedValue(value);
   std::wstring folded = FoldCase(name);
-  return detail::UpdateHive(target.hive, [&](const HiveData& current, std::string* text,
-                                             bool* modified) {
+  return detail::UpdateHive(target.hive, [&](const HiveData& current, Next* next, bool* modified) {
     std::optional<HiveData::NodeId> node = current.Find(target.path);
     if (!node && !state_->path.empty()) return Status(kErrorKeyDeleted);
-    if (node && current.FindValue(*node, folded) == normalized) {
-      *modified = false;  // nothing to write
-      return Status::Ok();
-    }
     if (node && current.Editable()) {
-      *text = current.WithValue(*node, name, normalized);
+      *next = current.WithValue(*node, name, normalized);
+      *modified = *next != nullptr;  // nothing to write when the value already is so
       return Status::Ok();
     }
-    return detail::RewriteTree(current, [&](RegNode& root, bool*) {
-      detail::CreateNode(root, target.path, nullptr)->SetValue(name, normalized);
+    return detail::RewriteTree(current, [&](RegNode& root, bool* changed) {
+      RegNode* key = detail::CreateNode(root, target.path, nullptr);
+      const RegNamedValue* existing = key->FindValue(folded);
+      *changed = existing == nullptr || !(existing->value == normalized);
+      if (*changed) key->SetValue(name, normalized);
       return Status::Ok();
-    }, text, modified);
+    }, next, modified);
   });
 }
 
@@ -182,18 +182,17 @@ Status RegKey::DeleteValue(std::wstring_view name) {
   for (const auto& found : view.nodes) {
     if (!found.hive->FindValue(found.node, folded)) continue;
     const Layer& target = layers[found.layer];
-    return detail::UpdateHive(target.hive, [&](const HiveData& current, std::string* text,
-                                               bool* modified) {
+    return detail::UpdateHive(target.hive, [&](const HiveData& current, Next* next, bool* modified) {
       std::optional<HiveData::NodeId> node = current.Find(target.path);
-      if (!node || !current.FindValue(*node, folded)) return Status(kErrorFileNotFound);
+      if (!node) return Status(kErrorFileNotFound);
       if (current.Editable()) {
-        *text = current.WithoutValue(*node, folded);
-        return Status::Ok();
+        *next = current.WithoutValue(*node, folded);
+        return *next ? Status::Ok() : Status(kErrorFileNotFound);
       }
       return detail::RewriteTree(current, [&](RegNode& root, bool*) {
-        detail::FindNode(root, target.path)->RemoveValue(folded);
-        return Status::Ok();
-      }, text, modified);
+        RegNode* key = detail::FindNode(root, target.path);
+        return key != nullptr && key->RemoveValue(folded) ? Status::Ok() : Status(kErrorFileNotFound);
+      }, next, modified);
     });
   }
   return Status(kErrorFileNotFound);

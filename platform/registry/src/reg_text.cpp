@@ -319,6 +319,9 @@ std::optional<Hive> HiveFromBytes(std::string_view name) {
       {"HKEY_USERS", "HKU", Hive::kUsers},
   };
   for (const auto& h : kHives) {
+    if (name == h.full) return h.hive;  // as hive files spell it
+  }
+  for (const auto& h : kHives) {
     if (EqualsNoCaseAscii(name, h.full) || EqualsNoCaseAscii(name, h.shortName)) return h.hive;
   }
   return std::nullopt;
@@ -477,7 +480,7 @@ std::optional<Hive> HiveFromName(std::wstring_view name) {
   return std::nullopt;
 }
 
-RegFileText DecodeRegFileBytes(std::string_view bytes) {
+RegFileText DecodeRegFileBytes(std::string bytes) {
   auto utf16 = [&](bool little) {
     std::vector<uint8_t> units(bytes.begin() + 2, bytes.end());
     if (!little) {
@@ -495,10 +498,8 @@ RegFileText DecodeRegFileBytes(std::string_view bytes) {
       static_cast<uint8_t>(bytes[1]) == 0xFF) {
     return utf16(false);
   }
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    return RegFileText{std::string(bytes.substr(3)), false};
-  }
-  return RegFileText{std::string(bytes), false};
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  return RegFileText{std::move(bytes), false};
 }
 
 RegParseResult ReadRegHeader(std::string_view text, size_t* bodyStart, int* bodyLine) {

@@ -106,7 +106,7 @@ struct RegFileText {
 // is converted, a UTF-8 BOM dropped, anything else taken as it stands. Nothing a UTF-16
 // file holds is lost or made to look like text: an unpaired surrogate becomes WTF-8, an
 // odd last byte the byte 0xFF, neither of them UTF-8, so their lines are bad lines.
-RegFileText DecodeRegFileBytes(std::string_view bytes);
+RegFileText DecodeRegFileBytes(std::string bytes);
 
 // Parses `.reg` text. A missing header is reported as an error on line 1 and the text is
 // read as version 5. Lines that are not text are reported (`utf16` picks the words).

@@ -186,8 +186,8 @@ KV_EXPORT void ResetRegistryCache();
 namespace kv {
 
 // Reads one text value the way the system's 8-bit registry reads do: opens the key for
-// query (64-bit view), asks the value's size, queries the value's ANSI bytes into a
-// buffer of that size and accepts only REG_SZ and REG_EXPAND_SZ (never expanded). The text is
+// query (64-bit view), queries the value's ANSI bytes and accepts only REG_SZ and
+// REG_EXPAND_SZ (never expanded). The text is
 // widened losslessly. On failure `text` is untouched: 2 when the key or value is
 // missing, 13 (invalid data) for a value of another type.
 KV_EXPORT Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
