@@ -47,6 +47,8 @@ constexpr char kUsage[] =
     "      digits for REG_BINARY; strings joined by SEPARATOR (default \\0) for\n"
     "      REG_MULTI_SZ\n"
     "/f adds or deletes without asking; /y overwrites FILE without asking.\n"
+    "Windows' limits hold: keys nest at most 512 levels deep, key names hold at most 255\n"
+    "characters, value names 16,383; import reads files of at most 64 MB.\n"
     "The registry is the one of the root folder: $KESTREL_ROOT.\n";
 
 std::string Narrow(std::wstring_view text) { return kv::WideToAnsi(text); }
@@ -61,7 +63,13 @@ std::string Describe(Status status) {
     case kv::kErrorFileNotFound:
       return "the system was unable to find the specified registry key or value";
     case kv::kErrorAccessDenied: return "access is denied";
-    case kv::kErrorInvalidParameter: return "the name is not valid (too long, or a line break)";
+    case kv::kErrorInvalidParameter:
+      return "the name is not valid: keys nest at most 512 levels deep, a key name holds at most "
+             "255 characters and a value name 16,383, and no name holds a line break or a zero";
+    case kv::kErrorCantAccessFile:
+      return "a lock file in the registry folder is a symbolic link (or not a plain file); "
+             "writers never follow it: remove it";
+    case kv::kErrorCantOpenFile: return "a hive file is a loop of symbolic links";
     case kv::kErrorKeyDeleted: return "the key was deleted meanwhile";
     case kv::kErrorDiskFull: return "the disk is full";
     case kv::kErrorPathNotFound: return "the path was not found";
@@ -136,6 +144,33 @@ std::optional<std::string> ParseArguments(const std::string& command, int argc, 
 
 bool ParseKey(const std::string& text, Hive* hive, std::wstring* subKey) {
   return kv::ParseKeyPath(kv::AnsiToWide(text), hive, subKey);
+}
+
+// What passes Windows' limits for a key to create and a value name, said plainly; empty
+// when nothing does.
+std::string LimitProblem(const std::string& key, const std::optional<std::string>& valueName) {
+  size_t depth = 0;
+  size_t start = key.find('\\');  // the hive's name comes first
+  while (start != std::string::npos) {
+    size_t end = key.find('\\', start + 1);
+    std::wstring name = kv::AnsiToWide(key.substr(start + 1, end == std::string::npos ? end : end - start - 1));
+    if (!name.empty()) {
+      ++depth;
+      if (name.size() > 255) {
+        return "the key name \"" + Narrow(name.substr(0, 20)) + "...\" holds " +
+               std::to_string(name.size()) + " characters; a key name holds at most 255";
+      }
+    }
+    start = end;
+  }
+  if (depth > 512) {
+    return "the key lies " + std::to_string(depth) + " levels below its hive; keys nest at most 512 levels deep";
+  }
+  if (valueName && kv::AnsiToWide(*valueName).size() > 16383) {
+    return "the value name holds " + std::to_string(kv::AnsiToWide(*valueName).size()) +
+           " characters; a value name holds at most 16,383";
+  }
+  return {};
 }
 
 std::wstring FullName(Hive hive, const std::wstring& subKey) {
@@ -357,6 +392,9 @@ std::optional<RegValue> MakeValue(uint32_t type, const std::string& data, const 
 
 int Add(const Arguments& args) {
   if (args.positional.size() != 1) return Fail("add takes one KEY");
+  if (std::string problem = LimitProblem(args.positional[0], args.valueName); !problem.empty()) {
+    return Fail(problem + "; nothing was added");
+  }
   Hive hive;
   std::wstring subKey;
   if (!ParseKey(args.positional[0], &hive, &subKey)) {
@@ -450,6 +488,10 @@ int Import(const Arguments& args) {
   if (s.code() == kv::kErrorInvalidData) {
     return Fail(file + " is not a registry file (no \"Windows Registry Editor Version 5.00\" "
                        "or \"REGEDIT4\" line at the top); nothing was imported");
+  }
+  if (s.code() == kv::kErrorNotEnoughMemory) {
+    return Fail(file + " holds more than " + std::to_string(kv::kMaxRegFileBytes >> 20) +
+                " MB (or does not end), more than a registry file may; nothing was imported");
   }
   if (!s.ok()) return Fail("cannot import " + file + ": " + Describe(s));
   if (!errors.empty()) {

@@ -123,6 +123,37 @@ TEST_F(KvregTest, ExportAndImportFiles) {
   EXPECT_NE(refused.out.find("nothing was imported"), std::string::npos) << refused.out;
 }
 
+// What passes Windows' limits, or the size a registry file may have, is refused with a
+// message that says which limit.
+TEST_F(KvregTest, LimitsAreRefusedPlainly) {
+  std::string deep = "HKCU";
+  for (int i = 0; i < 513; ++i) deep += "\\k";
+  struct Row {
+    const char* what;
+    std::string command;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"513 levels", std::string(KVREG_PROGRAM) + " add '" + deep + "' /f", "nest at most 512"},
+      {"a key name of 256", std::string(KVREG_PROGRAM) + " add 'HKCU\\" + std::string(256, 'k') + "'",
+       "at most 255"},
+      {"a value name of 16,384",
+       std::string(KVREG_PROGRAM) + " add 'HKCU\\x' /v " + std::string(16384, 'v') + " /d 1 /f",
+       "at most 16,383"},
+      {"an endless stream (cut off at 80 MB here)",
+       "sh -c 'head -c 80000000 /dev/zero | " + std::string(KVREG_PROGRAM) + " import /dev/stdin'",
+       "more than 64 MB"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Result run = kv::testing::RunProgram(row.command);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out.substr(0, 400);
+  }
+  kv::RegKey key;
+  EXPECT_NE(kv::RegKey::Open(kv::Hive::kCurrentUser, L"x", kv::kKeyRead, &key), kv::Status::Ok());
+}
+
 TEST_F(KvregTest, UsageErrorsExitWithOne) {
   const char* rows[] = {"", "frobnicate", "query", "query HKXX\\Software", "add HKCU\\x /t REG_WORD",
                         "add HKCU\\x /v n /t REG_DWORD /d -1", "add HKCU\\x /v n /t REG_BINARY /d 0g",

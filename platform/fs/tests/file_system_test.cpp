@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "file_fault.h"
 #include "temp_root.h"
 
 namespace kv {
@@ -102,6 +103,22 @@ TEST_F(FileSystemTest, CopyFileKeepsOrReplacesAsAsked) {
   EXPECT_EQ(DeleteFile(L"C:\\dst.txt").code(), kErrorAccessDenied);
   // No temporary file is left behind by any of this.
   EXPECT_EQ(List(L"C:\\.*"), (std::vector<std::wstring>{L"./", L"../"}));
+}
+
+TEST_F(FileSystemTest, AFailedCopyLeavesTheDestinationAsItWas) {
+  using host::FileStep;
+  TempRoot::WriteFile(C("src.txt"), "new contents");
+  TempRoot::WriteFile(C("dst.txt"), "old");
+  const std::pair<FileStep, int> steps[] = {
+      {FileStep::kOpen, 1}, {FileStep::kOpen, 2}, {FileStep::kWrite, 1}, {FileStep::kRename, 1}};
+  for (const auto& [step, nth] : steps) {
+    SCOPED_TRACE(static_cast<int>(step) * 10 + nth);
+    testing::FileFault fault(step, nth, kErrorDiskFull);
+    EXPECT_EQ(CopyFile(L"C:\\src.txt", L"C:\\dst.txt", false).code(), kErrorDiskFull);
+    EXPECT_TRUE(fault.fired());
+    EXPECT_EQ(TempRoot::ReadFile(C("dst.txt")), "old");
+    EXPECT_EQ(List(L"C:\\.*"), (std::vector<std::wstring>{L"./", L"../"}));
+  }
 }
 
 TEST_F(FileSystemTest, CopyFileHandlesLongNamesAndClosedFolders) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "KVPlatform/status.h"
+#include "file_fault.h"
 #include "temp_root.h"
 
 namespace kv {
@@ -237,6 +239,67 @@ TEST_F(IniTest, UnicodeFilesStayUtf16) {
   EXPECT_EQ(value, L"\u5BF8");
   EXPECT_TRUE(WritePrivateProfileString(L"S", L"New", L"\u00E9", kFile));
   EXPECT_EQ(Read(), utf16(u"[S]\r\nK=\u5BF8\r\nNew=\u00E9\r\n"));
+}
+
+// Lines a write does not edit stay byte for byte, also where they hold what UTF-16 text
+// cannot (an unpaired surrogate, half a character at the end).
+TEST_F(IniTest, Utf16WritesKeepLinesTheyDoNotEdit) {
+  auto utf16 = [](std::u16string_view text, std::string_view tail) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>(c >> 8);
+    }
+    return bytes + std::string(tail);
+  };
+  Write(utf16(u"[S]\r\nLone=a\xD800\x62\r\nK=old\r\nbad line\r\r\nLow=\xDC00", "X"));
+  EXPECT_TRUE(WritePrivateProfileString(L"S", L"K", L"new", kFile));
+  EXPECT_EQ(Read(), utf16(u"[S]\r\nLone=a\xD800\x62\r\nK=new\r\nbad line\r\r\nLow=\xDC00", "X"));
+  EXPECT_TRUE(WritePrivateProfileString(L"T", L"K", L"v", kFile));
+  EXPECT_EQ(Read(), utf16(u"[S]\r\nLone=a\xD800\x62\r\nK=new\r\nbad line\r\r\nLow=\xDC00\r\n\r\n[T]\r\nK=v\r\n", "X"));
+  std::wstring value;
+  EXPECT_TRUE(ReadProfileString(L"S", L"Lone", L"", &value, kFile));
+  EXPECT_EQ(value, std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b");
+}
+
+// A link to the file is followed (the file it names is rewritten, the link stays); a
+// link in place of the lock file is refused, never followed.
+TEST_F(IniTest, LinksLeadWritersNowhereElse) {
+  const std::filesystem::path elsewhere = root_.path() / "elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  testing::TempRoot::WriteFile(elsewhere / "shared.ini", "[S]\r\nK=v\r\n");
+  std::filesystem::create_directories(Host().parent_path());
+  std::filesystem::create_symlink(elsewhere / "shared.ini", Host());
+  EXPECT_TRUE(WritePrivateProfileString(L"S", L"K", L"w", kFile));
+  EXPECT_TRUE(std::filesystem::is_symlink(Host()));
+  EXPECT_EQ(testing::TempRoot::ReadFile(elsewhere / "shared.ini"), "[S]\r\nK=w\r\n");
+
+  std::filesystem::remove(Host());
+  Write("[S]\r\nK=v\r\n");
+  std::filesystem::path lock = Host();
+  lock += ".lock";
+  std::filesystem::create_symlink(elsewhere / "planted", lock);
+  EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"w", kFile));
+  EXPECT_FALSE(std::filesystem::exists(elsewhere / "planted"));
+  EXPECT_EQ(Read(), "[S]\r\nK=v\r\n");
+}
+
+TEST_F(IniTest, AFailedWriteLeavesTheFileAsItWas) {
+  using host::FileStep;
+  Write("[S]\r\nK=v\r\n");
+  const std::pair<FileStep, int> steps[] = {{FileStep::kOpen, 1}, {FileStep::kOpen, 2},
+                                            {FileStep::kWrite, 1}, {FileStep::kSync, 1},
+                                            {FileStep::kRename, 1}};
+  for (const auto& [step, nth] : steps) {
+    SCOPED_TRACE(static_cast<int>(step) * 10 + nth);
+    testing::FileFault fault(step, nth, kErrorDiskFull);
+    EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"w", kFile));
+    EXPECT_TRUE(fault.fired());
+    EXPECT_EQ(Read(), "[S]\r\nK=v\r\n");
+    for (const auto& entry : std::filesystem::directory_iterator(Host().parent_path())) {
+      EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+    }
+  }
 }
 
 TEST_F(IniTest, RefusesTextThatWouldChangeTheFilesStructure) {
