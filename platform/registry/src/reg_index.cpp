@@ -413,6 +413,15 @@ void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each ea
 }
 
 std::optional<RegValue> HiveData::FindValue(NodeId node, std::wstring_view foldedName) const {
+  {
+    std::lock_guard<std::mutex> guard(valuesMutex_);
+    if (values_.count(node) != 0 || ++asked_[node] > 1) {
+      const KeptValues& kept = Kept(node);
+      auto it = kept.byName.find(foldedName);
+      if (it == kept.byName.end()) return std::nullopt;
+      return kept.values[it->second].value;
+    }
+  }
   std::optional<RegValue> found;
   const std::wstring folded(foldedName);
   ForEachValueLine(node, &folded, [&](ValueLine& line) { found = std::move(line.parsed.value); });
@@ -452,11 +461,21 @@ std::vector<RegNamedValue> HiveData::ParseValues(NodeId node) const {
   return values;
 }
 
+const HiveData::KeptValues& HiveData::Kept(NodeId node) const {
+  auto& slot = values_[node];
+  if (!slot) {
+    auto kept = std::make_unique<KeptValues>();
+    kept->values = ParseValues(node);
+    kept->byName.reserve(kept->values.size());
+    for (size_t i = 0; i < kept->values.size(); ++i) kept->byName.emplace(kept->values[i].folded, i);
+    slot = std::move(kept);
+  }
+  return *slot;
+}
+
 const std::vector<RegNamedValue>& HiveData::Values(NodeId node) const {
   std::lock_guard<std::mutex> guard(valuesMutex_);
-  auto& slot = values_[node];
-  if (!slot) slot = std::make_unique<const std::vector<RegNamedValue>>(ParseValues(node));
-  return *slot;
+  return Kept(node).values;
 }
 
 RegNode HiveData::Subtree(NodeId node) const {

@@ -51,7 +51,8 @@ class HiveData {
   // "HKEY_...\A\B", the names as stored.
   std::wstring PathText(NodeId node) const;
 
-  // A value of the key by its folded name (FoldCase), read from the key's lines alone.
+  // A value of the key by its folded name (FoldCase): the first time read from the key's
+  // lines alone; a key asked again has all its values parsed once and kept by name.
   std::optional<RegValue> FindValue(NodeId node, std::wstring_view foldedName) const;
   // Every value of the key in stored order; parsed once, then kept with the data.
   const std::vector<RegNamedValue>& Values(NodeId node) const;
@@ -145,8 +146,15 @@ class HiveData {
   std::shared_ptr<Keys> keys_;
   std::vector<Block> blocks_;
 
+  // The values of the keys parsed so far, and how often the others were asked for.
+  struct KeptValues {
+    std::vector<RegNamedValue> values;
+    std::unordered_map<std::wstring_view, size_t> byName;  // folded name => position
+  };
+  const KeptValues& Kept(NodeId node) const;  // with valuesMutex_ held
   mutable std::mutex valuesMutex_;
-  mutable std::unordered_map<NodeId, std::unique_ptr<const std::vector<RegNamedValue>>> values_;
+  mutable std::unordered_map<NodeId, std::unique_ptr<const KeptValues>> values_;
+  mutable std::unordered_map<NodeId, int> asked_;
 };
 
 }  // namespace kv::detail
