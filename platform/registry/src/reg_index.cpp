@@ -209,10 +209,10 @@ HiveData::HiveData(Hive hive, RegFileText file)
   editable_ = header.hasHeader && !header.regedit4;
 
   // First what each usable key line names, with the path hash of each of its keys; then
-  // the keys themselves. Key lines below one
-  // another usually share their first names: those are matched by their bytes against
-  // the line before, and only the rest are looked up in the table, whose places are
-  // known ahead (the path hashes), so that its memory is fetched ahead too.
+  // the keys themselves. Key lines below one another usually share their first names:
+  // those are matched by their bytes against the line before, and only the rest are
+  // looked up in the table, whose places are known ahead (the path hashes), so that its
+  // memory is fetched ahead too.
   struct Line {
     uint32_t start = 0, next = 0;
     bool usable = false;
