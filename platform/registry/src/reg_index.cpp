@@ -379,6 +379,23 @@ std::vector<HiveData::NodeId> HiveData::Children(NodeId node) const {
 
 bool HiveData::HasChildren(NodeId node) const { return keys_->nodes[node].firstChild != kNone; }
 
+const std::vector<SubKey>& HiveData::SortedChildren(NodeId node) const {
+  std::lock_guard<std::mutex> guard(valuesMutex_);
+  auto& slot = children_[node];
+  if (!slot) {
+    auto sorted = std::make_unique<std::vector<SubKey>>();
+    for (NodeId child : Children(node)) {
+      SubKey key{Name(child), {}};
+      key.folded = FoldCase(key.name);
+      sorted->push_back(std::move(key));
+    }
+    std::sort(sorted->begin(), sorted->end(),
+              [](const SubKey& a, const SubKey& b) { return a.folded < b.folded; });
+    slot = std::move(sorted);
+  }
+  return *slot;
+}
+
 KeyPath HiveData::StoredPath(NodeId node) const {
   KeyPath path;
   for (NodeId at = node; at != kRoot; at = keys_->nodes[at].parent) path.push_back(Name(at));

@@ -25,6 +25,12 @@
 
 namespace kv::detail {
 
+// A subkey as enumerations list it.
+struct SubKey {
+  std::wstring name;
+  std::wstring folded;
+};
+
 class HiveData {
  public:
   using NodeId = uint32_t;
@@ -46,6 +52,9 @@ class HiveData {
   std::wstring Name(NodeId node) const;
   std::vector<NodeId> Children(NodeId node) const;
   bool HasChildren(NodeId node) const;
+  // The subkeys by name without regard to case, as Windows lists them; made once, then
+  // kept with the data.
+  const std::vector<SubKey>& SortedChildren(NodeId node) const;
   // The names from the hive's root down to the key, as stored.
   KeyPath StoredPath(NodeId node) const;
   // "HKEY_...\A\B", the names as stored.
@@ -155,6 +164,7 @@ class HiveData {
   mutable std::mutex valuesMutex_;
   mutable std::unordered_map<NodeId, std::unique_ptr<const KeptValues>> values_;
   mutable std::unordered_map<NodeId, int> asked_;
+  mutable std::unordered_map<NodeId, std::unique_ptr<const std::vector<SubKey>>> children_;
 };
 
 }  // namespace kv::detail

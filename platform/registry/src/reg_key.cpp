@@ -203,10 +203,10 @@ Status RegKey::EnumValue(uint32_t index, std::wstring* name, RegValue* value) co
   if (name == nullptr) return Status(kErrorInvalidParameter);
   KeyView view;
   if (Status s = state_->View(kKeyQueryValue, &view); !s.ok()) return s;
-  std::vector<const RegNamedValue*> values = MergedValues(view);
-  if (index >= values.size()) return Status(kErrorNoMoreItems);
-  *name = values[index]->name;
-  if (value != nullptr) *value = values[index]->value;
+  std::optional<RegNamedValue> found = detail::MergedValueAt(view, index);
+  if (!found) return Status(kErrorNoMoreItems);
+  *name = std::move(found->name);
+  if (value != nullptr) *value = std::move(found->value);
   return Status::Ok();
 }
 
@@ -215,9 +215,9 @@ Status RegKey::EnumKey(uint32_t index, std::wstring* name) const {
   if (name == nullptr) return Status(kErrorInvalidParameter);
   KeyView view;
   if (Status s = state_->View(kKeyEnumerateSubKeys, &view); !s.ok()) return s;
-  std::vector<detail::SubKey> children = MergedChildren(view);
-  if (index >= children.size()) return Status(kErrorNoMoreItems);
-  *name = std::move(children[index].name);
+  std::optional<detail::SubKey> child = detail::MergedChildAt(view, index);
+  if (!child) return Status(kErrorNoMoreItems);
+  *name = std::move(child->name);
   return Status::Ok();
 }
 
@@ -229,7 +229,9 @@ Status RegKey::DeleteSubKey(std::wstring_view subKey) {
   KeyView view;
   if (Status s = ViewKey(state_->hive, path, &view); !s.ok()) return s;
   if (!view.exists) return Status(kErrorFileNotFound);
-  if (!MergedChildren(view).empty()) return Status(kErrorAccessDenied);
+  for (const auto& found : view.nodes) {
+    if (found.hive->HasChildren(found.node)) return Status(kErrorAccessDenied);
+  }
   std::vector<Layer> layers = LayersOf(state_->hive, path);
   for (const auto& found : view.nodes) {
     const Layer& target = layers[found.layer];

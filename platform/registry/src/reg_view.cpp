@@ -56,19 +56,40 @@ std::vector<const RegNamedValue*> MergedValues(const KeyView& view) {
 }
 
 std::vector<SubKey> MergedChildren(const KeyView& view) {
+  if (view.nodes.size() == 1) return view.nodes[0].hive->SortedChildren(view.nodes[0].node);
   std::vector<SubKey> merged;
-  std::unordered_set<std::wstring> seen;
+  std::unordered_set<std::wstring_view> seen;
   for (const auto& found : view.nodes) {
-    for (HiveData::NodeId child : found.hive->Children(found.node)) {
-      SubKey key{found.hive->Name(child), {}};
-      key.folded = FoldCase(key.name);
-      if (seen.insert(key.folded).second) merged.push_back(std::move(key));
+    for (const SubKey& key : found.hive->SortedChildren(found.node)) {
+      if (seen.insert(key.folded).second) merged.push_back(key);
     }
   }
   // Subkeys enumerate as Windows lists them: by name, without regard to case.
   std::sort(merged.begin(), merged.end(),
             [](const SubKey& a, const SubKey& b) { return a.folded < b.folded; });
   return merged;
+}
+
+std::optional<RegNamedValue> MergedValueAt(const KeyView& view, size_t index) {
+  if (view.nodes.size() == 1) {
+    const auto& values = view.nodes[0].hive->Values(view.nodes[0].node);
+    if (index < values.size()) return values[index];
+    return std::nullopt;
+  }
+  std::vector<const RegNamedValue*> values = MergedValues(view);
+  if (index < values.size()) return *values[index];
+  return std::nullopt;
+}
+
+std::optional<SubKey> MergedChildAt(const KeyView& view, size_t index) {
+  if (view.nodes.size() == 1) {
+    const auto& children = view.nodes[0].hive->SortedChildren(view.nodes[0].node);
+    if (index < children.size()) return children[index];
+    return std::nullopt;
+  }
+  std::vector<SubKey> children = MergedChildren(view);
+  if (index < children.size()) return children[index];
+  return std::nullopt;
 }
 
 namespace {

@@ -38,11 +38,11 @@ std::optional<RegValue> FindValue(const KeyView& view, std::wstring_view foldedN
 // name in later ones.
 std::vector<const RegNamedValue*> MergedValues(const KeyView& view);
 // The subkeys across the layers, by name without regard to case, as Windows lists them.
-struct SubKey {
-  std::wstring name;
-  std::wstring folded;
-};
 std::vector<SubKey> MergedChildren(const KeyView& view);
+// The index-th of them, taken straight from the hive's kept lists for a key of one hive
+// (an enumeration then takes time linear in the number of entries); null past the end.
+std::optional<RegNamedValue> MergedValueAt(const KeyView& view, size_t index);
+std::optional<SubKey> MergedChildAt(const KeyView& view, size_t index);
 // The key's subtree merged over its layers, for export.
 RegNode MergedSubtree(const KeyView& view);
 
