@@ -213,19 +213,22 @@ HiveData::HiveData(Hive hive, RegFileText file)
   // those are matched by their bytes against the line before, and only the rest are
   // looked up in the table, whose places are known ahead (the path hashes), so that its
   // memory is fetched ahead too.
+  // What phase one keeps of each key line, small, since it keeps one per line.
   struct Line {
     uint32_t start = 0, next = 0;
-    bool usable = false;
-    uint32_t shared = 0;     // keys shared with the usable key line before
-    uint32_t firstName = 0;  // its other keys: names[firstName, firstName + count)
-    uint32_t count = 0;
+    uint32_t shared = kNone;  // keys shared with the usable key line before; kNone: unusable
+    uint32_t count = 0;       // its other keys, the next `count` of `names`
   };
   struct Name {
-    std::string_view name;
+    uint32_t offset, length;  // in text_
     uint64_t path;
   };
   std::vector<Line> keyLines;
   std::vector<Name> names;
+  // Room for a key line in every 40 bytes, never moved while filled: pages not used are
+  // never touched.
+  keyLines.reserve(text_.size() / 40 + 16);
+  names.reserve(text_.size() / 40 + 16);
   std::vector<std::string_view> previous;
   std::vector<uint64_t> previousPaths;
   KeyLine key;
@@ -248,13 +251,12 @@ HiveData::HiveData(Hive hive, RegFileText file)
       previous.resize(shared);
       previousPaths.resize(shared);
       uint64_t path = shared == 0 ? kRootPath : previousPaths.back();
-      info.usable = true;
       info.shared = static_cast<uint32_t>(shared);
-      info.firstName = static_cast<uint32_t>(names.size());
       info.count = static_cast<uint32_t>(key.components.size() - shared);
       for (size_t depth = shared; depth < key.components.size(); ++depth) {
         path = ChildPath(path, HashName(key.components[depth]));
-        names.push_back(Name{key.components[depth], path});
+        names.push_back(Name{static_cast<uint32_t>(key.components[depth].data() - text_.data()),
+                             static_cast<uint32_t>(key.components[depth].size()), path});
         previous.push_back(key.components[depth]);
         previousPaths.push_back(path);
       }
@@ -271,22 +273,22 @@ HiveData::HiveData(Hive hive, RegFileText file)
   constexpr size_t kAhead = 8;
   std::vector<NodeId> stack;  // the keys of the usable key line before, by depth
   uint32_t open = kNone;
+  size_t i = 0;  // the next of `names`
   for (const Line& line : keyLines) {
     if (open != kNone) blocks_[open].end = line.start;
     open = kNone;
-    if (!line.usable) continue;
+    if (line.shared == kNone) continue;
     stack.resize(line.shared);
     NodeId node = line.shared == 0 ? kRoot : stack.back();
-    for (uint32_t i = line.firstName; i < line.firstName + line.count; ++i) {
+    for (const size_t end = i + line.count; i < end; ++i) {
       if (i + kAhead < names.size()) {
         __builtin_prefetch(&keys_->slots[names[i + kAhead].path & (keys_->slots.size() - 1)]);
       }
-      const Name& name = names[i];
-      std::optional<NodeId> found = Probe(node, name.path, [&](NodeId child) {
-        return SameName(name.name, NameBytes(child));
-      });
-      node = found ? *found
-                   : AddChild(node, name.name, name.path, static_cast<uint32_t>(blocks_.size()), line.next);
+      const std::string_view name = std::string_view(text_).substr(names[i].offset, names[i].length);
+      const uint64_t path = names[i].path;
+      std::optional<NodeId> found =
+          Probe(node, path, [&](NodeId child) { return SameName(name, NameBytes(child)); });
+      node = found ? *found : AddChild(node, name, path, static_cast<uint32_t>(blocks_.size()), line.next);
       stack.push_back(node);
     }
     blocks_.push_back(Block{line.next, static_cast<uint32_t>(text_.size()), kNone});
@@ -411,20 +413,32 @@ std::wstring HiveData::PathText(NodeId node) const {
 
 template <typename Each>
 void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each each) const {
+  const std::string_view text(text_);
   for (uint32_t block = keys_->nodes[node].firstBlock; block != kNone; block = blocks_[block].next) {
-    LineCursor lines(text_, blocks_[block].start, blocks_[block].end);
-    while (!lines.AtEnd()) {
-      const size_t start = lines.offset();
+    const size_t end = blocks_[block].end;
+    size_t at = blocks_[block].start;
+    while (at < end) {
+      // Most lines are passed over by their first bytes alone.
+      size_t lineEnd = text.find('\n', at);
+      if (lineEnd == std::string_view::npos || lineEnd > end) lineEnd = end;
+      size_t first = at;
+      while (first < lineEnd && IsBlank(text[first])) ++first;
+      const bool candidate = first < lineEnd && (text[first] == '"' || text[first] == '@') &&
+                             (folded == nullptr || LineNames(text.substr(first, lineEnd - first), *folded));
+      if (!candidate) {
+        at = lineEnd < end ? lineEnd + 1 : end;
+        continue;
+      }
+      LineCursor lines(text, at, end);
       std::string_view line = TrimLine(lines.Next());
-      if (line.empty() || (line[0] != '"' && line[0] != '@')) continue;
-      if (folded != nullptr && !LineNames(line, *folded)) continue;
-      if (!IsValidUtf8(line)) continue;
       ValueLine value;
-      if (!ParseValueLines(line, lines, regedit4_, &value.parsed).empty()) continue;
-      if (value.parsed.value && !IsValidValueName(value.parsed.name)) continue;
-      value.start = start;
-      value.end = lines.offset();
-      each(value);
+      if (IsValidUtf8(line) && ParseValueLines(line, lines, regedit4_, &value.parsed).empty() &&
+          (!value.parsed.value || IsValidValueName(value.parsed.name))) {
+        value.start = at;
+        value.end = lines.offset();
+        each(value);
+      }
+      at = lines.offset();
     }
   }
 }
