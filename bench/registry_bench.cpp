@@ -141,21 +141,24 @@ LargeHive WriteLargeHive(int kind) {
   if (kind == 0) {
     text += "[HKEY_CURRENT_USER\\Software\\Kestrel\\Values]\n";
     for (int i = 0; i < 200000; ++i) {
-      text += "\"Value " + std::to_string(i) + "\"=\"C:\\\\Kestrel\\\\Data\\\\" + std::to_string(i) + "\"\n";
+      text += "\"Value " + std::to_string(i) + "\"=\"C:\\\\Kestrel\\\\Data\\\\" +
+              std::to_string(i) + "\"\n";
     }
     text += "\n";
     hive = {L"Software\\Kestrel\\Values", L"Value 100000"};
   } else {
     for (int k = 0; k < 100000; ++k) {
       text += "[HKEY_CURRENT_USER\\Software\\Kestrel\\Keys\\Key" + std::to_string(k) + "]\n";
-      text += "\"Path\"=\"C:\\\\Kestrel\\\\Data\\\\" + std::to_string(k) + "\"\n\"Count\"=dword:0000002a\n\n";
+      text += "\"Path\"=\"C:\\\\Kestrel\\\\Data\\\\" + std::to_string(k) +
+              "\"\n\"Count\"=dword:0000002a\n\n";
     }
     hive = {L"Software\\Kestrel\\Keys\\Key50000", L"Path"};
   }
   std::filesystem::path file = Root().path() / "registry" / "HKEY_CURRENT_USER.reg";
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-  std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::seconds(60));
+  std::filesystem::last_write_time(
+      file, std::filesystem::last_write_time(file) - std::chrono::seconds(60));
   kv::ResetRegistryCache();
   return hive;
 }
@@ -166,7 +169,8 @@ double ThreadCpuSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double Seconds(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+double Seconds(std::chrono::steady_clock::time_point from,
+               std::chrono::steady_clock::time_point to) {
   return std::chrono::duration<double>(to - from).count();
 }
 
@@ -174,7 +178,8 @@ std::string ReadWhole(const std::filesystem::path& file) {
   int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   std::string text;
   char buffer[65536];
-  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<size_t>(n));
   close(fd);
   return text;
 }
@@ -252,7 +257,12 @@ void BM_LargeHiveFirstRead(benchmark::State& state) {
         return kv::ReadRegistryText(kv::Hive::kCurrentUser, hive.key, hive.value, &text).ok();
       });
 }
-BENCHMARK(BM_LargeHiveFirstRead)->Arg(0)->Arg(1)->UseManualTime()->MinTime(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeHiveFirstRead)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->MinTime(2)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LargeHiveWrite(benchmark::State& state) {
   LargeHive hive = WriteLargeHive(static_cast<int>(state.range(0)));
@@ -263,10 +273,17 @@ void BM_LargeHiveWrite(benchmark::State& state) {
   AgainstPeer(
       state, [&] { bytes = ReadWhole(file); }, [&] { WriteOnce(peerFile, bytes); },
       [&] {
-        return kv::WriteRegistryText(kv::Hive::kCurrentUser, hive.key, hive.value, std::to_wstring(++n)).ok();
+        return kv::WriteRegistryText(kv::Hive::kCurrentUser, hive.key, hive.value,
+                                     std::to_wstring(++n))
+            .ok();
       });
 }
-BENCHMARK(BM_LargeHiveWrite)->Arg(0)->Arg(1)->UseManualTime()->MinTime(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeHiveWrite)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->MinTime(2)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

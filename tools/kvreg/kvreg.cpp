@@ -153,7 +153,8 @@ std::string LimitProblem(const std::string& key, const std::optional<std::string
   size_t start = key.find('\\');  // the hive's name comes first
   while (start != std::string::npos) {
     size_t end = key.find('\\', start + 1);
-    std::wstring name = kv::AnsiToWide(key.substr(start + 1, end == std::string::npos ? end : end - start - 1));
+    std::wstring name =
+        kv::AnsiToWide(key.substr(start + 1, end == std::string::npos ? end : end - start - 1));
     if (!name.empty()) {
       ++depth;
       if (name.size() > 255) {
@@ -164,7 +165,8 @@ std::string LimitProblem(const std::string& key, const std::optional<std::string
     start = end;
   }
   if (depth > 512) {
-    return "the key lies " + std::to_string(depth) + " levels below its hive; keys nest at most 512 levels deep";
+    return "the key lies " + std::to_string(depth) +
+           " levels below its hive; keys nest at most 512 levels deep";
   }
   if (valueName && kv::AnsiToWide(*valueName).size() > 16383) {
     return "the value name holds " + std::to_string(kv::AnsiToWide(*valueName).size()) +

@@ -135,8 +135,8 @@ TEST_F(KvregTest, LimitsAreRefusedPlainly) {
   };
   const Row rows[] = {
       {"513 levels", std::string(KVREG_PROGRAM) + " add '" + deep + "' /f", "nest at most 512"},
-      {"a key name of 256", std::string(KVREG_PROGRAM) + " add 'HKCU\\" + std::string(256, 'k') + "'",
-       "at most 255"},
+      {"a key name of 256",
+       std::string(KVREG_PROGRAM) + " add 'HKCU\\" + std::string(256, 'k') + "'", "at most 255"},
       {"a value name of 16,384",
        std::string(KVREG_PROGRAM) + " add 'HKCU\\x' /v " + std::string(16384, 'v') + " /d 1 /f",
        "at most 16,383"},

@@ -126,7 +126,8 @@ Status ReadFileContents(const std::filesystem::path& file, std::string* contents
     }
     if (used == contents->size()) {
       const uint64_t cap = limit >= SIZE_MAX - 1 ? SIZE_MAX : limit + 1;
-      contents->resize(static_cast<size_t>(std::min<uint64_t>(std::max<size_t>(2 * used, 65536), cap)));
+      contents->resize(
+          static_cast<size_t>(std::min<uint64_t>(std::max<size_t>(2 * used, 65536), cap)));
     }
     ssize_t n = ::read(fd, contents->data() + used, contents->size() - used);
     if (n < 0) {
@@ -324,7 +325,8 @@ Status FollowLinks(const std::filesystem::path& file, std::filesystem::path* tar
     struct stat st;
     if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
       std::error_code error;
-      std::filesystem::path resolved = hops == 0 ? at : std::filesystem::weakly_canonical(at, error);
+      std::filesystem::path resolved =
+          hops == 0 ? at : std::filesystem::weakly_canonical(at, error);
       if (error) return ErrnoStatus(error.value());
       *target = std::move(resolved);
       return Status::Ok();

@@ -171,9 +171,9 @@ bool IsUtf16(std::string_view bytes) { return bytes.substr(0, 2) == kUtf16Mark; 
 
 std::string FromUtf16(std::string_view bytes, std::string* oddByte) {
   bytes.remove_prefix(2);
-  if (oddByte != nullptr) *oddByte = bytes.size() % 2 != 0 ? std::string(bytes.substr(bytes.size() - 1)) : "";
-  return WideToWtf8(
-      Utf16LeToWide(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  if (oddByte != nullptr)
+    *oddByte = bytes.size() % 2 != 0 ? std::string(bytes.substr(bytes.size() - 1)) : "";
+  return WideToWtf8(Utf16LeToWide(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 std::string ToUtf16(std::string_view text, std::string_view oddByte) {

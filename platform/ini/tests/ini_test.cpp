@@ -256,7 +256,10 @@ TEST_F(IniTest, Utf16WritesKeepLinesTheyDoNotEdit) {
   EXPECT_TRUE(WritePrivateProfileString(L"S", L"K", L"new", kFile));
   EXPECT_EQ(Read(), utf16(u"[S]\r\nLone=a\xD800\x62\r\nK=new\r\nbad line\r\r\nLow=\xDC00", "X"));
   EXPECT_TRUE(WritePrivateProfileString(L"T", L"K", L"v", kFile));
-  EXPECT_EQ(Read(), utf16(u"[S]\r\nLone=a\xD800\x62\r\nK=new\r\nbad line\r\r\nLow=\xDC00\r\n\r\n[T]\r\nK=v\r\n", "X"));
+  EXPECT_EQ(
+      Read(),
+      utf16(u"[S]\r\nLone=a\xD800\x62\r\nK=new\r\nbad line\r\r\nLow=\xDC00\r\n\r\n[T]\r\nK=v\r\n",
+            "X"));
   std::wstring value;
   EXPECT_TRUE(ReadProfileString(L"S", L"Lone", L"", &value, kFile));
   EXPECT_EQ(value, std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b");
@@ -287,8 +290,10 @@ TEST_F(IniTest, LinksLeadWritersNowhereElse) {
 TEST_F(IniTest, AFailedWriteLeavesTheFileAsItWas) {
   using host::FileStep;
   Write("[S]\r\nK=v\r\n");
-  const std::pair<FileStep, int> steps[] = {{FileStep::kOpen, 1}, {FileStep::kOpen, 2},
-                                            {FileStep::kWrite, 1}, {FileStep::kSync, 1},
+  const std::pair<FileStep, int> steps[] = {{FileStep::kOpen, 1},
+                                            {FileStep::kOpen, 2},
+                                            {FileStep::kWrite, 1},
+                                            {FileStep::kSync, 1},
                                             {FileStep::kRename, 1}};
   for (const auto& [step, nth] : steps) {
     SCOPED_TRACE(static_cast<int>(step) * 10 + nth);

@@ -24,7 +24,8 @@ Status ExportRegText(Hive hive, std::wstring_view subKey, std::string* text) {
   std::wstring prefix(HiveName(hive));
   if (!view.nodes.empty()) {
     KeyPath stored = view.nodes.front().hive->StoredPath(view.nodes.front().node);
-    for (size_t i = stored.size() - path.size(); i < stored.size(); ++i) prefix += L"\\" + stored[i];
+    for (size_t i = stored.size() - path.size(); i < stored.size(); ++i)
+      prefix += L"\\" + stored[i];
   }
   RegNode merged = detail::MergedSubtree(view);
   std::string out(detail::kRegHeader5);

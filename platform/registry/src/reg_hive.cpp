@@ -175,8 +175,9 @@ Status RewriteTree(const HiveData& current, const TreeChange& change,
 }
 
 Status UpdateHiveTree(Hive hive, const TreeChange& change) {
-  return UpdateHive(hive, [&change](const HiveData& current, std::shared_ptr<const HiveData>* next,
-                                    bool* modified) { return RewriteTree(current, change, next, modified); });
+  return UpdateHive(
+      hive, [&change](const HiveData& current, std::shared_ptr<const HiveData>* next,
+                      bool* modified) { return RewriteTree(current, change, next, modified); });
 }
 
 void ForgetHives() {

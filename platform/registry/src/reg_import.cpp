@@ -77,9 +77,12 @@ class ImportSink : public detail::RegTextSink {
           switch (op.kind) {
             case Op::kKey: detail::CreateNode(root, op.path, nullptr); break;
             case Op::kDeleteKey: detail::RemoveNode(root, op.path); break;
-            case Op::kSet: detail::CreateNode(root, op.path, nullptr)->SetValue(op.name, op.value); break;
+            case Op::kSet:
+              detail::CreateNode(root, op.path, nullptr)->SetValue(op.name, op.value);
+              break;
             case Op::kDeleteValue:
-              if (RegNode* node = detail::FindNode(root, op.path)) node->RemoveValue(FoldCase(op.name));
+              if (RegNode* node = detail::FindNode(root, op.path))
+                node->RemoveValue(FoldCase(op.name));
               break;
           }
         }

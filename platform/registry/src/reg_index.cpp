@@ -19,7 +19,10 @@ std::optional<uint32_t> NextCodePoint(std::string_view s, size_t* i) {
     ++*i;
     return lead;
   }
-  size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+  size_t length = (lead & 0xE0) == 0xC0   ? 2
+                  : (lead & 0xF0) == 0xE0 ? 3
+                  : (lead & 0xF8) == 0xF0 ? 4
+                                          : 0;
   if (length == 0 || *i + length > s.size()) return std::nullopt;
   uint32_t c = lead & (0x7F >> length);
   for (size_t k = 1; k < length; ++k) {
@@ -120,8 +123,6 @@ uint64_t ChildPath(uint64_t parentPath, uint64_t nameHash) {
   return h;
 }
 
-
-
 // Why a usable key line of a hive file still does not belong in it; empty when it does.
 std::wstring KeyProblem(Hive fileHive, Hive hive, bool remove) {
   if (hive != fileHive) {
@@ -199,7 +200,10 @@ void EndWithBlankLine(std::string* text) {
 }  // namespace
 
 HiveData::HiveData(Hive hive, RegFileText file)
-    : hive_(hive), text_(std::move(file.text)), utf16_(file.utf16), keys_(std::make_shared<Keys>()) {
+    : hive_(hive),
+      text_(std::move(file.text)),
+      utf16_(file.utf16),
+      keys_(std::make_shared<Keys>()) {
   keys_->nodes.emplace_back();  // the hive's root
   keys_->nodes.back().path = kRootPath;
   size_t bodyStart = 0;
@@ -284,11 +288,13 @@ HiveData::HiveData(Hive hive, RegFileText file)
       if (i + kAhead < names.size()) {
         __builtin_prefetch(&keys_->slots[names[i + kAhead].path & (keys_->slots.size() - 1)]);
       }
-      const std::string_view name = std::string_view(text_).substr(names[i].offset, names[i].length);
+      const std::string_view name =
+          std::string_view(text_).substr(names[i].offset, names[i].length);
       const uint64_t path = names[i].path;
       std::optional<NodeId> found =
           Probe(node, path, [&](NodeId child) { return SameName(name, NameBytes(child)); });
-      node = found ? *found : AddChild(node, name, path, static_cast<uint32_t>(blocks_.size()), line.next);
+      node = found ? *found
+                   : AddChild(node, name, path, static_cast<uint32_t>(blocks_.size()), line.next);
       stack.push_back(node);
     }
     blocks_.push_back(Block{line.next, static_cast<uint32_t>(text_.size()), kNone});
@@ -345,8 +351,8 @@ void HiveData::Grow() {
 template <typename Same>
 std::optional<HiveData::NodeId> HiveData::Probe(NodeId parent, uint64_t path, Same same) const {
   const auto tag = static_cast<uint32_t>(path >> 32);
-  for (size_t slot = static_cast<size_t>(path) & (keys_->slots.size() - 1); keys_->slots[slot].node != kNone;
-       slot = (slot + 1) & (keys_->slots.size() - 1)) {
+  for (size_t slot = static_cast<size_t>(path) & (keys_->slots.size() - 1);
+       keys_->slots[slot].node != kNone; slot = (slot + 1) & (keys_->slots.size() - 1)) {
     if (keys_->slots[slot].tag != tag) continue;
     const NodeId id = keys_->slots[slot].node;
     if (keys_->nodes[id].parent == parent && keys_->nodes[id].path == path && same(id)) return id;
@@ -373,7 +379,8 @@ std::wstring HiveData::Name(NodeId node) const { return AnsiToWide(NameBytes(nod
 
 std::vector<HiveData::NodeId> HiveData::Children(NodeId node) const {
   std::vector<NodeId> children;
-  for (uint32_t child = keys_->nodes[node].firstChild; child != kNone; child = keys_->nodes[child].nextSibling) {
+  for (uint32_t child = keys_->nodes[node].firstChild; child != kNone;
+       child = keys_->nodes[child].nextSibling) {
     children.push_back(child);
   }
   return children;
@@ -414,7 +421,8 @@ std::wstring HiveData::PathText(NodeId node) const {
 template <typename Each>
 void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each each) const {
   const std::string_view text(text_);
-  for (uint32_t block = keys_->nodes[node].firstBlock; block != kNone; block = blocks_[block].next) {
+  for (uint32_t block = keys_->nodes[node].firstBlock; block != kNone;
+       block = blocks_[block].next) {
     const size_t end = blocks_[block].end;
     size_t at = blocks_[block].start;
     while (at < end) {
@@ -423,8 +431,9 @@ void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each ea
       if (lineEnd == std::string_view::npos || lineEnd > end) lineEnd = end;
       size_t first = at;
       while (first < lineEnd && IsBlank(text[first])) ++first;
-      const bool candidate = first < lineEnd && (text[first] == '"' || text[first] == '@') &&
-                             (folded == nullptr || LineNames(text.substr(first, lineEnd - first), *folded));
+      const bool candidate =
+          first < lineEnd && (text[first] == '"' || text[first] == '@') &&
+          (folded == nullptr || LineNames(text.substr(first, lineEnd - first), *folded));
       if (!candidate) {
         at = lineEnd < end ? lineEnd + 1 : end;
         continue;
@@ -498,7 +507,8 @@ const HiveData::KeptValues& HiveData::Kept(NodeId node) const {
     auto kept = std::make_unique<KeptValues>();
     kept->values = ParseValues(node);
     kept->byName.reserve(kept->values.size());
-    for (size_t i = 0; i < kept->values.size(); ++i) kept->byName.emplace(kept->values[i].folded, i);
+    for (size_t i = 0; i < kept->values.size(); ++i)
+      kept->byName.emplace(kept->values[i].folded, i);
     slot = std::move(kept);
   }
   return *slot;
@@ -516,7 +526,8 @@ RegNode HiveData::Subtree(NodeId node) const {
     tree.folded = FoldCase(tree.name);
   }
   for (RegNamedValue& value : ParseValues(node)) tree.AddValue(std::move(value));
-  for (uint32_t child = keys_->nodes[node].firstChild; child != kNone; child = keys_->nodes[child].nextSibling) {
+  for (uint32_t child = keys_->nodes[node].firstChild; child != kNone;
+       child = keys_->nodes[child].nextSibling) {
     tree.AddChild(std::make_unique<RegNode>(Subtree(child)));
   }
   return tree;
@@ -574,7 +585,8 @@ std::shared_ptr<const HiveData> HiveData::WithValue(NodeId node, std::wstring_vi
   return std::make_shared<const HiveData>(hive_, RegFileText{std::move(out), false});
 }
 
-std::shared_ptr<const HiveData> HiveData::WithoutValue(NodeId node, std::wstring_view foldedName) const {
+std::shared_ptr<const HiveData> HiveData::WithoutValue(NodeId node,
+                                                       std::wstring_view foldedName) const {
   std::vector<Splice> splices;
   bool present = false;
   const std::wstring folded(foldedName);

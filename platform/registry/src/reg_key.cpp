@@ -73,20 +73,23 @@ Status RegKey::Create(Hive hive, std::wstring_view subKey, uint32_t access, RegK
     // A new key of HKEY_CLASSES_ROOT goes to the machine's classes, as on Windows.
     Layer target = LayersOf(hive, path).back();
     if (target.path.size() > detail::kMaxKeyDepth) return Status(kErrorInvalidParameter);
-    Status s = detail::UpdateHive(target.hive, [&](const HiveData& current, Next* next,
-                                                   bool* modified) {
-      made = !current.Find(target.path);
-      *modified = made;
-      if (!made) return Status::Ok();
-      if (current.Editable()) {
-        *next = current.WithKey(target.path);
-        return Status::Ok();
-      }
-      return detail::RewriteTree(current, [&](RegNode& root, bool*) {
-        detail::CreateNode(root, target.path, nullptr);
-        return Status::Ok();
-      }, next, modified);
-    });
+    Status s =
+        detail::UpdateHive(target.hive, [&](const HiveData& current, Next* next, bool* modified) {
+          made = !current.Find(target.path);
+          *modified = made;
+          if (!made) return Status::Ok();
+          if (current.Editable()) {
+            *next = current.WithKey(target.path);
+            return Status::Ok();
+          }
+          return detail::RewriteTree(
+              current,
+              [&](RegNode& root, bool*) {
+                detail::CreateNode(root, target.path, nullptr);
+                return Status::Ok();
+              },
+              next, modified);
+        });
     if (!s.ok()) return s;
   }
   if (created != nullptr) *created = made;
@@ -163,13 +166,16 @@ Status RegKey::SetValue(std::wstring_view name, const RegValue& value) {
       *modified = *next != nullptr;  // nothing to write when the value already is so
       return Status::Ok();
     }
-    return detail::RewriteTree(current, [&](RegNode& root, bool* changed) {
-      RegNode* key = detail::CreateNode(root, target.path, nullptr);
-      const RegNamedValue* existing = key->FindValue(folded);
-      *changed = existing == nullptr || !(existing->value == normalized);
-      if (*changed) key->SetValue(name, normalized);
-      return Status::Ok();
-    }, next, modified);
+    return detail::RewriteTree(
+        current,
+        [&](RegNode& root, bool* changed) {
+          RegNode* key = detail::CreateNode(root, target.path, nullptr);
+          const RegNamedValue* existing = key->FindValue(folded);
+          *changed = existing == nullptr || !(existing->value == normalized);
+          if (*changed) key->SetValue(name, normalized);
+          return Status::Ok();
+        },
+        next, modified);
   });
 }
 
@@ -182,18 +188,23 @@ Status RegKey::DeleteValue(std::wstring_view name) {
   for (const auto& found : view.nodes) {
     if (!found.hive->FindValue(found.node, folded)) continue;
     const Layer& target = layers[found.layer];
-    return detail::UpdateHive(target.hive, [&](const HiveData& current, Next* next, bool* modified) {
-      std::optional<HiveData::NodeId> node = current.Find(target.path);
-      if (!node) return Status(kErrorFileNotFound);
-      if (current.Editable()) {
-        *next = current.WithoutValue(*node, folded);
-        return *next ? Status::Ok() : Status(kErrorFileNotFound);
-      }
-      return detail::RewriteTree(current, [&](RegNode& root, bool*) {
-        RegNode* key = detail::FindNode(root, target.path);
-        return key != nullptr && key->RemoveValue(folded) ? Status::Ok() : Status(kErrorFileNotFound);
-      }, next, modified);
-    });
+    return detail::UpdateHive(
+        target.hive, [&](const HiveData& current, Next* next, bool* modified) {
+          std::optional<HiveData::NodeId> node = current.Find(target.path);
+          if (!node) return Status(kErrorFileNotFound);
+          if (current.Editable()) {
+            *next = current.WithoutValue(*node, folded);
+            return *next ? Status::Ok() : Status(kErrorFileNotFound);
+          }
+          return detail::RewriteTree(
+              current,
+              [&](RegNode& root, bool*) {
+                RegNode* key = detail::FindNode(root, target.path);
+                return key != nullptr && key->RemoveValue(folded) ? Status::Ok()
+                                                                  : Status(kErrorFileNotFound);
+              },
+              next, modified);
+        });
   }
   return Status(kErrorFileNotFound);
 }
@@ -286,7 +297,8 @@ Status RegKey::QueryInfo(RegKeyInfo* info) const {
   RegKeyInfo result;
   for (const detail::SubKey& child : MergedChildren(view)) {
     ++result.subKeys;
-    result.maxSubKeyLength = std::max(result.maxSubKeyLength, static_cast<uint32_t>(child.name.size()));
+    result.maxSubKeyLength =
+        std::max(result.maxSubKeyLength, static_cast<uint32_t>(child.name.size()));
   }
   for (const RegNamedValue* value : MergedValues(view)) {
     ++result.values;

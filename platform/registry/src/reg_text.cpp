@@ -71,7 +71,8 @@ bool IsValidUtf8(std::string_view s) {
   while (i < s.size()) {
     // Eight ASCII bytes at a time: most text is ASCII.
     uint64_t eight;
-    if (i + 8 <= s.size() && (std::memcpy(&eight, s.data() + i, 8), (eight & 0x8080808080808080ull) == 0)) {
+    if (i + 8 <= s.size() &&
+        (std::memcpy(&eight, s.data() + i, 8), (eight & 0x8080808080808080ull) == 0)) {
       i += 8;
       continue;
     }
@@ -245,7 +246,6 @@ RegValue DecodeHexValue(uint32_t type, std::vector<uint8_t> bytes, bool regedit4
   return value;
 }
 
-
 std::string EscapeQuoted(std::wstring_view text) {
   std::string utf8 = WideToAnsi(text);
   std::string out;
@@ -337,7 +337,8 @@ std::optional<Hive> HiveFromBytes(std::string_view name) {
 // Whether a line that is not UTF-8 holds a surrogate in WTF-8 (ED A0..BF ..).
 bool HoldsSurrogate(std::string_view line) {
   for (size_t i = 0; i + 1 < line.size(); ++i) {
-    if (static_cast<unsigned char>(line[i]) == 0xED && (static_cast<unsigned char>(line[i + 1]) & 0xE0) == 0xA0) {
+    if (static_cast<unsigned char>(line[i]) == 0xED &&
+        (static_cast<unsigned char>(line[i + 1]) & 0xE0) == 0xA0) {
       return true;
     }
   }
@@ -444,7 +445,8 @@ std::wstring ParseKeyLine(std::string_view line, KeyLine* key) {
   std::string_view badName;  // the first name that is not valid
   // Names are looked at closely only when the line holds a character no name may hold,
   // or when one may be too long.
-  const bool clean = inner.find('\0') == std::string_view::npos && inner.find('\r') == std::string_view::npos;
+  const bool clean =
+      inner.find('\0') == std::string_view::npos && inner.find('\r') == std::string_view::npos;
   size_t start = 0;
   while (start <= inner.size()) {
     size_t end = inner.find('\\', start);
@@ -454,7 +456,8 @@ std::wstring ParseKeyLine(std::string_view line, KeyLine* key) {
       if (hiveName.empty()) {
         hiveName = part;
       } else {
-        if (badName.empty() && (!clean || part.size() > kMaxKeyNameLength) && !IsValidKeyNameBytes(part)) {
+        if (badName.empty() && (!clean || part.size() > kMaxKeyNameLength) &&
+            !IsValidKeyNameBytes(part)) {
           badName = part;
         }
         key->components.push_back(part);
@@ -562,11 +565,13 @@ RegParseResult ParseRegText(std::string_view text, RegTextSink& sink, bool utf16
     // stands instead.
     if (!IsValidUtf8(line)) {
       if (utf16 || HoldsSurrogate(line)) {
-        report(number, L"the line holds what UTF-16 text cannot hold (an unpaired surrogate, or "
-                       L"half a character at the end of the file); skipped");
+        report(number,
+               L"the line holds what UTF-16 text cannot hold (an unpaired surrogate, or "
+               L"half a character at the end of the file); skipped");
       } else {
-        report(number, L"the line is not UTF-8 text (save the file as UTF-8, or as UTF-16 with "
-                       L"a byte order mark); skipped");
+        report(number,
+               L"the line is not UTF-8 text (save the file as UTF-8, or as UTF-16 with "
+               L"a byte order mark); skipped");
       }
       sink.OnRaw(raw);
       continue;

@@ -33,8 +33,8 @@ class LineCursor {
   // The next line without its line end (empty at the end); Next also moves past it.
   std::string_view Peek() const;
   std::string_view Next();
-  size_t offset() const { return at_; }      // where the next line starts
-  int lineNumber() const { return line_; }   // the next line's number
+  size_t offset() const { return at_; }     // where the next line starts
+  int lineNumber() const { return line_; }  // the next line's number
 
  private:
   std::string_view text_;
@@ -98,8 +98,8 @@ struct RegParseResult {
 
 // `.reg` text as DecodeRegFileBytes gives it.
 struct RegFileText {
-  std::string text;     // UTF-8, or WTF-8 for what a UTF-16 file held that is not text
-  bool utf16 = false;   // it came from UTF-16
+  std::string text;    // UTF-8, or WTF-8 for what a UTF-16 file held that is not text
+  bool utf16 = false;  // it came from UTF-16
 };
 
 // The bytes of a `.reg` file as 8-bit text: a UTF-16LE or UTF-16BE file (with its BOM)

@@ -56,29 +56,31 @@ TEST_F(RegistrySafetyTest, LinksLeadWritersNowhereElse) {
   fs::create_directories(elsewhere);
   struct Row {
     const char* what;
-    const char* link;    // in the registry folder
-    const char* target;  // in `elsewhere`, or a name in the registry folder
+    const char* link;        // in the registry folder
+    const char* target;      // in `elsewhere`, or a name in the registry folder
     std::string targetText;  // written first unless empty
     Status expected;
     const char* writtenTo;  // where the value then is, in `elsewhere`
     const char* lockAt;     // the lock file a successful write takes, in `elsewhere`
   };
-  const std::string shared = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"old\"=\"1\"\n";
+  const std::string shared =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"old\"=\"1\"\n";
   const Row rows[] = {
       {"lock file linked out of the folder", "HKEY_LOCAL_MACHINE.lock", "planted.lock", "",
        Status(kErrorCantAccessFile), nullptr, nullptr},
-      {"hive linked to a shared hive", "HKEY_LOCAL_MACHINE.reg", "machine.reg", shared, Status::Ok(),
-       "machine.reg", "machine.lock"},
+      {"hive linked to a shared hive", "HKEY_LOCAL_MACHINE.reg", "machine.reg", shared,
+       Status::Ok(), "machine.reg", "machine.lock"},
       {"hive linked to a shared hive not made yet", "HKEY_LOCAL_MACHINE.reg", "new-machine.reg", "",
        Status::Ok(), "new-machine.reg", "new-machine.lock"},
-      {"hive linked in a loop", "HKEY_LOCAL_MACHINE.reg", "", "", Status(kErrorCantOpenFile), nullptr,
-       nullptr},
+      {"hive linked in a loop", "HKEY_LOCAL_MACHINE.reg", "", "", Status(kErrorCantOpenFile),
+       nullptr, nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     fs::remove_all(elsewhere);
     fs::create_directories(elsewhere);
-    for (const char* name : {"HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE.lock"}) fs::remove(Registry() / name);
+    for (const char* name : {"HKEY_LOCAL_MACHINE.reg", "HKEY_LOCAL_MACHINE.lock"})
+      fs::remove(Registry() / name);
     const fs::path link = Registry() / row.link;
     const fs::path target = *row.target != '\0' ? elsewhere / row.target : link;
     if (!row.targetText.empty()) testing::TempRoot::WriteFile(target, row.targetText);
@@ -115,13 +117,13 @@ TEST_F(RegistrySafetyTest, Utf16ThatIsNotTextIsABadLine) {
     return bytes;
   };
   const std::u16string text =
-      u"Windows Registry Editor Version 5.00\r\n"      // 1
-      u"\r\n"                                           // 2
-      u"[HKEY_CURRENT_USER\\Software\\T]\r\n"           // 3
-      u"\"lone\"=\"a\xD800z\"\r\n"                      // 4 unpaired high surrogate
-      u"\"pair\"=\"\xD83D\xDE00\"\r\n"                  // 5 a real pair
-      u"\"low\"=\"\xDC00\"\r\n"                         // 6 unpaired low surrogate
-      u"\"after\"=\"ok\"\r\n";                          // 7, then an odd byte: line 8
+      u"Windows Registry Editor Version 5.00\r\n"  // 1
+      u"\r\n"                                      // 2
+      u"[HKEY_CURRENT_USER\\Software\\T]\r\n"      // 3
+      u"\"lone\"=\"a\xD800z\"\r\n"                 // 4 unpaired high surrogate
+      u"\"pair\"=\"\xD83D\xDE00\"\r\n"             // 5 a real pair
+      u"\"low\"=\"\xDC00\"\r\n"                    // 6 unpaired low surrogate
+      u"\"after\"=\"ok\"\r\n";                     // 7, then an odd byte: line 8
   std::vector<RegImportError> errors;
   ASSERT_EQ(ImportRegText(utf16(text, true), &errors), Status::Ok());
   EXPECT_EQ(Lines(errors), (std::vector<int>{4, 6, 8}));
@@ -176,22 +178,28 @@ TEST_F(RegistrySafetyTest, WindowsLimitsAreRefused) {
     Status expected;
   };
   const Row rows[] = {
-      {"512 levels", [&] { return Set(Hive::kCurrentUser, deep(512), L"v", RegValue::Dword(1)); }, Status::Ok()},
+      {"512 levels", [&] { return Set(Hive::kCurrentUser, deep(512), L"v", RegValue::Dword(1)); },
+       Status::Ok()},
       {"513 levels", [&] { return Set(Hive::kCurrentUser, deep(513), L"v", RegValue::Dword(1)); },
        Status(kErrorInvalidParameter)},
-      {"513 levels below a key", [&] {
+      {"513 levels below a key",
+       [&] {
          RegKey key;
          Status s = RegKey::Create(Hive::kCurrentUser, deep(500), kKeyAllAccess, &key);
          RegKey sub;
          return s.ok() ? key.CreateSubKey(deep(13), kKeyAllAccess, &sub) : s;
-       }, Status(kErrorInvalidParameter)},
-      {"HKCR, 512 levels once stored", [&] { return Set(Hive::kClassesRoot, deep(510), L"v", RegValue::Dword(1)); },
-       Status::Ok()},
-      {"HKCR, 513 levels once stored", [&] { return Set(Hive::kClassesRoot, deep(511), L"v", RegValue::Dword(1)); },
+       },
        Status(kErrorInvalidParameter)},
-      {"value name of 16,383", [&] { return Set(Hive::kCurrentUser, L"n", std::wstring(16383, L'v'), RegValue::Dword(1)); },
+      {"HKCR, 512 levels once stored",
+       [&] { return Set(Hive::kClassesRoot, deep(510), L"v", RegValue::Dword(1)); }, Status::Ok()},
+      {"HKCR, 513 levels once stored",
+       [&] { return Set(Hive::kClassesRoot, deep(511), L"v", RegValue::Dword(1)); },
+       Status(kErrorInvalidParameter)},
+      {"value name of 16,383",
+       [&] { return Set(Hive::kCurrentUser, L"n", std::wstring(16383, L'v'), RegValue::Dword(1)); },
        Status::Ok()},
-      {"value name of 16,384", [&] { return Set(Hive::kCurrentUser, L"n", std::wstring(16384, L'v'), RegValue::Dword(1)); },
+      {"value name of 16,384",
+       [&] { return Set(Hive::kCurrentUser, L"n", std::wstring(16384, L'v'), RegValue::Dword(1)); },
        Status(kErrorInvalidParameter)},
   };
   for (const auto& row : rows) {
@@ -202,10 +210,10 @@ TEST_F(RegistrySafetyTest, WindowsLimitsAreRefused) {
   EXPECT_EQ(RegKey::Open(Hive::kCurrentUser, deep(513), kKeyRead, &key).code(), kErrorFileNotFound);
 
   // In imports, such lines are bad lines; the rest is imported.
-  std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" +
-                     WideToAnsi(deep(513)) + "]\n\"v\"=dword:1\n[HKEY_CURRENT_USER\\n]\n\"" +
-                     std::string(16384, 'w') + "\"=dword:1\n\"fine\"=dword:2\n[HKEY_CLASSES_ROOT\\" +
-                     WideToAnsi(deep(511)) + "]\n";
+  std::string text =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + WideToAnsi(deep(513)) +
+      "]\n\"v\"=dword:1\n[HKEY_CURRENT_USER\\n]\n\"" + std::string(16384, 'w') +
+      "\"=dword:1\n\"fine\"=dword:2\n[HKEY_CLASSES_ROOT\\" + WideToAnsi(deep(511)) + "]\n";
   std::vector<RegImportError> errors;
   ASSERT_EQ(ImportRegText(text, &errors), Status::Ok());
   EXPECT_EQ(Lines(errors), (std::vector<int>{3, 4, 6, 8}));
@@ -216,7 +224,8 @@ TEST_F(RegistrySafetyTest, WindowsLimitsAreRefused) {
 TEST_F(RegistrySafetyTest, OversizedOrEndlessImportsAreRefused) {
   // A file past the limit (sparse: nothing is written to disk) is refused unread.
   const fs::path big = root_.Drive(L'c') / "big.reg";
-  testing::TempRoot::WriteFile(big, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Big]\n");
+  testing::TempRoot::WriteFile(
+      big, "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Big]\n");
   fs::resize_file(big, kMaxRegFileBytes + 1);
   std::vector<RegImportError> errors;
   EXPECT_EQ(ImportRegFile(L"C:\\big.reg", &errors).code(), kErrorNotEnoughMemory);
@@ -255,15 +264,16 @@ TEST_F(RegistrySafetyTest, AFailedWriteLeavesTheHiveAsItWas) {
     int nth;
   };
   const Row rows[] = {
-      {"lock file", FileStep::kOpen, 1},   {"temporary file", FileStep::kOpen, 2},
-      {"write", FileStep::kWrite, 1},      {"flush", FileStep::kSync, 1},
+      {"lock file", FileStep::kOpen, 1}, {"temporary file", FileStep::kOpen, 2},
+      {"write", FileStep::kWrite, 1},    {"flush", FileStep::kSync, 1},
       {"rename", FileStep::kRename, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     {
       testing::FileFault fault(row.step, row.nth, kErrorDiskFull);
-      EXPECT_EQ(Set(Hive::kCurrentUser, L"Software\\F", L"v", RegValue::Dword(2)).code(), kErrorDiskFull);
+      EXPECT_EQ(Set(Hive::kCurrentUser, L"Software\\F", L"v", RegValue::Dword(2)).code(),
+                kErrorDiskFull);
       EXPECT_TRUE(fault.fired());
     }
     EXPECT_EQ(testing::TempRoot::ReadFile(file), before);
@@ -281,9 +291,22 @@ TEST_F(RegistrySafetyTest, AFailedWriteLeavesTheHiveAsItWas) {
 // read of its file does, and every value set reads back.
 TEST_F(RegistrySafetyTest, EditsReadAsAFreshReadOfTheFile) {
   const std::vector<std::string> fragments = {
-      "[HKEY_CURRENT_USER\\A]", "[HKEY_CURRENT_USER\\A\\B]", "[hkey_current_user\\a]", "[HKEY_CURRENT_USER\\C\\D]",
-      "[HKEY_LOCAL_MACHINE\\Elsewhere]", "[HKEY_CURRENT_USER\\A", "\"s\"=\"text\"", "\"S\"=dword:2", "@=\"d\"",
-      "\"h\"=hex:01,02,\\", "  03,04", "\"s\"=-", "junk", "; comment", "", "\"x\"=\"a\\\\b\"\r",
+      "[HKEY_CURRENT_USER\\A]",
+      "[HKEY_CURRENT_USER\\A\\B]",
+      "[hkey_current_user\\a]",
+      "[HKEY_CURRENT_USER\\C\\D]",
+      "[HKEY_LOCAL_MACHINE\\Elsewhere]",
+      "[HKEY_CURRENT_USER\\A",
+      "\"s\"=\"text\"",
+      "\"S\"=dword:2",
+      "@=\"d\"",
+      "\"h\"=hex:01,02,\\",
+      "  03,04",
+      "\"s\"=-",
+      "junk",
+      "; comment",
+      "",
+      "\"x\"=\"a\\\\b\"\r",
       "\"h2\"=hex(7):61,00,\\",
   };
   const std::vector<std::wstring> keys = {L"", L"A", L"A\\B", L"C", L"C\\D", L"E\\F"};
@@ -305,7 +328,8 @@ TEST_F(RegistrySafetyTest, EditsReadAsAFreshReadOfTheFile) {
   for (int round = 0; round < 12; ++round) {
     SCOPED_TRACE(round);
     std::string hive = "Windows Registry Editor Version 5.00\n";
-    for (int i = 0; i < 20; ++i) hive += fragments[random() % fragments.size()] + (random() % 4 ? "\n" : "\r\n");
+    for (int i = 0; i < 20; ++i)
+      hive += fragments[random() % fragments.size()] + (random() % 4 ? "\n" : "\r\n");
     if (random() % 2) hive.pop_back();  // a last line without its line end
     testing::TempRoot::WriteFile(Registry() / "HKEY_CURRENT_USER.reg", hive);
     ResetRegistryCache();
@@ -315,7 +339,8 @@ TEST_F(RegistrySafetyTest, EditsReadAsAFreshReadOfTheFile) {
         const std::wstring& name = names[random() % names.size()];
         RegKey handle;
         if (random() % 3 == 0) {
-          if (RegKey::Open(Hive::kCurrentUser, key, kKeyAllAccess, &handle).ok()) (void)handle.DeleteValue(name);
+          if (RegKey::Open(Hive::kCurrentUser, key, kKeyAllAccess, &handle).ok())
+            (void)handle.DeleteValue(name);
           EXPECT_EQ(Get(Hive::kCurrentUser, key, name), std::nullopt);
         } else {
           RegValue value = randomValue();
@@ -325,7 +350,8 @@ TEST_F(RegistrySafetyTest, EditsReadAsAFreshReadOfTheFile) {
       }
       std::string cached = exportAll();
       ResetRegistryCache();
-      EXPECT_EQ(exportAll(), cached) << testing::TempRoot::ReadFile(Registry() / "HKEY_CURRENT_USER.reg");
+      EXPECT_EQ(exportAll(), cached)
+          << testing::TempRoot::ReadFile(Registry() / "HKEY_CURRENT_USER.reg");
     }
   }
 }
