@@ -85,8 +85,8 @@ bool SameName(std::string_view a, std::string_view b) {
   return i == a.size() && k == b.size();
 }
 
-// Whether a value line (trimmed, starting with '"' or '@') names `folded`, read from its
-// bytes without building the name.
+// Whether a value line (from its '"' or '@' on) names `folded`, read from its bytes
+// without building the name.
 bool LineNames(std::string_view line, std::wstring_view folded) {
   if (line[0] == '@') return folded.empty();
   size_t k = 0;
@@ -108,6 +108,42 @@ bool LineNames(std::string_view line, std::wstring_view folded) {
   }
   return false;
 }
+
+// LineNames for one name, most lines turned down by a few of their bytes: for a name of
+// plain ASCII (the usual case) the name is compared as bytes, and a line whose name
+// would need unescaping or decoding is handed to LineNames.
+class NameMatcher {
+ public:
+  explicit NameMatcher(std::wstring_view folded) : folded_(folded) {
+    for (wchar_t c : folded) {
+      if (c >= 0x80 || c == L'"' || c == L'\\') {
+        bytes_.clear();
+        return;
+      }
+      bytes_ += static_cast<char>(c);
+    }
+    ascii_ = true;
+  }
+
+  bool Matches(std::string_view line) const {
+    if (!ascii_ || line[0] == '@') return LineNames(line, folded_);
+    const size_t n = bytes_.size();
+    for (size_t i = 0; i < n; ++i) {
+      if (1 + i >= line.size()) return false;
+      auto c = static_cast<unsigned char>(line[1 + i]);
+      if (c == '\\' || c >= 0x80) return LineNames(line, folded_);
+      if (c == '"' || Fold(c) != static_cast<unsigned char>(bytes_[i])) return false;
+    }
+    if (1 + n >= line.size()) return false;
+    if (line[1 + n] == '\\') return LineNames(line, folded_);
+    return line[1 + n] == '"';
+  }
+
+ private:
+  std::wstring_view folded_;
+  std::string bytes_;
+  bool ascii_ = false;
+};
 
 // A key is found by the hash of its whole path, folded: it follows from the names alone,
 // so that the place of a key in the table is known before the keys above it are.
@@ -236,16 +272,17 @@ HiveData::HiveData(Hive hive, RegFileText file)
   std::vector<std::string_view> previous;
   std::vector<uint64_t> previousPaths;
   KeyLine key;
-  LineCursor lines(text_, bodyStart);
-  while (!lines.AtEnd()) {
-    const size_t start = lines.offset();
-    std::string_view raw = lines.Next();
-    size_t first = 0;
-    while (first < raw.size() && IsBlank(raw[first])) ++first;
-    if (first == raw.size() || raw[first] != '[') continue;
-    std::string_view line = TrimLine(raw);
+  const std::string_view text(text_);
+  for (size_t start = bodyStart, next; start < text.size(); start = next) {
+    size_t end = text.find('\n', start);
+    next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end == std::string_view::npos) end = text.size();
+    size_t first = start;
+    while (first < end && IsBlank(text[first])) ++first;
+    if (first == end || text[first] != '[') continue;  // only key lines matter here
+    std::string_view line = TrimLine(text.substr(start, end - start));
     if (!IsValidUtf8(line)) continue;  // a bad line, which ends nothing
-    Line info{static_cast<uint32_t>(start), static_cast<uint32_t>(lines.offset())};
+    Line info{static_cast<uint32_t>(start), static_cast<uint32_t>(next)};
     if (ParseKeyLine(line, &key).empty() && KeyProblem(hive_, key.hive, key.remove).empty()) {
       size_t shared = 0;
       while (shared < key.components.size() && shared < previous.size() &&
@@ -421,6 +458,8 @@ std::wstring HiveData::PathText(NodeId node) const {
 template <typename Each>
 void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each each) const {
   const std::string_view text(text_);
+  std::optional<NameMatcher> matcher;
+  if (folded != nullptr) matcher.emplace(*folded);
   for (uint32_t block = keys_->nodes[node].firstBlock; block != kNone;
        block = blocks_[block].next) {
     const size_t end = blocks_[block].end;
@@ -433,7 +472,7 @@ void HiveData::ForEachValueLine(NodeId node, const std::wstring* folded, Each ea
       while (first < lineEnd && IsBlank(text[first])) ++first;
       const bool candidate =
           first < lineEnd && (text[first] == '"' || text[first] == '@') &&
-          (folded == nullptr || LineNames(text.substr(first, lineEnd - first), *folded));
+          (folded == nullptr || matcher->Matches(text.substr(first, lineEnd - first)));
       if (!candidate) {
         at = lineEnd < end ? lineEnd + 1 : end;
         continue;
