@@ -1,13 +1,15 @@
 // Entry names of the zip writer.
 #include "zip_entry_name.h"
 
+#include <algorithm>
 #include <array>
 
 #include "KVPlatform/text.h"
+#include "zip_records.h"
 
 namespace kv::zip {
 
-bool StoredEntryName(std::wstring_view name, bool folder, std::string* stored, bool* utf8) {
+bool StoredEntryName(std::wstring_view name, bool folder, StoredName* stored) {
   if (name.empty()) return false;
   std::wstring text(name);
   for (wchar_t& c : text) {
@@ -20,8 +22,15 @@ bool StoredEntryName(std::wstring_view name, bool folder, std::string* stored, b
   const bool oem = WideToOem(text, &bytes);
   if (!oem) bytes = WideToAnsi(text);
   if (bytes.size() > 0xFFFF) return false;
-  *stored = std::move(bytes);
-  *utf8 = !oem;
+  std::string unicodePath;
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (oem && !ascii) {
+    unicodePath = WideToAnsi(text);
+    if (unicodePath.size() > kMaxUnicodePath) unicodePath.clear();
+  }
+  stored->bytes = std::move(bytes);
+  stored->utf8 = !oem;
+  stored->unicodePath = std::move(unicodePath);
   return true;
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include <zlib.h>
+
 #include "KVPlatform/local_time.h"
 
 namespace kv::zip {
@@ -21,12 +23,25 @@ void PutBytes(std::vector<uint8_t>* out, const std::string& bytes) { out->insert
 
 constexpr uint16_t kExtendedTimestampTag = 0x5455;  // "UT"
 constexpr uint8_t kAllThreeTimes = 7;                // modification, access, creation
+constexpr uint16_t kUnicodePathTag = 0x7075;         // "up"
+constexpr uint8_t kUnicodePathVersion = 1;
+
+void PutUnicodePath(std::vector<uint8_t>* out, const EntryRecord& entry) {
+  if (entry.unicodePath.empty()) return;
+  Put16(out, kUnicodePathTag);
+  Put16(out, static_cast<uint16_t>(UnicodePathFieldSize(entry) - 4));
+  out->push_back(kUnicodePathVersion);
+  // Readers use the field only while this CRC matches the name beside it, so that a
+  // tool that renames the entry without knowing the field does not leave a stale name.
+  Put32(out, static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(entry.name.data()), entry.name.size())));
+  PutBytes(out, entry.unicodePath);
+}
 
 }  // namespace
 
 std::vector<uint8_t> EncodeLocalHeader(const EntryRecord& entry) {
   std::vector<uint8_t> out;
-  out.reserve(kLocalHeaderSize + entry.name.size() + kLocalExtraSize);
+  out.reserve(kLocalHeaderSize + entry.name.size() + kLocalExtraSize + UnicodePathFieldSize(entry));
   Put32(&out, 0x04034B50);
   Put16(&out, kVersionNeeded);
   Put16(&out, entry.flags);
@@ -37,7 +52,7 @@ std::vector<uint8_t> EncodeLocalHeader(const EntryRecord& entry) {
   Put32(&out, entry.compressedSize);
   Put32(&out, entry.uncompressedSize);
   Put16(&out, static_cast<uint16_t>(entry.name.size()));
-  Put16(&out, kLocalExtraSize);
+  Put16(&out, static_cast<uint16_t>(kLocalExtraSize + UnicodePathFieldSize(entry)));
   PutBytes(&out, entry.name);
   Put16(&out, kExtendedTimestampTag);
   Put16(&out, kLocalExtraSize - 4);
@@ -45,6 +60,7 @@ std::vector<uint8_t> EncodeLocalHeader(const EntryRecord& entry) {
   Put32(&out, entry.modifiedTime);
   Put32(&out, entry.accessTime);
   Put32(&out, entry.creationTime);
+  PutUnicodePath(&out, entry);
   return out;
 }
 
@@ -70,7 +86,7 @@ void AppendCentralHeader(const EntryRecord& entry, std::vector<uint8_t>* out) {
   Put32(out, entry.compressedSize);
   Put32(out, entry.uncompressedSize);
   Put16(out, static_cast<uint16_t>(entry.name.size()));
-  Put16(out, kCentralExtraSize);
+  Put16(out, static_cast<uint16_t>(kCentralExtraSize + UnicodePathFieldSize(entry)));
   Put16(out, 0);  // comment length
   Put16(out, 0);  // disk number
   Put16(out, 0);  // internal attributes
@@ -81,6 +97,7 @@ void AppendCentralHeader(const EntryRecord& entry, std::vector<uint8_t>* out) {
   Put16(out, kCentralExtraSize - 4);
   out->push_back(kAllThreeTimes);  // the flags of the local field, as readers expect
   Put32(out, entry.modifiedTime);
+  PutUnicodePath(out, entry);
 }
 
 std::vector<uint8_t> EncodeEndRecord(uint16_t entries, uint32_t directorySize, uint32_t directoryOffset) {

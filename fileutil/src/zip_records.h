@@ -1,6 +1,18 @@
 // The records of a zip archive as the writer lays them out: local file header with its
 // 17-byte "UT" extra field, data descriptor, central directory header with its 9-byte
 // "UT" extra field, end of central directory. All fields little-endian.
+//
+// A name stored in CP437 with characters past ASCII also gets the Info-ZIP Unicode Path
+// extra field (0x7075 "up": version 1, the CRC-32 of the name as stored, the name in
+// UTF-8) in both headers, after the "UT" field. What readers show of such a name:
+//   - Windows (Explorer, the suite's own readers) and Python's zipfile: the CP437 name,
+//     which they decode as CP437; Python 3.12 and later take the Unicode Path;
+//   - Info-ZIP unzip and zipinfo, 7-Zip, libarchive (bsdtar): the Unicode Path, in a
+//     UTF-8 locale; without the field they showed "caf?.txt" for "café.txt";
+//   - Java's java.util.zip reads names as UTF-8 unless told otherwise and refuses the
+//     archive; it would need the names in UTF-8 with flag 11, which Windows readers of
+//     the suite's archives do not expect.
+// A name that CP437 cannot hold is stored in UTF-8 with flag 11 and no extra field.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +39,9 @@ inline constexpr size_t kCentralHeaderSize = 46;
 inline constexpr size_t kCentralExtraSize = 9;
 inline constexpr size_t kDataDescriptorSize = 16;
 inline constexpr size_t kEndRecordSize = 22;
+inline constexpr size_t kUnicodePathHeaderSize = 9;  // tag, size, version, CRC-32 of the name
+// The local extra field holds both fields within its 16-bit length.
+inline constexpr size_t kMaxUnicodePath = 0xFFFF - kLocalExtraSize - kUnicodePathHeaderSize;
 
 // The format's limits without zip64: the entry count of the end record, and the 32-bit
 // sizes and offsets, whose all-ones value announces a zip64 field.
@@ -48,7 +63,13 @@ struct EntryRecord {
   uint32_t accessTime = 0;
   uint32_t creationTime = 0;
   std::string name;                // as stored: CP437 or UTF-8 bytes
+  std::string unicodePath;         // UTF-8 for the Unicode Path field; empty: no field
 };
+
+// The length of the Unicode Path field (0 without one).
+inline size_t UnicodePathFieldSize(const EntryRecord& entry) {
+  return entry.unicodePath.empty() ? 0 : kUnicodePathHeaderSize + entry.unicodePath.size();
+}
 
 // The local header followed by the name and the local extra field.
 std::vector<uint8_t> EncodeLocalHeader(const EntryRecord& entry);
@@ -60,7 +81,7 @@ void AppendCentralHeader(const EntryRecord& entry, std::vector<uint8_t>* out);
 std::vector<uint8_t> EncodeEndRecord(uint16_t entries, uint32_t directorySize, uint32_t directoryOffset);
 
 inline size_t CentralHeaderLength(const EntryRecord& entry) {
-  return kCentralHeaderSize + entry.name.size() + kCentralExtraSize;
+  return kCentralHeaderSize + entry.name.size() + kCentralExtraSize + UnicodePathFieldSize(entry);
 }
 
 // The MS-DOS time and date of a local date and time. DOS dates run from 1980 to 2107:

@@ -63,8 +63,10 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   if (name == nullptr) return HZ_ARGUMENTS;
   const bool folder = kind == ZIP_FOLDER;
   EntryRecord entry;
-  bool utf8 = false;
-  if (!StoredEntryName(name, folder, &entry.name, &utf8)) return HZ_ARGUMENTS;
+  StoredName stored;
+  if (!StoredEntryName(name, folder, &stored)) return HZ_ARGUMENTS;
+  entry.name = std::move(stored.bytes);
+  entry.unicodePath = std::move(stored.unicodePath);
   entry.method = folder || HasCompressedExtension(name) ? kMethodStored : kMethodDeflated;
 
   std::unique_ptr<ZipSource> input;
@@ -80,7 +82,7 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
 
   entry.flags = kFlagDataDescriptor;
   if (entry.method == kMethodDeflated) entry.flags |= kFlagMaximumCompression;
-  if (utf8) entry.flags |= kFlagUtf8Name;
+  if (stored.utf8) entry.flags |= kFlagUtf8Name;
   SetDosTime(properties.modifiedTime, &entry);
   entry.crc = 0;
   entry.compressedSize =

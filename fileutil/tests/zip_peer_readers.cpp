@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace kv::ziptest {
@@ -41,16 +42,6 @@ if len(sys.argv) > 3:
             sys.exit(1)
 )PY";
 
-std::string Hex(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back(digits[c >> 4]);
-    out.push_back(digits[c & 15]);
-  }
-  return out;
-}
-
 std::string Unhex(const std::string& hex) {
   std::string out;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
@@ -72,6 +63,16 @@ int RunPython(const std::filesystem::path& archive, const std::filesystem::path&
 }
 
 }  // namespace
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back(digits[c >> 4]);
+    out.push_back(digits[c & 15]);
+  }
+  return out;
+}
 
 int RunCommand(const std::string& command, std::string* output) {
   output->clear();
@@ -103,7 +104,7 @@ uint16_t Le16(const std::string& bytes, size_t at) {
 uint32_t Le32(const std::string& bytes, size_t at) { return Le16(bytes, at) | static_cast<uint32_t>(Le16(bytes, at + 2)) << 16; }
 
 ::testing::AssertionResult ReadersAccept(const std::filesystem::path& archive,
-                                         const std::vector<ExpectedEntry>& expected, Streaming streaming) {
+                                         const std::vector<ExpectedEntry>& expected, Readers readers) {
   std::string output;
   if (RunCommand("unzip -t " + Quote(archive) + " 2>&1", &output) != 0) {
     return ::testing::AssertionFailure() << "unzip -t rejects " << archive << ":\n" << output.substr(0, 4000);
@@ -129,16 +130,90 @@ uint32_t Le32(const std::string& bytes, size_t at) { return Le16(bytes, at) | st
   std::filesystem::remove(contentsFile);
   if (python != 0) return ::testing::AssertionFailure() << "Python's zipfile rejects " << archive << ":\n" << output;
 
+  if (readers != Readers::kDirectoryOnly &&
+      (RunCommand("7z x -so " + Quote(archive) + " 2>/dev/null", &output) != 0 || output != all)) {
+    RunCommand("7z t " + Quote(archive) + " 2>&1 | tail -n 20", &output);
+    return ::testing::AssertionFailure() << "7-Zip does not deliver the contents of " << archive << ":\n" << output;
+  }
   if (RunCommand("bsdtar -xOf " + Quote(archive) + " 2>/dev/null", &output) != 0 || output != all) {
     RunCommand("bsdtar -xOf " + Quote(archive) + " 2>&1 >/dev/null", &output);
     return ::testing::AssertionFailure() << "bsdtar does not deliver the contents of " << archive << ":\n" << output;
   }
-  if (streaming == Streaming::kYes) {
+  if (readers == Readers::kAll) {
     // A pipe forces libarchive's streaming reader, which follows the local headers.
     if (RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>/dev/null", &output) != 0 || output != all) {
       RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>&1 >/dev/null", &output);
       return ::testing::AssertionFailure() << "bsdtar reading from a pipe does not deliver the contents of "
                                            << archive << ":\n" << output;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+namespace {
+
+// The names of a listing: the lines between `first` and `last` (lines starting so;
+// both excluded, `last` empty for the end), less the first `skip` fields of each line.
+std::vector<std::string> ListedNames(const std::string& listing, const std::string& first, const std::string& last,
+                                     int skip) {
+  std::vector<std::string> names;
+  std::istringstream lines(listing);
+  std::string line;
+  bool inside = false;
+  while (std::getline(lines, line)) {
+    if (!inside) {
+      inside = line.rfind(first, 0) == 0;
+      continue;
+    }
+    if (!last.empty() && line.rfind(last, 0) == 0) break;
+    size_t at = 0;
+    for (int field = 0; field < skip; ++field) {
+      at = line.find_first_not_of(' ', at);
+      at = line.find(' ', at);
+      if (at == std::string::npos) break;
+    }
+    at = at == std::string::npos ? at : line.find_first_not_of(' ', at);
+    if (at != std::string::npos) names.push_back(line.substr(at));
+  }
+  return names;
+}
+
+}  // namespace
+
+::testing::AssertionResult ListingsShow(const std::filesystem::path& archive, const std::vector<std::string>& names) {
+  struct Listing {
+    std::string command;
+    std::function<std::vector<std::string>(const std::string&)> parse;
+  };
+  const std::string python = "python3 -c 'import sys, zipfile\nfor i in zipfile.ZipFile(sys.argv[1]).infolist(): print(i.filename)' ";
+  const Listing listings[] = {
+      // "  Length  Date  Time  Name", a rule, the entries, a rule.
+      {"unzip -l ", [](const std::string& out) { return ListedNames(out, "---------", "---------", 3); }},
+      // "-rw----  2.3 ntf  8 tx defN 24-Jun-30 13:45 name" after the size line.
+      {"zipinfo ", [](const std::string& out) {
+         std::vector<std::string> listed = ListedNames(out, "Zip file size", "", 8);
+         if (!listed.empty()) listed.pop_back();  // the summary line
+         return listed;
+       }},
+      // "Path = name" and "Folder = +" for a folder, which 7-Zip shows without its "/".
+      {"7z l -slt ", [](const std::string& out) {
+         std::vector<std::string> listed;
+         for (const std::string& line : ListedNames(out, "----------", "", 0)) {
+           if (line.rfind("Path = ", 0) == 0) listed.push_back(line.substr(7));
+           if (line == "Folder = +" && !listed.empty()) listed.back() += '/';
+         }
+         return listed;
+       }},
+      {"bsdtar -tf ", [](const std::string& out) { return ListedNames("\n" + out, "", "", 0); }},
+      {python, [](const std::string& out) { return ListedNames("\n" + out, "", "", 0); }},
+  };
+  for (const Listing& listing : listings) {
+    std::string output;
+    const std::string command = "LC_ALL=C.UTF-8 " + listing.command + Quote(archive) + " 2>&1";
+    const int status = RunCommand(command, &output);
+    const std::vector<std::string> listed = listing.parse(output);
+    if (status != 0 || listed != names) {
+      return ::testing::AssertionFailure() << command << " shows other names (status " << status << "):\n" << output;
     }
   }
   return ::testing::AssertionSuccess();

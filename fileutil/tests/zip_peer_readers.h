@@ -1,7 +1,7 @@
 // Test support for the zip writer: independent readers check every archive a test
 // writes. Info-ZIP's `unzip -t` and `zipinfo -v`, Python's zipfile module (testzip and
-// the contents byte for byte), bsdtar reading the archive as a file and, where the
-// archive suits a streaming reader, bsdtar reading it from a pipe.
+// the contents byte for byte), 7-Zip's `7z t`, bsdtar reading the archive as a file
+// and, where the archive suits a streaming reader, bsdtar reading it from a pipe.
 #pragma once
 
 #include <cstdint>
@@ -36,13 +36,22 @@ struct PeerEntry {
   std::string extraHex;    // the central extra field in hex
 };
 
-enum class Streaming { kYes, kNo };
+// Which readers an archive suits. kAll: every reader, the streaming one included, which
+// follows the local headers from the start of the file. kNoStreaming: an archive that
+// does not start with its first local header (it sits inside another file).
+// kDirectoryOnly: the readers that go by the central directory alone, for archives that
+// hold bytes the directory does not cover (an entry whose addition failed) or start
+// gigabytes into a file; 7-Zip, which checks the local headers' sequence, refuses them.
+enum class Readers { kAll, kNoStreaming, kDirectoryOnly };
 
 // Runs every reader on the archive; each must accept it and deliver `expected`.
-// kYes adds the streaming reader (archives whose entries it can follow).
 ::testing::AssertionResult ReadersAccept(const std::filesystem::path& archive,
                                          const std::vector<ExpectedEntry>& expected,
-                                         Streaming streaming = Streaming::kYes);
+                                         Readers readers = Readers::kAll);
+
+// The names that each listing shows, in a UTF-8 locale: `unzip -l`, `zipinfo`, `7z l`,
+// `bsdtar -tf` and Python's zipfile must all show `names` (UTF-8), in order.
+::testing::AssertionResult ListingsShow(const std::filesystem::path& archive, const std::vector<std::string>& names);
 
 // The entries of the central directory as Python's zipfile reads them (fails the
 // test when Python cannot read the archive).
@@ -54,6 +63,9 @@ int RunCommand(const std::string& command, std::string* output);
 // Reads a whole file; writes bytes to a file.
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// Bytes in lower-case hex.
+std::string Hex(const std::string& bytes);
 
 // Little-endian fields of raw archive bytes.
 uint16_t Le16(const std::string& bytes, size_t at);

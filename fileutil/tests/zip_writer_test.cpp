@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "KVFileUtilities/zip.h"
 #include "temp_root.h"
@@ -23,7 +24,7 @@ using kv::ziptest::Le32;
 using kv::ziptest::PeerEntries;
 using kv::ziptest::ReadBytes;
 using kv::ziptest::ReadersAccept;
-using kv::ziptest::Streaming;
+using kv::ziptest::Readers;
 
 void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
 void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
@@ -276,7 +277,7 @@ TEST_F(ZipWriterTest, StoredSizeChangeOnPipeOutput) {
   const std::filesystem::path archive = Host("changed.zip");
   kv::ziptest::WriteBytes(archive, output.Data());
   // The failed entries' bytes stay in the stream, so only the directory tells the truth.
-  EXPECT_TRUE(ReadersAccept(archive, {{"good.gz", data}}, Streaming::kNo));
+  EXPECT_TRUE(ReadersAccept(archive, {{"good.gz", data}}, Readers::kDirectoryOnly));
 
   MakeOutputFolder();
   zip = CreateZipZ(Name(L"C:/out/seek.zip"), 0, ZIP_FILENAME);
@@ -310,7 +311,7 @@ TEST_F(ZipWriterTest, ArchiveAtByte1000OfAnOpenFile) {
   EXPECT_EQ(lseek(descriptor, 0, SEEK_CUR), static_cast<off_t>(bytes.size()));
   close(descriptor);
   EXPECT_EQ(bytes.substr(0, 1000), prefix);
-  EXPECT_TRUE(ReadersAccept(file, {{"one.txt", one}, {"two.gz", two}, {"three.txt", three}}, Streaming::kNo));
+  EXPECT_TRUE(ReadersAccept(file, {{"one.txt", one}, {"two.gz", two}, {"three.txt", three}}, Readers::kNoStreaming));
 
   const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(file);
   ASSERT_EQ(entries.size(), 3u);
@@ -378,30 +379,40 @@ TEST_F(ZipWriterTest, MemoryOutputInTheCallersBlockAndBeyond) {
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
 }
 
-// Names: CP437 where it holds every character (flags unchanged), UTF-8 with flag 11
-// where it does not; text that is not Unicode is refused.
-TEST_F(ZipWriterTest, EntryNamesInCp437OrUtf8) {
+// Names: CP437 where it holds every character (flags unchanged), with a Unicode Path
+// field when it has characters past ASCII; UTF-8 with flag 11 where CP437 does not hold
+// them. Every listing shows the intended name; text that is not Unicode is refused.
+TEST_F(ZipWriterTest, EntryNamesEveryReaderShows) {
   MakeOutputFolder();
   HZIP zip = CreateZipZ(Name(L"C:/out/names.zip"), 0, ZIP_FILENAME);
   ASSERT_NE(zip, nullptr);
   const std::string data = "content\n";
   struct Row {
     const wchar_t* name;
-    std::string utf8;
+    unsigned long kind;
+    std::string utf8;    // as readers show it
     std::string stored;  // the bytes in the headers
     bool utf8Flag;
+    bool unicodePath;
   };
   const Row rows[] = {
-      {L"B\u00FCcher\\\u00DCbersicht \u00E9.txt", "B\u00FCcher/\u00DCbersicht \u00E9.txt", "B\x81" "cher/\x9A" "bersicht \x82.txt", false},
-      {L"\u03A9mega.txt", "\u03A9mega.txt", "\xEAmega.txt", false},
-      {L"\u65E5\u672C\\\u30C7\u30FC\u30BF.txt", "\u65E5\u672C/\u30C7\u30FC\u30BF.txt", "\u65E5\u672C/\u30C7\u30FC\u30BF.txt", true},
-      {L"price \u20AC.txt", "price \u20AC.txt", "price \u20AC.txt", true},
+      {L"plain\\name.txt", ZIP_MEMORY, "plain/name.txt", "plain/name.txt", false, false},
+      {L"caf\u00E9.txt", ZIP_MEMORY, "caf\u00E9.txt", "caf\x82.txt", false, true},
+      {L"B\u00FCcher\\\u00DCbersicht \u00E9.txt", ZIP_MEMORY, "B\u00FCcher/\u00DCbersicht \u00E9.txt",
+       "B\x81" "cher/\x9A" "bersicht \x82.txt", false, true},
+      {L"\u03A9mega \u2502 \u00BD.txt", ZIP_MEMORY, "\u03A9mega \u2502 \u00BD.txt", "\xEAmega \xB3 \xAB.txt", false, true},
+      {L"Ordner \u00E4", ZIP_FOLDER, "Ordner \u00E4/", "Ordner \x84/", false, true},
+      {L"\u65E5\u672C\\\u30C7\u30FC\u30BF.txt", ZIP_MEMORY, "\u65E5\u672C/\u30C7\u30FC\u30BF.txt",
+       "\u65E5\u672C/\u30C7\u30FC\u30BF.txt", true, false},
+      {L"price \u20AC.txt", ZIP_MEMORY, "price \u20AC.txt", "price \u20AC.txt", true, false},
   };
   std::vector<ExpectedEntry> expected;
+  std::vector<std::string> names;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.utf8);
-    ASSERT_EQ(ZipAdd(zip, row.name, Bytes(data), Size(data), ZIP_MEMORY), HZ_OK);
-    expected.push_back({row.utf8, data});
+    ASSERT_EQ(ZipAdd(zip, row.name, Bytes(data), Size(data), row.kind), HZ_OK);
+    expected.push_back({row.utf8, row.kind == ZIP_FOLDER ? "" : data});
+    names.push_back(row.utf8);
   }
   const wchar_t surrogate[] = {0xD800, L'x', 0};
   const wchar_t beyondUnicode[] = {static_cast<wchar_t>(0x110000), 0};
@@ -411,14 +422,28 @@ TEST_F(ZipWriterTest, EntryNamesInCp437OrUtf8) {
 
   const std::filesystem::path archive = Host("out/names.zip");
   EXPECT_TRUE(ReadersAccept(archive, expected));
+  EXPECT_TRUE(kv::ziptest::ListingsShow(archive, names));
   const std::string bytes = ReadBytes(archive);
   const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(archive);
   ASSERT_EQ(entries.size(), std::size(rows));
   for (size_t i = 0; i < entries.size(); ++i) {
-    SCOPED_TRACE(rows[i].utf8);
-    EXPECT_EQ(entries[i].flags, rows[i].utf8Flag ? 0x802u : 0x002u);
+    const Row& row = rows[i];
+    SCOPED_TRACE(row.utf8);
+    EXPECT_EQ(entries[i].flags, (row.utf8Flag ? 0x800u : 0u) | (row.kind == ZIP_FOLDER ? 0u : 2u));
     const size_t at = entries[i].headerOffset;
-    EXPECT_EQ(bytes.substr(at + 30, Le16(bytes, at + 26)), rows[i].stored);
+    const size_t nameLength = Le16(bytes, at + 26), extraLength = Le16(bytes, at + 28);
+    EXPECT_EQ(bytes.substr(at + 30, nameLength), row.stored);
+    // The Unicode Path field follows the "UT" field in both headers: tag, size,
+    // version 1, the CRC-32 of the stored name, the UTF-8 name.
+    std::string field;
+    if (row.unicodePath) {
+      const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(row.stored.data()), static_cast<uInt>(row.stored.size()));
+      field = std::string("\x75\x70") + static_cast<char>(5 + row.utf8.size()) + '\0' + '\x01';
+      for (int shift = 0; shift < 32; shift += 8) field += static_cast<char>(crc >> shift & 0xFF);
+      field += row.utf8;
+    }
+    EXPECT_EQ(bytes.substr(at + 30 + nameLength + 17, extraLength - 17), field);
+    EXPECT_EQ(entries[i].extraHex.substr(18), kv::ziptest::Hex(field));
   }
 }
 
