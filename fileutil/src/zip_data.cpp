@@ -1,6 +1,13 @@
 // Entry data of the zip writer: raw deflate through zlib, or a stored copy.
 #include "zip_data.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "zip_deflate_pool.h"
+
 namespace kv::zip {
 namespace {
 
@@ -9,14 +16,49 @@ constexpr size_t kStoreChunk = 16 * 1024;    // source bytes per stored copy ste
 constexpr int kLevel = 8;
 constexpr int kRawWindowBits = -15;  // a 32 KB window, no zlib header or trailer
 constexpr int kMemoryLevel = 8;
+// Entries below this size are deflated on the calling thread: their few milliseconds
+// of work gain little from being shared.
+constexpr uint64_t kParallelMinimum = 2 * DeflatePool::kMinBlock;
+constexpr unsigned kMaxThreads = 64;
+
+// The deflate threads: KESTREL_ZIP_THREADS when it is a number from 1, else the cores.
+unsigned DeflateThreads() {
+  if (const char* setting = std::getenv("KESTREL_ZIP_THREADS"); setting != nullptr && *setting != '\0') {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(setting, &end, 10);
+    if (*end == '\0' && value >= 1) return static_cast<unsigned>(std::min<unsigned long>(value, kMaxThreads));
+  }
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+}
 
 }  // namespace
 
+EntryDataWriter::EntryDataWriter() : threads_(DeflateThreads()) {}
+
 EntryDataWriter::~EntryDataWriter() {
+  StopThreads();
   if (streamReady_) deflateEnd(&stream_);
 }
 
+void EntryDataWriter::StopThreads() { pool_.reset(); }
+
 bool EntryDataWriter::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
+  const SourceProperties& properties = source.properties();
+  if (threads_ > 1 && !poolFailed_ && (!properties.sizeKnown || properties.size >= kParallelMinimum)) {
+    if (pool_ == nullptr) {
+      pool_ = DeflatePool::Start(threads_);
+      poolFailed_ = pool_ == nullptr;
+    }
+    if (pool_ != nullptr) {
+      const size_t blockSize =
+          properties.sizeKnown ? DeflatePool::BlockSize(properties.size, threads_) : DeflatePool::kMaxBlock;
+      return pool_->Deflate(source, output, maxSize, blockSize, data);
+    }
+  }
+  return DeflateOnThisThread(source, output, maxSize, data);
+}
+
+bool EntryDataWriter::DeflateOnThisThread(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
   if (!streamReady_) {
     if (deflateInit2(&stream_, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
       return false;

@@ -1,8 +1,15 @@
-// The data of one zip entry: raw deflate (level 8, 32 KB window, read in 64 KB blocks)
-// or a stored copy (16 KB chunks), with the CRC-32 of the source bytes as read.
+// The data of one zip entry: raw deflate (level 8, 32 KB window) or a stored copy (16 KB
+// chunks), with the CRC-32 of the source bytes as read.
+//
+// Deflate runs on one thread (64 KB reads) for entries under 64 KB and on machines with
+// one core; larger entries, and sources of unknown size, are deflated on all cores by
+// a pool of threads (zip_deflate_pool.h) that the writer starts on first need and joins
+// when it is released. KESTREL_ZIP_THREADS, a number, sets the number of threads (1:
+// everything on the calling thread).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <zlib.h>
@@ -11,6 +18,8 @@
 #include "zip_source.h"
 
 namespace kv::zip {
+
+class DeflatePool;
 
 struct EntryData {
   uint32_t crc = 0;
@@ -22,7 +31,7 @@ struct EntryData {
 // state and the buffers are allocated once.
 class EntryDataWriter {
  public:
-  EntryDataWriter() = default;
+  EntryDataWriter();
   ~EntryDataWriter();
   EntryDataWriter(const EntryDataWriter&) = delete;
   EntryDataWriter& operator=(const EntryDataWriter&) = delete;
@@ -32,7 +41,15 @@ class EntryDataWriter {
   bool Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data);
   bool Store(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data);
 
+  // Stops and joins the deflate threads, if any were started.
+  void StopThreads();
+
  private:
+  bool DeflateOnThisThread(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data);
+
+  unsigned threads_;                  // deflate threads to use; 1: none
+  std::unique_ptr<DeflatePool> pool_;  // made on the first entry that needs it
+  bool poolFailed_ = false;            // the system could not start the threads
   z_stream stream_{};
   bool streamReady_ = false;
   std::vector<uint8_t> input_;

@@ -148,6 +148,7 @@ unsigned long ZipWriter::Close() {
     ok = output_->Write(end.data(), end.size());
   }
   directory_.clear();
+  data_.StopThreads();
   const bool closed = output_->Close();
   return ok && closed ? HZ_OK : HZ_WRITE;
 }
