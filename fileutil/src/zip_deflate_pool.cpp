@@ -99,6 +99,10 @@ void DeflatePool::Work() {
         }
         // Finished: the final block written, or the flush complete with room to spare.
         if (block->last ? result == Z_STREAM_END : stream.avail_out > 0) break;
+        if (stream.avail_out > 0) {  // stopped short of the end with room left: never seen
+          ok = false;
+          break;
+        }
         block->output.resize(block->output.size() + block->output.size() / 2);
       }
     }

@@ -1,11 +1,15 @@
 // Independent zip readers for the zip writer's tests.
 #include "zip_peer_readers.h"
 
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <random>
+#include <stdexcept>
 #include <sstream>
 
 namespace kv::ziptest {
@@ -15,13 +19,27 @@ namespace {
 // must be those of the manifest (lines "<name in hex> <offset> <size>" into the file of
 // all contents), and every entry of the central directory is printed for the caller.
 constexpr const char* kPythonCheck = R"PY(
-import sys, zipfile
+import struct, sys, zipfile, zlib
 archive = sys.argv[1]
 z = zipfile.ZipFile(archive)
 bad = z.testzip()
 if bad is not None:
     print("testzip found a bad entry:", bad)
     sys.exit(1)
+# Lenient readers stop at the compressed size; the stream must also end in a final
+# block exactly there.
+raw = open(archive, "rb")
+for i in z.infolist():
+    if i.compress_type != 8:
+        continue
+    raw.seek(i.header_offset + 26)
+    name_length, extra_length = struct.unpack("<HH", raw.read(4))
+    raw.seek(i.header_offset + 30 + name_length + extra_length)
+    stream = zlib.decompressobj(-15)
+    stream.decompress(raw.read(i.compress_size))
+    if not stream.eof or stream.unused_data:
+        print("the deflate stream does not end where the entry does:", i.filename)
+        sys.exit(1)
 for i in z.infolist():
     print("E", i.filename.encode("utf-8").hex(), i.flag_bits, i.compress_type, i.create_version,
           i.create_system, i.extract_version, i.external_attr, i.header_offset, i.CRC,
@@ -72,6 +90,71 @@ std::string Hex(const std::string& bytes) {
     out.push_back(digits[c & 15]);
   }
   return out;
+}
+
+std::string TextOf(size_t size, unsigned seed) {
+  static const char* words[] = {"spindle ", "feed ", "G01 X12.5 ", "tool change\n", "coolant on ", "M30\n"};
+  std::mt19937 random(seed);
+  std::string text;
+  while (text.size() < size) text += words[random() % 6];
+  text.resize(size);
+  return text;
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+PipeReader::PipeReader() {
+  if (pipe(fds_) != 0) throw std::runtime_error("pipe");
+  thread_ = std::thread([this] {
+    char buffer[65536];
+    ssize_t n;
+    while ((n = read(fds_[0], buffer, sizeof buffer)) > 0) data_.append(buffer, static_cast<size_t>(n));
+  });
+}
+
+PipeReader::~PipeReader() {
+  CloseWriteEnd();
+  if (thread_.joinable()) thread_.join();
+  close(fds_[0]);
+}
+
+void PipeReader::CloseWriteEnd() {
+  if (fds_[1] >= 0) close(fds_[1]);
+  fds_[1] = -1;
+}
+
+const std::string& PipeReader::Data() {
+  CloseWriteEnd();
+  if (thread_.joinable()) thread_.join();
+  return data_;
+}
+
+PipeSource::PipeSource(std::string contents, Close close) : contents_(std::move(contents)) {
+  if (close == kEnd ? pipe(fds_) != 0 : socketpair(AF_UNIX, SOCK_STREAM, 0, fds_) != 0) {
+    throw std::runtime_error("pipe");
+  }
+  // A local socket closed with unread data resets its peer once the peer has read the
+  // data already sent: one byte that the writing end never reads.
+  if (close == kReset && write(fds_[0], "x", 1) != 1) throw std::runtime_error("socket");
+  thread_ = std::thread([this] {
+    size_t at = 0;
+    while (at < contents_.size()) {
+      const ssize_t n = write(fds_[1], contents_.data() + at, std::min<size_t>(contents_.size() - at, 4096));
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    ::close(fds_[1]);
+  });
+}
+
+PipeSource::~PipeSource() {
+  thread_.join();
+  ::close(fds_[0]);
 }
 
 int RunCommand(const std::string& command, std::string* output) {

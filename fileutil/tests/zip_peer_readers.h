@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -63,6 +64,42 @@ int RunCommand(const std::string& command, std::string* output);
 // Reads a whole file; writes bytes to a file.
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// Test data: words of NC programs (compressible), random bytes (incompressible).
+std::string TextOf(size_t size, unsigned seed);
+std::string RandomBytes(size_t size, unsigned seed);
+
+// Collects everything written to a pipe until its last writer closes.
+class PipeReader {
+ public:
+  PipeReader();
+  ~PipeReader();
+  int writeEnd() const { return fds_[1]; }
+  void CloseWriteEnd();
+  // Waits for the end of the data (every writer closed).
+  const std::string& Data();
+
+ private:
+  int fds_[2] = {-1, -1};
+  std::thread thread_;
+  std::string data_;
+};
+
+// A stream whose other end a thread fills with `contents`, then closes. kEnd: a pipe,
+// whose reader then sees the end of the data. kReset: a socket whose reader then gets
+// "connection reset" (ECONNRESET) instead: a source that fails after its contents.
+class PipeSource {
+ public:
+  enum Close { kEnd, kReset };
+  explicit PipeSource(std::string contents, Close close = kEnd);
+  ~PipeSource();
+  int readEnd() const { return fds_[0]; }
+
+ private:
+  std::string contents_;
+  int fds_[2] = {-1, -1};
+  std::thread thread_;
+};
 
 // Bytes in lower-case hex.
 std::string Hex(const std::string& bytes);

@@ -19,6 +19,10 @@
 namespace {
 
 using kv::ziptest::ExpectedEntry;
+using kv::ziptest::PipeReader;
+using kv::ziptest::PipeSource;
+using kv::ziptest::RandomBytes;
+using kv::ziptest::TextOf;
 using kv::ziptest::Le16;
 using kv::ziptest::Le32;
 using kv::ziptest::PeerEntries;
@@ -30,83 +34,6 @@ void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(
 void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
 void* Bytes(const std::string& bytes) { return const_cast<char*>(bytes.data()); }
 unsigned Size(const std::string& bytes) { return static_cast<unsigned>(bytes.size()); }
-
-std::string TextOf(size_t size, unsigned seed) {
-  static const char* words[] = {"spindle ", "feed ", "G01 X12.5 ", "tool change\n", "coolant on ", "M30\n"};
-  std::mt19937 random(seed);
-  std::string text;
-  while (text.size() < size) text += words[random() % 6];
-  text.resize(size);
-  return text;
-}
-
-std::string RandomBytes(size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
-// Collects everything written to a pipe until its last writer closes.
-class PipeReader {
- public:
-  PipeReader() {
-    if (pipe(fds_) != 0) throw std::runtime_error("pipe");
-    thread_ = std::thread([this] {
-      char buffer[65536];
-      ssize_t n;
-      while ((n = read(fds_[0], buffer, sizeof buffer)) > 0) data_.append(buffer, static_cast<size_t>(n));
-    });
-  }
-  ~PipeReader() {
-    CloseWriteEnd();
-    if (thread_.joinable()) thread_.join();
-    close(fds_[0]);
-  }
-  int writeEnd() const { return fds_[1]; }
-  void CloseWriteEnd() {
-    if (fds_[1] >= 0) close(fds_[1]);
-    fds_[1] = -1;
-  }
-  // Waits for the end of the data (every writer closed).
-  const std::string& Data() {
-    CloseWriteEnd();
-    if (thread_.joinable()) thread_.join();
-    return data_;
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-  std::thread thread_;
-  std::string data_;
-};
-
-// A pipe whose other end a thread fills with `contents`, then closes.
-class PipeSource {
- public:
-  explicit PipeSource(std::string contents) : contents_(std::move(contents)) {
-    if (pipe(fds_) != 0) throw std::runtime_error("pipe");
-    thread_ = std::thread([this] {
-      size_t at = 0;
-      while (at < contents_.size()) {
-        const ssize_t n = write(fds_[1], contents_.data() + at, std::min<size_t>(contents_.size() - at, 4096));
-        if (n <= 0) break;
-        at += static_cast<size_t>(n);
-      }
-      close(fds_[1]);
-    });
-  }
-  ~PipeSource() {
-    thread_.join();
-    close(fds_[0]);
-  }
-  int readEnd() const { return fds_[0]; }
-
- private:
-  std::string contents_;
-  int fds_[2] = {-1, -1};
-  std::thread thread_;
-};
 
 class ZipWriterTest : public kv::testing::RootTest {
  protected:
