@@ -1,14 +1,20 @@
-// zip_bench: the zip writer (CreateZipZ / ZipAdd / CloseZipZ) over a generated corpus of
-// about 200 MB (text, binaries, already-compressed .gz files), against
+// zip_bench: the zip writer (CreateZipZ / ZipAdd / CloseZipZ) over two generated corpora:
+// a mixed one of about 200 MB (text, binaries, already-compressed .gz files) and a
+// large-file one (20 files of 10 MB), against
+//   - the writer on one thread (KESTREL_ZIP_THREADS=1: the path of single-core
+//     machines, which is the writer as it was before deflate used every core);
 //   - a plain loop that reads each file in 64 KB blocks, computes its CRC-32 and
 //     raw-deflates it with zlib at level 8 (storing the .gz files), writing the result
 //     to one file: the single-thread limit of the work;
+//   - the same loop on two threads, each taking whole files from the list and writing
+//     its own file: the two-core floor of the work;
+//   - pigz -8 on the large files, as a peer for parallel compression speed;
 //   - Info-ZIP `zip -r -8` on the same tree;
 //   - for the .gz files alone (stored entries), a loop that reads, computes the CRC-32
 //     and writes;
 //   - for many small .gz files, the same loop, to find the writer's cost per entry;
 // and the writer to a pipe against the writer to a file, and the peak memory of a
-// process writing the archive.
+// process writing the archive (the corpora, and 65,535 entries with 20-byte names).
 //
 //   zip_bench [--corpus /tmp/kv-zip-corpus] [--out /tmp/kv-zip-bench] [--rounds 5]
 //             [--only <part of a variant's name>]
@@ -28,6 +34,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <atomic>
 #include <map>
 #include <random>
 #include <string>
@@ -133,6 +140,24 @@ void Generate(const fs::path& corpus, const fs::path& small) {
   }
 }
 
+// 200 MB in 20 files of 10 MB: text, structured binaries, some random data.
+void GenerateLarge(const fs::path& large) {
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 20; ++i) {
+    std::string bytes;
+    while (bytes.size() < 10'000'000) {
+      const size_t piece = 100'000 + random() % 400'000;
+      switch (random() % 10) {
+        case 0: bytes += Binary(random, piece, false); break;
+        case 1: case 2: case 3: bytes += Binary(random, piece, true); break;
+        default: bytes += Text(random, piece); break;
+      }
+    }
+    bytes.resize(10'000'000);
+    WriteFile(large / ("model" + std::to_string(i) + ".dat"), bytes);
+  }
+}
+
 struct Corpus {
   std::vector<fs::path> files;       // in archive order
   std::vector<std::wstring> sources;  // the same as wide text, for ZipAdd
@@ -169,8 +194,13 @@ bool WriteArchive(HZIP zip, const Corpus& corpus) {
   return CloseZipZ(zip) == HZ_OK && ok;
 }
 
-bool WriterToFile(const Corpus& corpus, const fs::path& output) {
-  return WriteArchive(CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus);
+// `threads` 0: as many as the machine has (the default); 1: the single-thread path.
+bool WriterToFile(const Corpus& corpus, const fs::path& output, unsigned threads = 0) {
+  if (threads == 0) unsetenv("KESTREL_ZIP_THREADS");
+  else setenv("KESTREL_ZIP_THREADS", std::to_string(threads).c_str(), 1);
+  const bool ok = WriteArchive(CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus);
+  unsetenv("KESTREL_ZIP_THREADS");
+  return ok;
 }
 
 bool WriterToPipe(const Corpus& corpus) {
@@ -190,15 +220,19 @@ bool WriterToPipe(const Corpus& corpus) {
 }
 
 // The plain loop: 64 KB reads, CRC-32, raw deflate at level 8 (or a plain copy for
-// .gz files), output written to one file.
-bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll) {
+// .gz files), output written to one file. With `next`, several loops share the list:
+// each takes the next file not yet taken.
+bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll, std::atomic<size_t>* next = nullptr) {
   const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0) return false;
   z_stream stream{};
   deflateInit2(&stream, 8, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
   std::vector<Bytef> in(1 << 16), buffer(1 << 16);
   bool ok = true;
-  for (const fs::path& file : corpus.files) {
+  std::atomic<size_t> own{0};
+  if (next == nullptr) next = &own;
+  for (size_t index; (index = next->fetch_add(1)) < corpus.files.size();) {
+    const fs::path& file = corpus.files[index];
     const int fd = open(file.c_str(), O_RDONLY);
     if (fd < 0) return false;
     const bool store = !deflateAll || IsGz(file);
@@ -230,6 +264,23 @@ bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll) {
   }
   deflateEnd(&stream);
   return close(out) == 0 && ok;
+}
+
+// The loop on two threads, each with its own output file.
+bool TwoLoops(const Corpus& corpus, const fs::path& output) {
+  std::atomic<size_t> next{0};
+  bool second = false;
+  std::thread other([&] { second = Loop(corpus, output.string() + ".2", true, &next); });
+  const bool first = Loop(corpus, output, true, &next);
+  other.join();
+  fs::remove(output.string() + ".2");
+  return first && second;
+}
+
+bool Pigz(const Corpus& corpus, const fs::path& output) {
+  std::string command = "pigz -8 -c";
+  for (const fs::path& file : corpus.files) command += " '" + file.string() + "'";
+  return std::system((command + " > '" + output.string() + "'").c_str()) == 0;
 }
 
 bool InfoZip(const fs::path& root, const fs::path& output) {
@@ -278,6 +329,21 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
+// Peak memory of a child that writes 65,535 memory entries with 20-byte names (the
+// format's entry limit) to a file: the central directory alone is some 5 MB.
+bool WriteManyEntries(const fs::path& output) {
+  HZIP zip = CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME);
+  if (zip == nullptr) return false;
+  bool ok = true;
+  char byte = 'x';
+  for (int i = 0; i < 65535 && ok; ++i) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"dir%03d/entry%06d.gz", i % 1000, i);  // 20 characters
+    ok = ZipAdd(zip, name, &byte, 1, ZIP_MEMORY) == HZ_OK;
+  }
+  return CloseZipZ(zip) == HZ_OK && ok;
+}
+
 int main(int argc, char** argv) {
   fs::path corpusRoot = "/tmp/kv-zip-corpus", out = "/tmp/kv-zip-bench";
   int rounds = 5;
@@ -290,32 +356,43 @@ int main(int argc, char** argv) {
     else if (option == "--child") childMode = argv[i + 1];
     else if (option == "--only") only = argv[i + 1];
   }
-  const fs::path mixed = corpusRoot / "mixed", small = corpusRoot / "small";
+  const fs::path mixed = corpusRoot / "mixed", small = corpusRoot / "small", large = corpusRoot / "large";
 
   if (!childMode.empty()) {
-    // Peak memory: "idle" loads the libraries only; "all" and "tiny" write an archive.
-    const Corpus corpus = childMode == "small"
-                              ? List(small, IsGz)
-                              : List(mixed, [&](const fs::path& f) { return childMode == "all" || f.filename() == "part0.nc"; });
+    // Peak memory: "tiny", "all", "small", "large" write an archive of a corpus (one
+    // thread when the mode ends in "-1"), "many" 65,535 entries.
+    const bool oneThread = childMode.size() > 2 && childMode.substr(childMode.size() - 2) == "-1";
+    const std::string mode = oneThread ? childMode.substr(0, childMode.size() - 2) : childMode;
+    const Corpus corpus = mode == "small"   ? List(small, IsGz)
+                          : mode == "large" ? List(large, [](const fs::path&) { return true; })
+                          : mode == "many"  ? Corpus()
+                                            : List(mixed, [&](const fs::path& f) { return mode == "all" || f.filename() == "part0.nc"; });
     const long before = OwnPeakKb();
-    const bool ok = WriterToFile(corpus, out / ("peak-" + childMode + ".zip"));
+    const fs::path output = out / ("peak-" + childMode + ".zip");
+    const bool ok = mode == "many" ? WriteManyEntries(output) : WriterToFile(corpus, output, oneThread ? 1 : 0);
     const long after = OwnPeakKb();
-    std::printf("%zu files, %.0f MB: VmHWM %ld KB before writing, %ld KB after (+%ld KB)\n", corpus.files.size(),
-                corpus.bytes / 1e6, before, after, after - before);
+    std::printf("%zu files, %.0f MB: VmHWM %ld KB before writing, %ld KB after (+%ld KB)\n",
+                mode == "many" ? size_t{65535} : corpus.files.size(), corpus.bytes / 1e6, before, after, after - before);
     return ok ? 0 : 1;
   }
 
   if (!fs::exists(mixed / "gz")) {
-    std::cout << "Generating the corpus under " << corpusRoot << " ..." << std::endl;
+    std::cout << "Generating the mixed corpus under " << corpusRoot << " ..." << std::endl;
     Generate(mixed, small);
+  }
+  if (!fs::exists(large / "model19.dat")) {
+    std::cout << "Generating the large-file corpus under " << corpusRoot << " ..." << std::endl;
+    GenerateLarge(large);
   }
   fs::create_directories(out);
   const Corpus all = List(mixed, [](const fs::path&) { return true; });
   const Corpus gz = List(mixed, IsGz);
   const Corpus tiny = List(small, IsGz);
-  std::cout << "corpus: " << all.files.size() << " files, " << all.bytes / 1e6 << " MB (" << gz.files.size()
+  const Corpus big = List(large, [](const fs::path&) { return true; });
+  std::cout << "mixed corpus: " << all.files.size() << " files, " << all.bytes / 1e6 << " MB (" << gz.files.size()
             << " .gz files, " << gz.bytes / 1e6 << " MB); small: " << tiny.files.size() << " files, "
-            << tiny.bytes / 1e6 << " MB\n";
+            << tiny.bytes / 1e6 << " MB; large: " << big.files.size() << " files, " << big.bytes / 1e6 << " MB; "
+            << std::thread::hardware_concurrency() << " cores\n";
 
   struct Variant {
     std::string name;
@@ -326,9 +403,15 @@ int main(int argc, char** argv) {
   };
   std::vector<Variant> variants = {
       {"writer, file output", out / "writer.zip", [&](const fs::path& o) { return WriterToFile(all, o); }, {}},
+      {"writer, 1 thread", out / "writer1.zip", [&](const fs::path& o) { return WriterToFile(all, o, 1); }, {}},
       {"loop: read+crc+deflate 8", out / "loop.bin", [&](const fs::path& o) { return Loop(all, o, true); }, {}},
+      {"2 loops: read+crc+deflate 8", out / "loops.bin", [&](const fs::path& o) { return TwoLoops(all, o); }, {}},
       {"zip -r -8", out / "infozip.zip", [&](const fs::path& o) { return InfoZip(mixed, o); }, {}},
       {"writer, pipe output", out / "none", [&](const fs::path&) { return WriterToPipe(all); }, {}},
+      {"large: writer", out / "large.zip", [&](const fs::path& o) { return WriterToFile(big, o); }, {}},
+      {"large: writer, 1 thread", out / "large1.zip", [&](const fs::path& o) { return WriterToFile(big, o, 1); }, {}},
+      {"large: 2 loops", out / "large-loops.bin", [&](const fs::path& o) { return TwoLoops(big, o); }, {}},
+      {"large: pigz -8", out / "large.gz", [&](const fs::path& o) { return Pigz(big, o); }, {}},
       {"writer, .gz only (stored)", out / "stored.zip", [&](const fs::path& o) { return WriterToFile(gz, o); }, {}},
       {"loop: read+crc+write .gz", out / "stored.bin", [&](const fs::path& o) { return Loop(gz, o, false); }, {}},
       {"writer, 10,000 small .gz", out / "small.zip", [&](const fs::path& o) { return WriterToFile(tiny, o); }, {}},
@@ -339,6 +422,7 @@ int main(int argc, char** argv) {
   }
   // Warm the page cache.
   Loop(all, out / "warm.bin", false);
+  Loop(big, out / "warm.bin", false);
   Loop(tiny, out / "warm.bin", false);
   for (int round = 0; round < rounds; ++round) {
     for (size_t k = 0; k < variants.size(); ++k) {
@@ -368,13 +452,18 @@ int main(int argc, char** argv) {
   }
   if (!only.empty()) return 0;
   auto ratio = [&](const char* what, const std::string& a, const std::string& b) {
-    std::printf("%-42s wall median %.3f  wall min %.3f  cpu %.3f\n", what, median[a] / median[b], least[a] / least[b],
+    std::printf("%-48s wall median %.3f  wall min %.3f  cpu %.3f\n", what, median[a] / median[b], least[a] / least[b],
                 cpu[a] / cpu[b]);
   };
   std::printf("\n");
-  ratio("writer / loop (limit 1.03):", "writer, file output", "loop: read+crc+deflate 8");
-  ratio("writer / zip -r -8 (must be below 1):", "writer, file output", "zip -r -8");
-  ratio("pipe / file output (limit 1.02):", "writer, pipe output", "writer, file output");
+  ratio("mixed: 1 thread / writer (at least 1.8):", "writer, 1 thread", "writer, file output");
+  ratio("mixed: writer / 2 loops (at most 1.1):", "writer, file output", "2 loops: read+crc+deflate 8");
+  ratio("mixed: 1 thread / loop (at most 1.03):", "writer, 1 thread", "loop: read+crc+deflate 8");
+  ratio("mixed: writer / zip -r -8 (below 1):", "writer, file output", "zip -r -8");
+  ratio("large: 1 thread / writer (at least 1.8):", "large: writer, 1 thread", "large: writer");
+  ratio("large: writer / 2 loops (at most 1.1):", "large: writer", "large: 2 loops");
+  ratio("large: writer / pigz -8:", "large: writer", "large: pigz -8");
+  ratio("pipe / file output (at most 1.02):", "writer, pipe output", "writer, file output");
   ratio("stored: loop / writer (at least 0.75):", "loop: read+crc+write .gz", "writer, .gz only (stored)");
   std::printf("stored throughput (wall min): writer %.0f MB/s, loop %.0f MB/s\n",
               gz.bytes / 1e6 / least["writer, .gz only (stored)"], gz.bytes / 1e6 / least["loop: read+crc+write .gz"]);
@@ -385,13 +474,16 @@ int main(int argc, char** argv) {
               (least["writer, 10,000 small .gz"] - least["loop: 10,000 small .gz"]) / n * 1e6,
               (cpu["writer, 10,000 small .gz"] - cpu["loop: 10,000 small .gz"]) / n * 1e6,
               least["writer, 10,000 small .gz"] / n * 1e6, least["loop: 10,000 small .gz"] / n * 1e6);
-  std::printf("archive sizes: writer %.1f MB, zip -r -8 %.1f MB\n", fs::file_size(out / "writer.zip") / 1e6,
-              fs::file_size(out / "infozip.zip") / 1e6);
+  std::printf("archive sizes: mixed: writer %.1f MB, 1 thread %.1f MB, zip -r -8 %.1f MB; "
+              "large: writer %.1f MB, 1 thread %.1f MB, pigz -8 %.1f MB\n",
+              fs::file_size(out / "writer.zip") / 1e6, fs::file_size(out / "writer1.zip") / 1e6,
+              fs::file_size(out / "infozip.zip") / 1e6, fs::file_size(out / "large.zip") / 1e6,
+              fs::file_size(out / "large1.zip") / 1e6, fs::file_size(out / "large.gz") / 1e6);
 
   // Peak memory: a child lists the files, notes its peak, writes the archive, notes
   // its peak again; the difference is what writing cost.
   const std::string common = "--corpus '" + corpusRoot.string() + "' --out '" + out.string() + "' --child ";
-  for (const char* mode : {"tiny", "all", "small"}) {
+  for (const char* mode : {"tiny", "all", "all-1", "large", "small", "many"}) {
     std::printf("peak resident memory, writing %s: %s\n", mode, ChildReport(common + mode).c_str());
   }
   return 0;

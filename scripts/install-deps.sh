@@ -11,8 +11,8 @@ packages=(
   zlib1g-dev libminizip-dev  # deflate for zip writing, minizip for reading
   libxml2-dev  # XML document object model
   clang libclang-rt-14-dev  # libFuzzer and sanitizer runtimes for fuzz targets
-  unzip libarchive-tools python3  # independent zip readers used by tests
-  zip  # Info-ZIP zip, the reference the zip-writing benchmark compares with
+  unzip libarchive-tools python3 p7zip-full  # independent zip readers used by tests
+  zip pigz  # Info-ZIP zip and pigz, the peers of the zip-writing benchmark
   binutils  # nm, for the export-list checks
   hyperfine  # start-up timing of KVDNC in bench/kvdnc_bench.sh
   libgmime-3.0-dev libcurl4-openssl-dev  # mail: messages built and read with GMime, SMTP with libcurl

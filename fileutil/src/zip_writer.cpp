@@ -2,8 +2,8 @@
 //
 // Each entry is a local header, its data and, on outputs that cannot seek, a data
 // descriptor; on outputs that can, the local header is completed in place once the data
-// is written. The central directory, kept in memory as the entry records, and the end
-// record are written at close. The writer keeps the archive inside the format's limits
+// is written. The central directory, kept as encoded headers (zip_directory.h), and the
+// end record are written at close. The writer keeps the archive inside the format's limits
 // without zip64: an addition that would need a 65,536th entry, a size or offset of 4 GiB
 // or more, is refused with HZ_WRITE, so that the central directory can always describe
 // the entries written before it.
@@ -12,11 +12,14 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "KVFileUtilities/zip.h"
 #include "KVPlatform/local_time.h"
 #include "zip_data.h"
+#include "zip_directory.h"
 #include "zip_entry_name.h"
 #include "zip_handle.h"
 #include "zip_output.h"
@@ -27,7 +30,8 @@ namespace kv::zip {
 
 class ZipWriter {
  public:
-  explicit ZipWriter(std::unique_ptr<ZipOutput> output) : output_(std::move(output)) {
+  ZipWriter(std::unique_ptr<ZipOutput> output, std::optional<std::wstring> scratchBeside)
+      : output_(std::move(output)), directory_(std::move(scratchBeside)) {
     // Every byte of the entries lies below the 32-bit limit, so that the central
     // directory's offset always fits its field.
     output_->set_limit(kMax32);
@@ -39,11 +43,7 @@ class ZipWriter {
  private:
   std::unique_ptr<ZipOutput> output_;
   EntryDataWriter data_;
-  // The central directory as it will be written, in blocks of about 64 KB so that it
-  // takes little more memory than its own size.
-  std::vector<std::vector<uint8_t>> directory_;
-  uint64_t directorySize_ = 0;
-  uint32_t entryCount_ = 0;
+  CentralDirectory directory_;
 };
 
 namespace {
@@ -54,8 +54,6 @@ void SetDosTime(int64_t seconds, EntryRecord* entry) {
   if (!ToLocalTime(seconds, &local)) local.tm_year = seconds < 0 ? 0 : 300;
   DosDateTime(local, &entry->dosTime, &entry->dosDate);
 }
-
-constexpr size_t kDirectoryBlock = 64 * 1024;
 
 }  // namespace
 
@@ -74,9 +72,9 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   const SourceProperties& properties = input->properties();
 
   // The format's limits, checked before anything is written.
-  if (entryCount_ >= kMaxEntries) return HZ_WRITE;
+  if (directory_.count() >= kMaxEntries) return HZ_WRITE;
   if (properties.sizeKnown && properties.size > kMax32) return HZ_WRITE;
-  if (directorySize_ + CentralHeaderLength(entry) > kMax32) return HZ_WRITE;
+  if (directory_.size() + CentralHeaderLength(entry) > kMax32) return HZ_WRITE;
   const uint64_t offset = output_->position();
   if (offset > kMax32) return HZ_WRITE;
 
@@ -121,13 +119,7 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   }
   if (!output_->Flush()) return HZ_WRITE;
 
-  if (directory_.empty() || directory_.back().size() + CentralHeaderLength(entry) > kDirectoryBlock) {
-    directory_.emplace_back();
-    directory_.back().reserve(std::max(kDirectoryBlock, CentralHeaderLength(entry)));
-  }
-  AppendCentralHeader(entry, &directory_.back());
-  directorySize_ += CentralHeaderLength(entry);
-  ++entryCount_;
+  directory_.Add(entry);
   return HZ_OK;
 }
 
@@ -138,16 +130,13 @@ unsigned long ZipWriter::Close() {
   // be described: nothing is written rather than a directory that points elsewhere.
   bool ok = directoryOffset <= kMax32;
   // After the first failure no further headers are written.
-  for (const std::vector<uint8_t>& block : directory_) {
-    ok = ok && output_->Write(block.data(), block.size());
-  }
+  ok = ok && directory_.WriteTo(*output_);
   if (ok) {
-    const std::vector<uint8_t> end = EncodeEndRecord(static_cast<uint16_t>(entryCount_),
-                                                     static_cast<uint32_t>(directorySize_),
+    const std::vector<uint8_t> end = EncodeEndRecord(static_cast<uint16_t>(directory_.count()),
+                                                     static_cast<uint32_t>(directory_.size()),
                                                      static_cast<uint32_t>(directoryOffset));
     ok = output_->Write(end.data(), end.size());
   }
-  directory_.clear();
   data_.StopThreads();
   const bool closed = output_->Close();
   return ok && closed ? HZ_OK : HZ_WRITE;
@@ -171,6 +160,9 @@ using kv::zip::ZipWriter;
 HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
   kv::ResetTimeZone();
   std::unique_ptr<kv::zip::ZipOutput> output;
+  // Where a large central directory may spill: beside a file output, in the temporary
+  // folder for a handle; a memory output keeps it in memory.
+  std::optional<std::wstring> scratchBeside;
   unsigned long code = HZ_ARGUMENTS;
   switch (kind) {
     case ZIP_HANDLE: {
@@ -178,11 +170,13 @@ HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
       code = kv::zip::DescriptorFromPointer(target, &descriptor)
                  ? kv::zip::OpenDescriptorOutput(descriptor, &output)
                  : HZ_DUPLICATE_HANDLE;
+      scratchBeside.emplace();
       break;
     }
     case ZIP_FILENAME:
       code = target != nullptr ? kv::zip::OpenFileOutput(static_cast<const wchar_t*>(target), &output)
                                : HZ_OPEN_FILE;
+      if (code == HZ_OK) scratchBeside.emplace(static_cast<const wchar_t*>(target));
       break;
     case ZIP_MEMORY:
       code = kv::zip::OpenMemoryOutput(target, size, &output);
@@ -191,7 +185,7 @@ HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
       break;
   }
   if (code != HZ_OK) return nullptr;
-  auto writer = std::make_unique<ZipWriter>(std::move(output));
+  auto writer = std::make_unique<ZipWriter>(std::move(output), std::move(scratchBeside));
   auto* handle = new HZIP__;
   handle->kind = kWritingKind;
   handle->writer = writer.release();

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -146,6 +147,32 @@ Status FileHandle::Create(std::wstring_view path, FileHandle* out) {
     descriptor = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) return OpenFailure(errno, host);
+  *out = FileHandle(descriptor, true);
+  return Status::Ok();
+}
+
+Status FileHandle::CreateTemporary(std::wstring_view beside, FileHandle* out) {
+  std::filesystem::path folder;
+  if (beside.empty()) {
+    const char* temporary = std::getenv("TMPDIR");
+    folder = temporary != nullptr && *temporary != '\0' ? temporary : "/tmp";
+  } else {
+    std::filesystem::path host;
+    if (Status s = host::ResolvePath(beside, &host); !s.ok()) return s;
+    folder = host.parent_path();
+    if (folder.empty()) folder = ".";
+  }
+  int descriptor;
+  do {
+    descriptor = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    // A file system without unnamed files: a fresh name, removed at once.
+    std::string name = (folder / ".kv-scratch-XXXXXX").string();
+    descriptor = mkostemp(name.data(), O_CLOEXEC);
+    if (descriptor >= 0) unlink(name.c_str());
+  }
+  if (descriptor < 0) return errno == ENOENT || errno == ENOTDIR ? Status(kErrorPathNotFound) : FromErrno(errno);
   *out = FileHandle(descriptor, true);
   return Status::Ok();
 }

@@ -57,6 +57,14 @@ class KV_EXPORT FileHandle {
   // the component-by-component lookup of ResolvePath (same result, fewer calls).
   static Status OpenForReading(std::wstring_view path, FileHandle* out, HandleInfo* info = nullptr);
 
+  // Creates an anonymous scratch file for reading and writing, the counterpart of a
+  // file opened with FILE_FLAG_DELETE_ON_CLOSE: it has no name, so nobody else sees it
+  // and it is gone when closed, even after a crash. It lies in the folder of `beside` (a
+  // file's path; the file need not exist), on that file's disk, or in the host's
+  // temporary folder ($TMPDIR, else /tmp) when `beside` is empty. 3 when the folder is
+  // missing, 5 when it takes no new files.
+  static Status CreateTemporary(std::wstring_view beside, FileHandle* out);
+
   bool valid() const { return descriptor_ >= 0; }
 
   // Describes the open file. Fails with 6 when the handle is not open.
