@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 #include <zlib.h>
@@ -75,36 +76,11 @@ void DeflatePool::Work() {
       block = queue_.front();
       queue_.pop_front();
     }
-    bool ok = ready && deflateReset(&stream) == Z_OK;
-    block->crc = static_cast<uint32_t>(crc32_z(0, block->input(), block->size));
-    if (ok && block->dictionary > 0) {
-      ok = deflateSetDictionary(&stream, block->input() - block->dictionary, static_cast<uInt>(block->dictionary)) == Z_OK;
-    }
-    if (ok) {
-      // The bound of a whole stream, and room for the sync flush's empty stored block.
-      const size_t bound = deflateBound(&stream, static_cast<uLong>(block->size)) + 16;
-      if (block->output.size() < bound) block->output.resize(bound);
-      stream.next_in = block->input();
-      stream.avail_in = static_cast<uInt>(block->size);
-      block->produced = 0;
-      const int flush = block->last ? Z_FINISH : Z_SYNC_FLUSH;
-      for (;;) {
-        stream.next_out = block->output.data() + block->produced;
-        stream.avail_out = static_cast<uInt>(block->output.size() - block->produced);
-        const int result = deflate(&stream, flush);
-        block->produced = block->output.size() - stream.avail_out;
-        if (result == Z_STREAM_ERROR) {
-          ok = false;
-          break;
-        }
-        // Finished: the final block written, or the flush complete with room to spare.
-        if (block->last ? result == Z_STREAM_END : stream.avail_out > 0) break;
-        if (stream.avail_out > 0) {  // stopped short of the end with room left: never seen
-          ok = false;
-          break;
-        }
-        block->output.resize(block->output.size() + block->output.size() / 2);
-      }
+    bool ok = false;
+    try {
+      ok = Compress(ready ? &stream : nullptr, block);
+    } catch (const std::bad_alloc&) {  // the output could not grow
+      ok = false;
     }
     {
       std::lock_guard lock(mutex_);
@@ -114,6 +90,33 @@ void DeflatePool::Work() {
     blockDone_.notify_one();
   }
   if (ready) deflateEnd(&stream);
+}
+
+bool DeflatePool::Compress(z_stream* stream, Block* block) {
+  block->crc = static_cast<uint32_t>(crc32_z(0, block->input(), block->size));
+  if (stream == nullptr || deflateReset(stream) != Z_OK) return false;
+  if (block->dictionary > 0 &&
+      deflateSetDictionary(stream, block->input() - block->dictionary, static_cast<uInt>(block->dictionary)) != Z_OK) {
+    return false;
+  }
+  // The bound of a whole stream, and room for the sync flush's empty stored block.
+  const size_t bound = deflateBound(stream, static_cast<uLong>(block->size)) + 16;
+  if (block->output.size() < bound) block->output.resize(bound);
+  stream->next_in = block->input();
+  stream->avail_in = static_cast<uInt>(block->size);
+  block->produced = 0;
+  const int flush = block->last ? Z_FINISH : Z_SYNC_FLUSH;
+  for (;;) {
+    stream->next_out = block->output.data() + block->produced;
+    stream->avail_out = static_cast<uInt>(block->output.size() - block->produced);
+    const int result = deflate(stream, flush);
+    block->produced = block->output.size() - stream->avail_out;
+    if (result == Z_STREAM_ERROR) return false;
+    // Finished: the final block written, or the flush complete with room to spare.
+    if (block->last ? result == Z_STREAM_END : stream->avail_out > 0) return true;
+    if (stream->avail_out > 0) return false;  // stopped short of the end with room left
+    block->output.resize(block->output.size() + block->output.size() / 2);
+  }
 }
 
 void DeflatePool::Dispatch(Block* block) {
@@ -162,7 +165,11 @@ bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize
   blockSize = std::clamp(blockSize, kMinBlock, kMaxBlock);
   if (blocks_.empty()) {
     blocks_.resize(2 * workers_.size() + 2);
-    for (std::unique_ptr<Block>& block : blocks_) block = std::make_unique<Block>();
+    for (std::unique_ptr<Block>& block : blocks_) block.reset(new (std::nothrow) Block);
+    if (std::find(blocks_.begin(), blocks_.end(), nullptr) != blocks_.end()) {
+      blocks_.clear();
+      return false;
+    }
   }
   free_.clear();
   for (const std::unique_ptr<Block>& block : blocks_) free_.push_back(block.get());
@@ -185,26 +192,32 @@ bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize
     }
     return true;
   };
-  auto acquire = [&]() {
+  // A free block with room for `blockSize` bytes; null when memory runs out (nothing
+  // may throw while blocks are with the workers).
+  auto acquire = [&]() -> Block* {
     Block* block = Acquire(output, data, &ok);
     if (block->capacity < blockSize) {
-      block->buffer.reset(new uint8_t[kWindow + blockSize]);
-      block->capacity = blockSize;
+      block->buffer.reset(new (std::nothrow) uint8_t[kWindow + blockSize]);
+      block->capacity = block->buffer ? blockSize : 0;
     }
-    return block;
+    if (block->capacity == 0) ok = false;
+    return ok ? block : nullptr;
   };
 
   Block* current = acquire();
-  current->dictionary = 0;
-  ok = ok && fill(current);
+  if (current != nullptr) {
+    current->dictionary = 0;
+    ok = fill(current);
+  }
   while (ok) {
     // A short block ends the data; a full one is the last when nothing follows it.
     Block* following = nullptr;
     if (current->size == blockSize) {
       following = acquire();
+      if (following == nullptr) break;
       following->dictionary = kWindow;
       std::memcpy(following->buffer.get(), current->input() + blockSize - kWindow, kWindow);
-      if (!ok || !(ok = fill(following))) break;
+      if (!(ok = fill(following))) break;
     }
     current->last = following == nullptr || following->size == 0;
     Dispatch(current);

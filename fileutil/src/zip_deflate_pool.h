@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include <zlib.h>
+
 #include "zip_data.h"
 #include "zip_output.h"
 #include "zip_source.h"
@@ -56,6 +58,8 @@ class DeflatePool {
 
   DeflatePool() = default;
   void Work();
+  // Takes the block's CRC-32 and deflates it (null stream: a worker without one).
+  static bool Compress(z_stream* stream, Block* block);
   // A free block for the next read, writing finished blocks (in order) to make room.
   Block* Acquire(ZipOutput& output, EntryData* data, bool* ok);
   // Hands a block to the workers.
