@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "KVFileUtilities/zip.h"
+#include "scoped_env.h"
 #include "temp_root.h"
 #include "zip_peer_readers.h"
 
@@ -51,14 +51,11 @@ class ZipParallelTest : public kv::testing::RootTest {
  protected:
   void SetUp() override {
     RootTest::SetUp();
-    setenv("KESTREL_ZIP_THREADS", "3", 1);
     std::filesystem::create_directories(Host("out"));
   }
-  void TearDown() override {
-    unsetenv("KESTREL_ZIP_THREADS");
-    RootTest::TearDown();
-  }
   std::filesystem::path Host(const std::string& relative) { return root_.Drive('c') / relative; }
+
+  kv::testing::ScopedEnv threads_{"KESTREL_ZIP_THREADS", "3"};
 };
 
 // Every size around the block boundaries, from a source of unknown size (blocks of
@@ -132,7 +129,7 @@ TEST_F(ZipParallelTest, FailuresInTheMiddleOfAnEntry) {
   const std::string after = kv::ziptest::TextOf(300000, 8);
   for (const char* threads : {"1", "3"}) {
     SCOPED_TRACE(threads);
-    setenv("KESTREL_ZIP_THREADS", threads, 1);
+    kv::testing::ScopedEnv threadCount("KESTREL_ZIP_THREADS", threads);
     const std::string relative = std::string("out/reset") + threads + ".zip";
     const std::wstring name = L"C:/" + std::wstring(relative.begin(), relative.end());
     HZIP zip = CreateZipZ(const_cast<wchar_t*>(name.c_str()), 0, ZIP_FILENAME);
