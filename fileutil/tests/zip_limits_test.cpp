@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "KVFileUtilities/zip.h"
+#include "scoped_env.h"
 #include "temp_root.h"
 #include "zip_peer_readers.h"
 
@@ -46,6 +47,8 @@ class ZipLimitsTest : public kv::testing::RootTest {
 // 512 KB: beside a file output, in the temporary folder for a pipe (12,000 entries).
 TEST_F(ZipLimitsTest, AtMost65535Entries) {
   std::filesystem::create_directories(Host("out"));
+  std::filesystem::create_directories(Host("temp"));
+  const kv::testing::ScopedEnv temporaryFolder("TMPDIR", Host("temp").c_str());
   for (const bool pipeOutput : {false, true}) {
     SCOPED_TRACE(pipeOutput ? "pipe output" : "file output");
     const int count = pipeOutput ? 12000 : 65535;
@@ -72,8 +75,9 @@ TEST_F(ZipLimitsTest, AtMost65535Entries) {
     if (pipeOutput) kv::ziptest::WriteBytes(Host("piped.zip"), pipe.Data());
     EXPECT_TRUE(ReadersAccept(Host(pipeOutput ? "piped.zip" : "out/many.zip"), expected, Readers::kNoStreaming));
   }
-  // The scratch file had no name: the output folder holds the archive alone.
+  // The scratch files had no name: the output folder holds the archive alone.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("out")), std::filesystem::directory_iterator()), 1);
+  EXPECT_TRUE(std::filesystem::is_empty(Host("temp")));
 }
 
 // The archive starts 256 bytes below 4 GiB in a sparse file: a small entry fits, a

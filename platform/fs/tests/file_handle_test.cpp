@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "scoped_env.h"
 #include "temp_root.h"
 
 namespace kv {
@@ -14,7 +15,10 @@ namespace {
 class FileHandleTest : public testing::RootTest {};
 
 TEST_F(FileHandleTest, TemporaryFilesHaveNoName) {
-  std::filesystem::create_directories(root_.Drive(L'c') / "out");
+  const std::filesystem::path out = root_.Drive(L'c') / "out", temporary = root_.Drive(L'c') / "temp";
+  std::filesystem::create_directories(out);
+  std::filesystem::create_directories(temporary);
+  const testing::ScopedEnv temporaryFolder("TMPDIR", temporary.c_str());
   for (const wchar_t* beside : {L"C:\\OUT\\archive.zip", L""}) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(beside)));
     FileHandle scratch;
@@ -25,7 +29,8 @@ TEST_F(FileHandleTest, TemporaryFilesHaveNoName) {
     size_t got = 0;
     ASSERT_TRUE(scratch.ReadAt(0, buffer, sizeof buffer, &got).ok());
     EXPECT_EQ(std::string(buffer, got), "scratch DATA");
-    EXPECT_TRUE(std::filesystem::is_empty(root_.Drive(L'c') / "out"));  // nothing named
+    EXPECT_TRUE(std::filesystem::is_empty(out));  // nothing named
+    EXPECT_TRUE(std::filesystem::is_empty(temporary));
     EXPECT_TRUE(scratch.Close().ok());
   }
   FileHandle scratch;
