@@ -14,8 +14,7 @@
 
 namespace {
 
-void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
-void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
+using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
 
 class ZipErrorsTest : public kv::testing::RootTest {
  protected:
@@ -91,10 +90,10 @@ TEST_F(ZipErrorsTest, RefusedAdditionsWriteNothing) {
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
   EXPECT_EQ(CloseZipZ(nullptr), HZ_ARGUMENTS);
   // Only the unreadable entry's local header precedes an empty directory.
-  const std::string bytes = kv::ziptest::ReadBytes(Host("out/a.zip"));
+  const std::string bytes = ReadBytes(Host("out/a.zip"));
   EXPECT_EQ(bytes.size(), 30u + 14 + 17 + 22);
   EXPECT_EQ(bytes.substr(30, 14), "unreadable.txt");
-  EXPECT_EQ(kv::ziptest::Le16(bytes, bytes.size() - 12), 0u);
+  EXPECT_EQ(Le16(bytes, bytes.size() - 12), 0u);
 }
 
 TEST_F(ZipErrorsTest, WriteFailuresReportHzWrite) {

@@ -18,12 +18,8 @@
 
 namespace {
 
-using kv::ziptest::ExpectedEntry;
-using kv::ziptest::ReadersAccept;
-using kv::ziptest::Readers;
+using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
 
-void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
-void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
 
 class ZipLimitsTest : public kv::testing::RootTest {
  protected:
@@ -52,7 +48,7 @@ TEST_F(ZipLimitsTest, AtMost65535Entries) {
   for (const bool pipeOutput : {false, true}) {
     SCOPED_TRACE(pipeOutput ? "pipe output" : "file output");
     const int count = pipeOutput ? 12000 : 65535;
-    kv::ziptest::PipeReader pipe;
+    PipeReader pipe;
     HZIP zip = pipeOutput ? CreateZipZ(Fd(pipe.writeEnd()), 0, ZIP_HANDLE)
                           : CreateZipZ(Name(L"C:/out/many.zip"), 0, ZIP_FILENAME);
     ASSERT_NE(zip, nullptr);
@@ -72,7 +68,7 @@ TEST_F(ZipLimitsTest, AtMost65535Entries) {
       EXPECT_EQ(std::filesystem::file_size(Host("out/many.zip")), before);  // nothing written
     }
     EXPECT_EQ(CloseZipZ(zip), HZ_OK);
-    if (pipeOutput) kv::ziptest::WriteBytes(Host("piped.zip"), pipe.Data());
+    if (pipeOutput) WriteBytes(Host("piped.zip"), pipe.Data());
     EXPECT_TRUE(ReadersAccept(Host(pipeOutput ? "piped.zip" : "out/many.zip"), expected, Readers::kNoStreaming));
   }
   // The scratch files had no name: the output folder holds the archive alone.
@@ -100,7 +96,7 @@ TEST_F(ZipLimitsTest, OffsetsStayBelow4GiB) {
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
   close(descriptor);
   EXPECT_TRUE(ReadersAccept(file, {{"a.gz", small}, {"b.gz", small}}, Readers::kDirectoryOnly));
-  const std::vector<kv::ziptest::PeerEntry> entries = kv::ziptest::PeerEntries(file);
+  const std::vector<PeerEntry> entries = PeerEntries(file);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].headerOffset, static_cast<uint64_t>(start));
   std::filesystem::remove(file);

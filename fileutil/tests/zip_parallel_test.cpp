@@ -18,15 +18,8 @@
 
 namespace {
 
-using kv::ziptest::ExpectedEntry;
-using kv::ziptest::PipeReader;
-using kv::ziptest::PipeSource;
-using kv::ziptest::Readers;
-using kv::ziptest::ReadersAccept;
+using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
 
-void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
-void* Bytes(const std::string& bytes) { return const_cast<char*>(bytes.data()); }
-unsigned Size(const std::string& bytes) { return static_cast<unsigned>(bytes.size()); }
 
 constexpr size_t kBlock = 128 * 1024;  // the block of a source of unknown size
 
@@ -38,9 +31,9 @@ std::string Mixed(size_t size, unsigned seed) {
   data.reserve(size + 70000);
   while (data.size() < size) {
     switch (random() % 4) {
-      case 0: data += kv::ziptest::RandomBytes(random() % 60000, seed++); break;
+      case 0: data += RandomBytes(random() % 60000, seed++); break;
       case 1: data.append(random() % 60000, '\0'); break;
-      default: data += kv::ziptest::TextOf(random() % 60000, seed++); break;
+      default: data += TextOf(random() % 60000, seed++); break;
     }
   }
   data.resize(size);
@@ -74,7 +67,7 @@ TEST_F(ZipParallelTest, BlockBoundariesAndLargeEntries) {
   for (const size_t size : {size_t{65535}, size_t{65536}, size_t{3 << 20} - 1, size_t{3 << 20}, size_t{3 << 20} + 1}) {
     rows.push_back({L"memory" + std::to_wstring(size) + L".bin", Mixed(size, static_cast<unsigned>(size)), false});
   }
-  rows.push_back({L"stored.gz", kv::ziptest::RandomBytes(2 << 20, 5), false});
+  rows.push_back({L"stored.gz", RandomBytes(2 << 20, 5), false});
   rows.push_back({L"zeros.bin", std::string(5 << 20, '\0'), false});
 
   for (const bool pipeOutput : {false, true}) {
@@ -96,7 +89,7 @@ TEST_F(ZipParallelTest, BlockBoundariesAndLargeEntries) {
     }
     ASSERT_EQ(CloseZipZ(zip), HZ_OK);
     const std::filesystem::path archive = Host(pipeOutput ? "piped.zip" : "out/blocks.zip");
-    if (pipeOutput) kv::ziptest::WriteBytes(archive, pipe.Data());
+    if (pipeOutput) WriteBytes(archive, pipe.Data());
     EXPECT_TRUE(ReadersAccept(archive, expected));
   }
 }
@@ -112,7 +105,7 @@ TEST_F(ZipParallelTest, FiftyMegabytesOfMixedData) {
   ASSERT_EQ(CloseZipZ(zip), HZ_OK);
   EXPECT_TRUE(ReadersAccept(Host("out/large.zip"), {{"mixed.dat", data}}));
 
-  const std::string archive = kv::ziptest::ReadBytes(Host("out/large.zip"));
+  const std::string archive = ReadBytes(Host("out/large.zip"));
   size_t markers = 0;
   for (size_t at = archive.find(std::string("\0\0\xFF\xFF", 4)); at != std::string::npos;
        at = archive.find(std::string("\0\0\xFF\xFF", 4), at + 4)) {
@@ -126,7 +119,7 @@ TEST_F(ZipParallelTest, FiftyMegabytesOfMixedData) {
 // failed entry is not registered and the next one is written whole.
 TEST_F(ZipParallelTest, FailuresInTheMiddleOfAnEntry) {
   const std::string data = Mixed(1 << 20, 7);
-  const std::string after = kv::ziptest::TextOf(300000, 8);
+  const std::string after = TextOf(300000, 8);
   for (const char* threads : {"1", "3"}) {
     SCOPED_TRACE(threads);
     kv::testing::ScopedEnv threadCount("KESTREL_ZIP_THREADS", threads);

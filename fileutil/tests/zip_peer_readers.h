@@ -14,6 +14,12 @@
 
 namespace kv::ziptest {
 
+// Arguments of the zip interface: a descriptor, a wide name, a byte string.
+inline void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
+inline void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
+inline void* Bytes(const std::string& bytes) { return const_cast<char*>(bytes.data()); }
+inline unsigned Size(const std::string& bytes) { return static_cast<unsigned>(bytes.size()); }
+
 // What an archive should hold, in order.
 struct ExpectedEntry {
   std::string name;      // UTF-8, as a reader shows it ("docs/readme.txt", "images/")

@@ -18,22 +18,8 @@
 
 namespace {
 
-using kv::ziptest::ExpectedEntry;
-using kv::ziptest::PipeReader;
-using kv::ziptest::PipeSource;
-using kv::ziptest::RandomBytes;
-using kv::ziptest::TextOf;
-using kv::ziptest::Le16;
-using kv::ziptest::Le32;
-using kv::ziptest::PeerEntries;
-using kv::ziptest::ReadBytes;
-using kv::ziptest::ReadersAccept;
-using kv::ziptest::Readers;
+using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
 
-void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
-void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
-void* Bytes(const std::string& bytes) { return const_cast<char*>(bytes.data()); }
-unsigned Size(const std::string& bytes) { return static_cast<unsigned>(bytes.size()); }
 
 class ZipWriterTest : public kv::testing::RootTest {
  protected:
@@ -111,11 +97,11 @@ TEST_F(ZipWriterTest, FileOutputHoldsEverySourceKind) {
 
   const std::filesystem::path archive = Host("out/all.zip");
   EXPECT_TRUE(ReadersAccept(archive, expected));
-  const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(archive);
+  const std::vector<PeerEntry> entries = PeerEntries(archive);
   ASSERT_EQ(entries.size(), std::size(rows));
   for (size_t i = 0; i < entries.size(); ++i) {
     const Row& row = rows[i];
-    const kv::ziptest::PeerEntry& entry = entries[i];
+    const PeerEntry& entry = entries[i];
     SCOPED_TRACE(row.storedName);
     EXPECT_EQ(entry.method, row.method);
     EXPECT_EQ(entry.flags, row.method == 8 ? 2u : 0u);  // completed in place: no descriptor
@@ -160,13 +146,13 @@ TEST_F(ZipWriterTest, PipeOutputWritesDataDescriptors) {
 
   const std::string bytes = output.Data();
   const std::filesystem::path archive = Host("piped.zip");
-  kv::ziptest::WriteBytes(archive, bytes);
+  WriteBytes(archive, bytes);
   EXPECT_TRUE(ReadersAccept(archive, {{"docs/text.txt", text},
                                       {"packed.gz", packed},
                                       {"images/", ""},
                                       {"streamed.txt", streamed},
                                       {"known.gz", packed}}));
-  const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(archive);
+  const std::vector<PeerEntry> entries = PeerEntries(archive);
   ASSERT_EQ(entries.size(), 5u);
   const unsigned expectedFlags[] = {10, 8, 8, 10, 8};
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -202,7 +188,7 @@ TEST_F(ZipWriterTest, StoredSizeChangeOnPipeOutput) {
   EXPECT_EQ(ZipAdd(zip, L"good.gz", Bytes(data), Size(data), ZIP_MEMORY), HZ_OK);
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
   const std::filesystem::path archive = Host("changed.zip");
-  kv::ziptest::WriteBytes(archive, output.Data());
+  WriteBytes(archive, output.Data());
   // The failed entries' bytes stay in the stream, so only the directory tells the truth.
   EXPECT_TRUE(ReadersAccept(archive, {{"good.gz", data}}, Readers::kDirectoryOnly));
 
@@ -240,7 +226,7 @@ TEST_F(ZipWriterTest, ArchiveAtByte1000OfAnOpenFile) {
   EXPECT_EQ(bytes.substr(0, 1000), prefix);
   EXPECT_TRUE(ReadersAccept(file, {{"one.txt", one}, {"two.gz", two}, {"three.txt", three}}, Readers::kNoStreaming));
 
-  const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(file);
+  const std::vector<PeerEntry> entries = PeerEntries(file);
   ASSERT_EQ(entries.size(), 3u);
   uint64_t localBytes = 0;
   for (const auto& entry : entries) {
@@ -349,9 +335,9 @@ TEST_F(ZipWriterTest, EntryNamesEveryReaderShows) {
 
   const std::filesystem::path archive = Host("out/names.zip");
   EXPECT_TRUE(ReadersAccept(archive, expected));
-  EXPECT_TRUE(kv::ziptest::ListingsShow(archive, names));
+  EXPECT_TRUE(ListingsShow(archive, names));
   const std::string bytes = ReadBytes(archive);
-  const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(archive);
+  const std::vector<PeerEntry> entries = PeerEntries(archive);
   ASSERT_EQ(entries.size(), std::size(rows));
   for (size_t i = 0; i < entries.size(); ++i) {
     const Row& row = rows[i];
@@ -370,7 +356,7 @@ TEST_F(ZipWriterTest, EntryNamesEveryReaderShows) {
       field += row.utf8;
     }
     EXPECT_EQ(bytes.substr(at + 30 + nameLength + 17, extraLength - 17), field);
-    EXPECT_EQ(entries[i].extraHex.substr(18), kv::ziptest::Hex(field));
+    EXPECT_EQ(entries[i].extraHex.substr(18), Hex(field));
   }
 }
 
@@ -480,7 +466,7 @@ TEST_F(ZipWriterTest, TimesInDaylightSavingAndOutOfRange) {
 
   const std::filesystem::path archive = Host("out/times.zip");
   const std::string bytes = ReadBytes(archive);
-  const std::vector<kv::ziptest::PeerEntry> entries = PeerEntries(archive);
+  const std::vector<PeerEntry> entries = PeerEntries(archive);
   ASSERT_EQ(entries.size(), std::size(rows));
   for (size_t i = 0; i < entries.size(); ++i) {
     SCOPED_TRACE(rows[i].file);
