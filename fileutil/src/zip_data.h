@@ -1,7 +1,7 @@
 // The data of one zip entry: raw deflate (level 8, 32 KB window) or a stored copy (16 KB
 // chunks), with the CRC-32 of the source bytes as read.
 //
-// Deflate runs on one thread (64 KB reads) for entries under 64 KB and on machines with
+// Deflate runs on one thread (64 KB reads) for entries under 32 KB and on machines with
 // one core; larger entries, and sources of unknown size, are deflated on all cores by
 // a pool of threads (zip_deflate_pool.h) that the writer starts on first need and joins
 // when it is released. KESTREL_ZIP_THREADS, a number, sets the number of threads (1:

@@ -20,10 +20,11 @@ constexpr int kMemoryLevel = 8;
 }  // namespace
 
 struct DeflatePool::Block {
-  // The dictionary (the last kWindow bytes of the block before) followed by the input.
+  // Room for the dictionary (the last 32 KB before the block, or all there is when the
+  // entry's first blocks are shorter), which ends where the input starts.
   std::unique_ptr<uint8_t[]> buffer;
   size_t capacity = 0;    // input bytes the buffer holds past the dictionary
-  size_t dictionary = 0;  // 0 for the first block of an entry, else kWindow
+  size_t dictionary = 0;  // bytes of dictionary: 0 for the first block of an entry
   size_t size = 0;        // input bytes read
   bool last = false;
   std::vector<uint8_t> output;
@@ -215,8 +216,11 @@ bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize
     if (current->size == blockSize) {
       following = acquire();
       if (following == nullptr) break;
-      following->dictionary = kWindow;
-      std::memcpy(following->buffer.get(), current->input() + blockSize - kWindow, kWindow);
+      // The dictionary is the 32 KB before `following`: the end of `current` and, with
+      // blocks shorter than that, the end of current's own dictionary.
+      following->dictionary = std::min(kWindow, current->dictionary + blockSize);
+      std::memcpy(following->input() - following->dictionary, current->input() + blockSize - following->dictionary,
+                  following->dictionary);
       if (!(ok = fill(following))) break;
     }
     current->last = following == nullptr || following->size == 0;

@@ -29,9 +29,9 @@ namespace kv::zip {
 
 class DeflatePool {
  public:
-  // The largest block; blocks hold at least the 32 KB window.
+  // The largest and the smallest block.
   static constexpr size_t kMaxBlock = 128 * 1024;
-  static constexpr size_t kMinBlock = 32 * 1024;
+  static constexpr size_t kMinBlock = 16 * 1024;
 
   // Starts `threads` workers (at least 2); null when the system cannot start them.
   static std::unique_ptr<DeflatePool> Start(unsigned threads);
@@ -44,11 +44,11 @@ class DeflatePool {
 
   // The block size for an entry of `size` bytes: 128 KB, or less for an entry of a few
   // blocks, so that every worker gets a share (a 100 KB entry on two workers is cut
-  // in two blocks of 52 KB); never below 32 KB.
+  // in two blocks of 52 KB); never below 16 KB.
   static size_t BlockSize(uint64_t size, unsigned threads);
 
   // Reads the source to its end and writes its raw deflate stream, cut in blocks of
-  // `blockSize` bytes (32 KB to 128 KB). False when reading, compressing or writing
+  // `blockSize` bytes (16 KB to 128 KB). False when reading, compressing or writing
   // fails, or when the source passes `maxSize` bytes; the workers have finished with
   // the entry when it returns, whatever the outcome.
   bool Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, size_t blockSize, EntryData* data);

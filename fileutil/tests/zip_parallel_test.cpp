@@ -63,8 +63,11 @@ TEST_F(ZipParallelTest, BlockBoundariesAndLargeEntries) {
   for (const size_t size : {size_t{0}, size_t{1}, kBlock - 1, kBlock, kBlock + 1, 3 * kBlock}) {
     rows.push_back({L"stream" + std::to_wstring(size) + L".bin", Mixed(size, static_cast<unsigned>(size)), true});
   }
-  // 64 KB is the smallest entry shared among threads; 3 MB is 24 blocks of 128 KB.
-  for (const size_t size : {size_t{65535}, size_t{65536}, size_t{3 << 20} - 1, size_t{3 << 20}, size_t{3 << 20} + 1}) {
+  // 32 KB is the smallest entry shared among threads (two blocks of 16 KB); 40,000
+  // bytes make three blocks, the last with a dictionary from both before it; 3 MB is
+  // 24 blocks of 128 KB.
+  for (const size_t size : {size_t{32767}, size_t{32768}, size_t{40000}, size_t{3 << 20} - 1, size_t{3 << 20},
+                            size_t{3 << 20} + 1}) {
     rows.push_back({L"memory" + std::to_wstring(size) + L".bin", Mixed(size, static_cast<unsigned>(size)), false});
   }
   rows.push_back({L"stored.gz", RandomBytes(2 << 20, 5), false});
