@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <system_error>
 
 #include <zlib.h>
 
@@ -39,9 +39,10 @@ struct DeflatePool::Block {
 std::unique_ptr<DeflatePool> DeflatePool::Start(unsigned threads) {
   std::unique_ptr<DeflatePool> pool(new DeflatePool);
   try {
+    pool->workers_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) pool->workers_.emplace_back([p = pool.get()] { p->Work(); });
-  } catch (const std::system_error&) {
-    return nullptr;  // the destructor stops the workers already started
+  } catch (const std::exception&) {  // no thread or no memory: the caller works alone
+    return nullptr;                   // (the destructor stops the workers already started)
   }
   return pool;
 }
