@@ -40,9 +40,10 @@ std::unique_ptr<DeflatePool> DeflatePool::Start(unsigned threads) {
   std::unique_ptr<DeflatePool> pool(new DeflatePool);
   try {
     pool->workers_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) pool->workers_.emplace_back([p = pool.get()] { p->Work(); });
+    for (unsigned i = 0; i < threads; ++i)
+      pool->workers_.emplace_back([p = pool.get()] { p->Work(); });
   } catch (const std::exception&) {  // no thread or no memory: the caller works alone
-    return nullptr;                   // (the destructor stops the workers already started)
+    return nullptr;                  // (the destructor stops the workers already started)
   }
   return pool;
 }
@@ -68,7 +69,8 @@ size_t DeflatePool::BlockSize(uint64_t size, unsigned threads) {
 
 void DeflatePool::Work() {
   z_stream stream{};
-  const bool ready = deflateInit2(&stream, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+  const bool ready = deflateInit2(&stream, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel,
+                                  Z_DEFAULT_STRATEGY) == Z_OK;
   for (;;) {
     Block* block = nullptr;
     {
@@ -97,8 +99,8 @@ void DeflatePool::Work() {
 bool DeflatePool::Compress(z_stream* stream, Block* block) {
   block->crc = static_cast<uint32_t>(crc32_z(0, block->input(), block->size));
   if (stream == nullptr || deflateReset(stream) != Z_OK) return false;
-  if (block->dictionary > 0 &&
-      deflateSetDictionary(stream, block->input() - block->dictionary, static_cast<uInt>(block->dictionary)) != Z_OK) {
+  if (block->dictionary > 0 && deflateSetDictionary(stream, block->input() - block->dictionary,
+                                                    static_cast<uInt>(block->dictionary)) != Z_OK) {
     return false;
   }
   // The bound of a whole stream, and room for the sync flush's empty stored block.
@@ -143,7 +145,8 @@ void DeflatePool::Retire(ZipOutput& output, EntryData* data, bool all, bool* ok)
     free_.push_back(block);
     if (!*ok) continue;
     *ok = block->ok && output.Write(block->output.data(), block->produced);
-    data->crc = static_cast<uint32_t>(crc32_combine(data->crc, block->crc, static_cast<z_off_t>(block->size)));
+    data->crc = static_cast<uint32_t>(
+        crc32_combine(data->crc, block->crc, static_cast<z_off_t>(block->size)));
     data->compressedSize += block->produced;
   }
 }
@@ -163,7 +166,8 @@ DeflatePool::Block* DeflatePool::Acquire(ZipOutput& output, EntryData* data, boo
   return block;
 }
 
-bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, size_t blockSize, EntryData* data) {
+bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, size_t blockSize,
+                          EntryData* data) {
   blockSize = std::clamp(blockSize, kMinBlock, kMaxBlock);
   if (blocks_.empty()) {
     blocks_.resize(2 * workers_.size() + 2);
@@ -220,8 +224,8 @@ bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize
       // The dictionary is the 32 KB before `following`: the end of `current` and, with
       // blocks shorter than that, the end of current's own dictionary.
       following->dictionary = std::min(kWindow, current->dictionary + blockSize);
-      std::memcpy(following->input() - following->dictionary, current->input() + blockSize - following->dictionary,
-                  following->dictionary);
+      std::memcpy(following->input() - following->dictionary,
+                  current->input() + blockSize - following->dictionary, following->dictionary);
       if (!(ok = fill(following))) break;
     }
     current->last = following == nullptr || following->size == 0;

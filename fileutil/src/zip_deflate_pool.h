@@ -51,7 +51,8 @@ class DeflatePool {
   // `blockSize` bytes (16 KB to 128 KB). False when reading, compressing or writing
   // fails, or when the source passes `maxSize` bytes; the workers have finished with
   // the entry when it returns, whatever the outcome.
-  bool Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, size_t blockSize, EntryData* data);
+  bool Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, size_t blockSize,
+               EntryData* data);
 
  private:
   struct Block;

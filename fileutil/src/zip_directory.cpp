@@ -47,7 +47,8 @@ bool CentralDirectory::WriteTo(ZipOutput& output) {
     const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kBlock, spilled_ - at));
     uint8_t* room = output.Reserve(chunk);
     size_t got = 0;
-    ok = room != nullptr && scratch_.ReadAt(at, room, chunk, &got).ok() && got > 0 && output.Commit(got);
+    ok = room != nullptr && scratch_.ReadAt(at, room, chunk, &got).ok() && got > 0 &&
+         output.Commit(got);
     at += got;
   }
   for (const std::vector<uint8_t>& block : blocks_) {

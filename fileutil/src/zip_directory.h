@@ -24,7 +24,8 @@ class CentralDirectory {
  public:
   // `scratchBeside`: the path that CreateTemporary puts the scratch file beside (empty:
   // the temporary folder); none: the directory stays in memory.
-  explicit CentralDirectory(std::optional<std::wstring> scratchBeside) : scratchBeside_(std::move(scratchBeside)) {}
+  explicit CentralDirectory(std::optional<std::wstring> scratchBeside)
+      : scratchBeside_(std::move(scratchBeside)) {}
 
   void Add(const EntryRecord& entry);
   uint64_t size() const { return size_; }

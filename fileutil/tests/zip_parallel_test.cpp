@@ -20,7 +20,6 @@ namespace {
 
 using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
 
-
 constexpr size_t kBlock = 128 * 1024;  // the block of a source of unknown size
 
 // Text with runs of random bytes and of zeros: matches reach across block boundaries,
@@ -61,14 +60,16 @@ TEST_F(ZipParallelTest, BlockBoundariesAndLargeEntries) {
   };
   std::vector<Row> rows;
   for (const size_t size : {size_t{0}, size_t{1}, kBlock - 1, kBlock, kBlock + 1, 3 * kBlock}) {
-    rows.push_back({L"stream" + std::to_wstring(size) + L".bin", Mixed(size, static_cast<unsigned>(size)), true});
+    rows.push_back({L"stream" + std::to_wstring(size) + L".bin",
+                    Mixed(size, static_cast<unsigned>(size)), true});
   }
   // 32 KB is the smallest entry shared among threads (two blocks of 16 KB); 40,000
   // bytes make three blocks, the last with a dictionary from both before it; 3 MB is
   // 24 blocks of 128 KB.
-  for (const size_t size : {size_t{32767}, size_t{32768}, size_t{40000}, size_t{3 << 20} - 1, size_t{3 << 20},
-                            size_t{3 << 20} + 1}) {
-    rows.push_back({L"memory" + std::to_wstring(size) + L".bin", Mixed(size, static_cast<unsigned>(size)), false});
+  for (const size_t size : {size_t{32767}, size_t{32768}, size_t{40000}, size_t{3 << 20} - 1,
+                            size_t{3 << 20}, size_t{3 << 20} + 1}) {
+    rows.push_back({L"memory" + std::to_wstring(size) + L".bin",
+                    Mixed(size, static_cast<unsigned>(size)), false});
   }
   rows.push_back({L"stored.gz", RandomBytes(2 << 20, 5), false});
   rows.push_back({L"zeros.bin", std::string(5 << 20, '\0'), false});
@@ -86,7 +87,9 @@ TEST_F(ZipParallelTest, BlockBoundariesAndLargeEntries) {
         PipeSource source(row.contents);
         ASSERT_EQ(ZipAdd(zip, row.name.c_str(), Fd(source.readEnd()), 0, ZIP_HANDLE), HZ_OK);
       } else {
-        ASSERT_EQ(ZipAdd(zip, row.name.c_str(), Bytes(row.contents), Size(row.contents), ZIP_MEMORY), HZ_OK);
+        ASSERT_EQ(
+            ZipAdd(zip, row.name.c_str(), Bytes(row.contents), Size(row.contents), ZIP_MEMORY),
+            HZ_OK);
       }
       expected.push_back({std::string(row.name.begin(), row.name.end()), row.contents});
     }
@@ -104,7 +107,8 @@ TEST_F(ZipParallelTest, FiftyMegabytesOfMixedData) {
   kv::testing::TempRoot::WriteFile(Host("src/mixed.dat"), data);
   HZIP zip = CreateZipZ(const_cast<wchar_t*>(L"C:/out/large.zip"), 0, ZIP_FILENAME);
   ASSERT_NE(zip, nullptr);
-  ASSERT_EQ(ZipAdd(zip, L"mixed.dat", const_cast<wchar_t*>(L"C:/src/mixed.dat"), 0, ZIP_FILENAME), HZ_OK);
+  ASSERT_EQ(ZipAdd(zip, L"mixed.dat", const_cast<wchar_t*>(L"C:/src/mixed.dat"), 0, ZIP_FILENAME),
+            HZ_OK);
   ASSERT_EQ(CloseZipZ(zip), HZ_OK);
   EXPECT_TRUE(ReadersAccept(Host("out/large.zip"), {{"mixed.dat", data}}));
 

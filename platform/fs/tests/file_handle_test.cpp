@@ -15,7 +15,8 @@ namespace {
 class FileHandleTest : public testing::RootTest {};
 
 TEST_F(FileHandleTest, TemporaryFilesHaveNoName) {
-  const std::filesystem::path out = root_.Drive(L'c') / "out", temporary = root_.Drive(L'c') / "temp";
+  const std::filesystem::path out = root_.Drive(L'c') / "out",
+                              temporary = root_.Drive(L'c') / "temp";
   std::filesystem::create_directories(out);
   std::filesystem::create_directories(temporary);
   const testing::ScopedEnv temporaryFolder("TMPDIR", temporary.c_str());
@@ -34,7 +35,8 @@ TEST_F(FileHandleTest, TemporaryFilesHaveNoName) {
     EXPECT_TRUE(scratch.Close().ok());
   }
   FileHandle scratch;
-  EXPECT_EQ(FileHandle::CreateTemporary(L"C:\\missing\\archive.zip", &scratch).code(), kErrorPathNotFound);
+  EXPECT_EQ(FileHandle::CreateTemporary(L"C:\\missing\\archive.zip", &scratch).code(),
+            kErrorPathNotFound);
   EXPECT_FALSE(scratch.valid());
 }
 
