@@ -28,9 +28,15 @@ c++ -o "$work/consumer-pc" "$here/packaging/consumer/main.cpp" \
     $(pkg-config --cflags --libs KVDataManager KVNumber KVFileUtilities) -Wl,-rpath,"$prefix/lib"
 KESTREL_ROOT=$work/root KESTREL_UI=scripted "$work/consumer-pc" >/dev/null
 
-echo "check-install: the Debian package"
+echo "check-install: the Debian packages"
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
-deb=$(ls "$work"/*.deb)
-dpkg-deb --info "$deb" | grep -E '^ (Package|Version|Depends):'
-dpkg-deb --contents "$deb" | grep -cE 'usr/(lib|bin|include)/' | sed 's/^/check-install: files in the package: /'
+for deb in "$work"/*.deb; do
+  dpkg-deb --info "$deb" | grep -E '^ (Package|Version|Depends):'
+  dpkg-deb --contents "$deb" | grep -cE 'usr/(lib|bin|include)/' | sed 's/^/   files: /'
+done
+# The libraries and programs must not need any GUI package.
+if dpkg-deb --info "$work"/kestrel-support_*.deb | grep -E '^ Depends:.*(wx|gtk)'; then
+  echo "check-install: the core package depends on GUI packages"
+  exit 1
+fi
 echo "check-install: passed"
