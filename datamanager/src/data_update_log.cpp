@@ -4,8 +4,7 @@
 #include <ctime>
 #include <string>
 
-#include "KVPlatform/file_system.h"
-#include "KVPlatform/file_tasks.h"
+#include "KVPlatform/file_handle.h"
 #include "KVPlatform/local_time.h"
 #include "KVPlatform/text.h"
 
@@ -14,15 +13,15 @@ namespace {
 int g_updateCount = 0;
 int g_failedCount = 0;
 
-// The open log: its path while open, empty otherwise. Each record is appended with one
-// write, so the log never holds half a record.
-std::wstring& LogPath() {
-  static std::wstring path;
-  return path;
+// The open log, opened for appending: each record is one write at the end, so the log
+// never holds half a record.
+kv::FileHandle& Log() {
+  static kv::FileHandle log;
+  return log;
 }
 
 void Append(const std::string& record) {
-  if (!LogPath().empty()) (void)kv::AppendToFile(LogPath(), record);
+  if (Log().valid()) (void)Log().Write(record.data(), record.size());
 }
 
 }  // namespace
@@ -38,11 +37,7 @@ int FailedCount() { return g_failedCount; }
 
 bool OpenUpdateLog(const std::wstring& logFile) {
   CloseUpdateLog();
-  kv::FileStatus status;
-  if (kv::GetFileStatus(logFile, &status).ok() && status.isDirectory) return false;
-  if (!kv::AppendToFile(logFile, {}).ok()) return false;  // created, and writable
-  LogPath() = logFile;
-  return true;
+  return kv::FileHandle::OpenForAppending(logFile, &Log()).ok();
 }
 
 std::string AsciiTime(const std::tm& time) {
@@ -53,7 +48,7 @@ std::string AsciiTime(const std::tm& time) {
 }
 
 void WriteUpdateLogTimeStamp() {
-  if (LogPath().empty()) return;
+  if (!Log().valid()) return;
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   if (!kv::ToLocalTime(static_cast<int64_t>(now), &local)) return;
@@ -68,5 +63,5 @@ void LogUpdatedFile(const std::wstring& source, const std::wstring& destination)
 void LogNote(const std::wstring& note) { Append(kv::WideToAnsi(note) + "\r\n"); }
 
 void CloseUpdateLog() {
-  LogPath().clear();
+  (void)Log().Close();
 }

@@ -151,6 +151,18 @@ Status FileHandle::Create(std::wstring_view path, FileHandle* out) {
   return Status::Ok();
 }
 
+Status FileHandle::OpenForAppending(std::wstring_view path, FileHandle* out) {
+  std::filesystem::path host;
+  if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
+  int descriptor;
+  do {
+    descriptor = open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) return OpenFailure(errno, host);
+  *out = FileHandle(descriptor, true);
+  return Status::Ok();
+}
+
 Status FileHandle::CreateTemporary(std::wstring_view beside, FileHandle* out) {
   std::filesystem::path folder;
   if (beside.empty()) {

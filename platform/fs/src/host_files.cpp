@@ -67,23 +67,28 @@ bool CopyContents(int in, int out, off_t size) {
     if (copied == 0) break;  // the file shrank while being copied
     remaining -= copied;
   }
-  // Whatever copy_file_range could not do, plain reads and writes do.
-  std::vector<char> buffer(1 << 20);
+  // Whatever copy_file_range could not do (another file system, a file that grew), plain
+  // reads and writes do; the buffer is made only when there is something left to copy.
+  char probe[4096];
+  std::vector<char> buffer;
   for (;;) {
-    const ssize_t got = read(in, buffer.data(), buffer.size());
+    char* into = buffer.empty() ? probe : buffer.data();
+    const size_t room = buffer.empty() ? sizeof probe : buffer.size();
+    const ssize_t got = read(in, into, room);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     if (got == 0) return true;
     for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(out, buffer.data() + done, static_cast<size_t>(got - done));
+      const ssize_t put = write(out, into + done, static_cast<size_t>(got - done));
       if (put < 0) {
         if (errno == EINTR) continue;
         return false;
       }
       done += put;
     }
+    if (buffer.empty()) buffer.resize(1 << 20);
   }
 }
 

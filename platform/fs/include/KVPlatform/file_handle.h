@@ -55,6 +55,10 @@ class KV_EXPORT FileHandle {
   // `info` is given, describes it as GetInfo does. 2/3 when it is missing, 5 for a
   // folder. A path whose components all exist under their exact names opens without
   // the component-by-component lookup of ResolvePath (same result, fewer calls).
+  // Opens a file for appending, creating it when missing (0666 less the umask): every
+  // Write goes to the end in one piece, so records written by several processes never
+  // interleave. 3 when the folder is missing, 5 for a folder or a read-only file.
+  static Status OpenForAppending(std::wstring_view path, FileHandle* out);
   static Status OpenForReading(std::wstring_view path, FileHandle* out, HandleInfo* info = nullptr);
 
   // Creates an anonymous scratch file for reading and writing, the counterpart of a
