@@ -57,9 +57,35 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* parent)
       cx_(dialogTemplate.cx),
       cy_(dialogTemplate.cy) {}
 
-CDialog::~CDialog() = default;
+CDialog::~CDialog() { DestroyWindow(); }
 
 int CDialog::DoModal() { return CurrentUi().RunModal(*this); }
+
+bool CDialog::Create() {
+  DestroyWindow();
+  Start();
+  if (ended_) return false;
+  view_ = CurrentUi().OpenModeless(*this);
+  return view_ != nullptr;
+}
+
+void CDialog::ShowWindow(bool show) {
+  if (view_) view_->Show(show);
+}
+
+void CDialog::CenterWindow() {
+  if (view_) view_->Center();
+}
+
+void CDialog::UpdateWindow() {
+  if (view_) view_->Pump();
+}
+
+void CDialog::DestroyWindow() { view_.reset(); }
+
+void CDialog::Changed(int controlId) {
+  if (view_) view_->ControlChanged(controlId);
+}
 
 bool CDialog::OnInitDialog() {
   UpdateData(false);
@@ -182,7 +208,10 @@ int CDialog::GetDlgItemText(int controlId, wchar_t* buffer, int size) const {
 }
 
 void CDialog::SetDlgItemText(int controlId, std::wstring_view text) {
-  if (ControlState* control = GetControl(controlId)) control->text = text;
+  if (ControlState* control = GetControl(controlId)) {
+    control->text = text;
+    Changed(controlId);
+  }
 }
 
 int CDialog::IsDlgButtonChecked(int controlId) const {
@@ -492,12 +521,14 @@ void CDialog::SetProgressRange(int controlId, int low, int high) {
   if (ControlState* control = Live(controlId, {ControlKind::kProgress})) {
     control->rangeLow = low;
     control->rangeHigh = high;
+    Changed(controlId);
   }
 }
 
 void CDialog::SetProgressPos(int controlId, int position) {
   if (ControlState* control = Live(controlId, {ControlKind::kProgress})) {
     control->position = position;
+    Changed(controlId);
   }
 }
 

@@ -202,6 +202,30 @@ TEST_F(ConsoleTest, WithoutATerminalProgressIsPlainLines) {
             "[100%] C:\\Data\\posts\n");
 }
 
+TEST_F(ConsoleTest, AModelessDialogIsShownAsAProgressWindowOnceVisible) {
+  UsePipes(/*throttleMs=*/0);
+  DialogTemplate t;
+  t.caption = L"Transferring Data";
+  t.controls = {{196, ControlKind::kStatic, 16, 17, 285, 31, L"Static"},
+                {198, ControlKind::kProgress, 16, 54, 285, 12}};
+  {
+    CDialog dialog(t);
+    ASSERT_TRUE(dialog.Create());
+    dialog.SetDlgItemText(196, L"Connecting");
+    dialog.SetProgressRange(198, 0, 4);
+    EXPECT_EQ(Shown(), "");  // hidden
+    dialog.ShowWindow(true);
+    dialog.SetDlgItemText(196, L"C:\\parts\\a.dxf");
+    dialog.SetProgressPos(198, 2);
+  }
+  EXPECT_EQ(Shown(),
+            "== Transferring Data ==\n"
+            "Connecting\n"
+            "[  0%]\n"
+            "C:\\parts\\a.dxf\n"
+            "[ 50%]\n");
+}
+
 TEST_F(ConsoleTest, PlainProgressLinesAreThrottledAndTheLastStateShown) {
   UsePipes(/*throttleMs=*/60 * 60 * 1000);
   {

@@ -61,10 +61,62 @@ class ScriptedUi::View : public ProgressView {
   ScriptedUi* owner_;
 };
 
+// A modeless dialog: records what happens to it, with the changed control's state.
+class ScriptedUi::ModelessView : public DialogView {
+ public:
+  ModelessView(ScriptedUi* owner, CDialog& dialog) : owner_(owner), dialog_(dialog) {
+    owner_->openModeless_.push_back(this);
+    ModelessEvent open = Event(ModelessEvent::kOpen);
+    open.text = dialog.Caption();
+    Record(std::move(open));
+  }
+  ~ModelessView() override {
+    if (owner_ == nullptr) return;
+    Record(Event(ModelessEvent::kClose));
+    auto& views = owner_->openModeless_;
+    views.erase(std::remove(views.begin(), views.end(), this), views.end());
+  }
+  void Detach() { owner_ = nullptr; }
+
+  void Show(bool visible) override {
+    Record(Event(visible ? ModelessEvent::kShow : ModelessEvent::kHide));
+  }
+  void Center() override { Record(Event(ModelessEvent::kCenter)); }
+  void ControlChanged(int controlId) override {
+    ModelessEvent change = Event(ModelessEvent::kChange);
+    change.controlId = controlId;
+    if (const ControlState* control = dialog_.GetControl(controlId)) {
+      change.text = control->text;
+      change.low = control->rangeLow;
+      change.high = control->rangeHigh;
+      change.position = control->position;
+    }
+    Record(std::move(change));
+  }
+  void Pump() override { Record(Event(ModelessEvent::kPump)); }
+
+ private:
+  ModelessEvent Event(ModelessEvent::Kind kind) const {
+    ModelessEvent event{kind};
+    event.templateId = dialog_.Template().id;
+    return event;
+  }
+  void Record(ModelessEvent event) {
+    if (owner_ != nullptr) owner_->modeless_.push_back(std::move(event));
+  }
+  ScriptedUi* owner_;
+  CDialog& dialog_;
+};
+
 ScriptedUi::ScriptedUi() = default;
 
 ScriptedUi::~ScriptedUi() {
   for (View* view : openViews_) view->Detach();
+  for (ModelessView* view : openModeless_) view->Detach();
+}
+
+std::unique_ptr<DialogView> ScriptedUi::OpenModeless(CDialog& dialog) {
+  return std::make_unique<ModelessView>(this, dialog);
 }
 
 void ScriptedUi::QueueAnswer(int answer) { answers_.push_back(answer); }
@@ -80,6 +132,7 @@ void ScriptedUi::Clear() {
   progress_.clear();
   dialogs_.clear();
   folderChoosers_.clear();
+  modeless_.clear();
 }
 
 int ScriptedUi::MessageBox(std::wstring_view text, std::wstring_view caption, unsigned type) {

@@ -68,6 +68,46 @@ TEST_F(ScriptedUiTest, ProgressEventsAreRecordedInOrder) {
   EXPECT_EQ(events[6].kind, E::kClose);
 }
 
+// A modeless window with a status line and a bar, as the system's transfer window is.
+const DialogTemplate kStatusTemplate = [] {
+  DialogTemplate t;
+  t.id = 197;
+  t.caption = L"Transferring Data";
+  t.controls = {{196, ControlKind::kStatic, 16, 17, 285, 31, L"Static"},
+                {198, ControlKind::kProgress, 16, 54, 285, 12, L"", kStyleBorder}};
+  return t;
+}();
+
+TEST_F(ScriptedUiTest, ModelessDialogsRecordTheirWindowAndEachChangedControl) {
+  {
+    CDialog dialog(kStatusTemplate);
+    dialog.SetDlgItemText(196, L"before");  // no window yet: nothing recorded
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_TRUE(dialog.IsWindowOpen());
+    dialog.SetDlgItemText(196, L"Connecting");
+    dialog.CenterWindow();
+    dialog.SetProgressRange(198, 0, 262);
+    dialog.ShowWindow(true);
+    dialog.SetProgressPos(198, 7);
+    dialog.UpdateWindow();
+  }  // the destructor closes the window
+  using E = ModelessEvent;
+  const std::vector<ModelessEvent>& events = ui_.Modeless();
+  ASSERT_EQ(events.size(), 8u);
+  const E::Kind kinds[] = {E::kOpen, E::kChange, E::kCenter, E::kChange,
+                           E::kShow, E::kChange, E::kPump, E::kClose};
+  for (size_t i = 0; i < events.size(); ++i) {
+    EXPECT_EQ(events[i].kind, kinds[i]) << i;
+    EXPECT_EQ(events[i].templateId, 197) << i;
+  }
+  EXPECT_EQ(events[0].text, L"Transferring Data");
+  EXPECT_EQ(events[1].controlId, 196);
+  EXPECT_EQ(events[1].text, L"Connecting");
+  EXPECT_EQ(events[3].high, 262);
+  EXPECT_EQ(events[5].controlId, 198);
+  EXPECT_EQ(events[5].position, 7);
+}
+
 TEST(ScriptedUiLifetime, AProgressWindowMayOutliveItsBackend) {
   auto backend = std::make_unique<ScriptedUi>();
   auto view = backend->OpenProgress(L"Work");

@@ -130,6 +130,7 @@ struct KV_EXPORT ControlState {
 };
 
 class CDialog;
+class DialogView;
 
 // A window: what owns a dialog or a message box.
 class KV_EXPORT CWnd {
@@ -171,6 +172,19 @@ class KV_EXPORT CDialog : public CWnd {
 
   // Runs the dialog modally through the UI backend; returns the end result.
   virtual int DoModal();
+
+  // Modeless use (progress windows). Create starts the dialog (controls, OnInitDialog)
+  // and opens it through the UI backend, hidden; false, with no window, when the dialog
+  // ended in its init. ShowWindow, CenterWindow and UpdateWindow act on the open window
+  // and do nothing without one; DestroyWindow (or the destructor) closes it. While it is
+  // open, SetDlgItemText, SetProgressRange and SetProgressPos (data exchange included)
+  // tell the backend which control changed.
+  bool Create();
+  void ShowWindow(bool show);
+  void CenterWindow();
+  void UpdateWindow();
+  void DestroyWindow();
+  bool IsWindowOpen() const { return view_ != nullptr; }
 
   // Behaviour, overridden by the dialog classes.
   virtual bool OnInitDialog();                   // default: UpdateData(false), true
@@ -312,6 +326,8 @@ class KV_EXPORT CDialog : public CWnd {
   const ControlState* Live(int controlId, std::initializer_list<ControlKind> kinds) const;
   bool Acting(const ControlState* control) const;
   void InitAndFocus();
+  // Tells an open modeless window that a control changed.
+  void Changed(int controlId);
   // Runs the handlers of one event, then, outside any other event, the posted messages.
   template <typename Handler>
   void Dispatch(Handler handler);
@@ -325,6 +341,7 @@ class KV_EXPORT CDialog : public CWnd {
   int cx_ = 0, cy_ = 0;
   std::vector<int> posted_;
   int eventDepth_ = 0;
+  std::unique_ptr<DialogView> view_;
 };
 
 // The framework's exchange routines for plain controls. A routine that fails has shown

@@ -84,6 +84,19 @@ class KV_EXPORT ProgressView {
   virtual void Pump() = 0;
 };
 
+// A modeless dialog as a backend shows it (CDialog::Create opens one): the backend
+// presents the dialog's model (caption, controls) and is told of each change the
+// program makes to it. It starts hidden; the window closes when the view is destroyed.
+// The dialog outlives its view.
+class KV_EXPORT DialogView {
+ public:
+  virtual ~DialogView() = default;
+  virtual void Show(bool visible) = 0;             // ShowWindow
+  virtual void Center() = 0;                       // CenterWindow: in the middle of the screen
+  virtual void ControlChanged(int controlId) = 0;  // a control's text, range or position
+  virtual void Pump() = 0;                         // UpdateWindow: paint the window now
+};
+
 class KV_EXPORT UiBackend {
  public:
   virtual ~UiBackend();
@@ -96,6 +109,12 @@ class KV_EXPORT UiBackend {
   virtual int RunModal(CDialog& dialog) = 0;
   // A folder chooser: true with the folder chosen, false when cancelled.
   virtual bool ChooseFolder(std::wstring_view title, std::wstring* folder) = 0;
+  // Opens a started dialog modelessly, hidden. The default presents it through
+  // OpenProgress once it is first shown: the caption as the title, the first static
+  // text as the message line, the first progress bar as the bar (what the system's
+  // modeless dialogs hold); a backend that can draw the dialog itself overrides it. The
+  // backend outlives the views it opens.
+  virtual std::unique_ptr<DialogView> OpenModeless(CDialog& dialog);
 };
 
 // The process's backend (created from KESTREL_UI, or from the display, on first use;

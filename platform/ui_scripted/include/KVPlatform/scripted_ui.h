@@ -32,6 +32,16 @@ struct KV_EXPORT ProgressEvent {
   int a = 0, b = 0;   // range low/high, or position in a
 };
 
+// One event of a modeless dialog, in the order they happened.
+struct KV_EXPORT ModelessEvent {
+  enum Kind { kOpen, kShow, kHide, kCenter, kChange, kPump, kClose } kind;
+  int templateId = 0;
+  int controlId = 0;      // kChange: the control that changed
+  std::wstring text;      // kOpen: the caption; kChange: the control's text
+  int low = 0, high = 0;  // kChange: the control's progress range
+  int position = 0;       // kChange: the control's progress position
+};
+
 struct KV_EXPORT ShownDialog {
   int templateId = 0;
   std::wstring caption;
@@ -73,6 +83,7 @@ class KV_EXPORT ScriptedUi : public UiBackend {
   const std::vector<ProgressEvent>& Progress() const { return progress_; }
   const std::vector<ShownDialog>& Dialogs() const { return dialogs_; }
   const std::vector<ShownFolderChooser>& FolderChoosers() const { return folderChoosers_; }
+  const std::vector<ModelessEvent>& Modeless() const { return modeless_; }
   // Forgets everything recorded; queued answers and actions stay queued.
   void Clear();
   // What is still queued (a test can check that its script was used up).
@@ -84,6 +95,7 @@ class KV_EXPORT ScriptedUi : public UiBackend {
   std::unique_ptr<ProgressView> OpenProgress(std::wstring_view title) override;
   int RunModal(CDialog& dialog) override;
   bool ChooseFolder(std::wstring_view title, std::wstring* folder) override;
+  std::unique_ptr<DialogView> OpenModeless(CDialog& dialog) override;
 
  private:
   std::deque<int> answers_;
@@ -93,10 +105,13 @@ class KV_EXPORT ScriptedUi : public UiBackend {
   std::vector<ProgressEvent> progress_;
   std::vector<ShownDialog> dialogs_;
   std::vector<ShownFolderChooser> folderChoosers_;
-  // Progress windows still open: they record into this backend and are cut loose when
-  // it goes first.
+  std::vector<ModelessEvent> modeless_;
+  // Progress windows and modeless dialogs still open: they record into this backend and
+  // are cut loose when it goes first.
   class View;
+  class ModelessView;
   std::vector<View*> openViews_;
+  std::vector<ModelessView*> openModeless_;
 };
 
 // Installs a fresh scripted backend for the process and returns it (owned by the
