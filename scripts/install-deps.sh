@@ -15,9 +15,10 @@ packages=(
   zip pigz  # Info-ZIP zip and pigz, the peers of the zip-writing benchmark
   binutils  # nm, for the export-list checks
   hyperfine  # start-up timing of KVDNC in bench/kvdnc_bench.sh
-  libgmime-3.0-dev libcurl4-openssl-dev  # mail: messages built and read with GMime, SMTP with libcurl
+  libgmime-3.0-dev libcurl4-openssl-dev  # mail: messages built and read with GMime, SMTP with libcurl; HTTP and FTP of kvinternet
   python3-aiosmtpd  # the SMTP server the mail tests and benchmark run on 127.0.0.1
-  curl  # the peer of the mail benchmark (bench/mail_bench.sh)
+  python3-pyftpdlib  # the FTP server kvinternet's tests and benchmark talk to
+  curl  # the peer of the mail and internet benchmarks (bench/mail_bench.sh, bench/internet_bench.sh)
   libwxgtk3.2-dev libgtk-3-dev  # the desktop UI backend (wxWidgets on GTK 3)
   xvfb xauth  # the virtual display its tests and benchmark run on (xvfb-run)
 )
