@@ -32,7 +32,7 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$work/server/notes/bench" "$work/root/registry"
-/usr/bin/python3 internet/tests/ftp_server.py "$work/server" > "$work/server.out" &
+/usr/bin/python3 internet/tests/ftp_server.py "$work/server" 0 7200 > "$work/server.out" &
 server_pid=$!
 for _ in $(seq 100); do grep -q '^PORT' "$work/server.out" 2>/dev/null && break; sleep 0.1; done
 port=$(awk '/^PORT/ {print $2}' "$work/server.out")

@@ -1,9 +1,10 @@
 """The maker's FTP server for the tests: pyftpdlib on 127.0.0.1 and a free port.
 
-usage: ftp_server.py ROOT [CUT]
+usage: ftp_server.py ROOT [CUT [LIFETIME]]
 The program account writes under ROOT/upload, the update account reads ROOT/notes.
-With CUT, the server breaks off every upload after CUT bytes (a 426 reply), keeping what
-it received. Prints "PORT <n>"; ends by itself after five minutes at the latest.
+With CUT (not 0), the server breaks off every upload after CUT bytes (a 426 reply),
+keeping what it received. Prints "PORT <n>"; ends by itself after LIFETIME seconds (300)
+at the latest.
 """
 import logging
 import os
@@ -17,6 +18,7 @@ from pyftpdlib.servers import FTPServer
 
 root = sys.argv[1]
 cut = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+lifetime = int(sys.argv[3]) if len(sys.argv) > 3 else 300
 for folder in ("upload", "notes"):
     os.makedirs(os.path.join(root, folder), exist_ok=True)
 
@@ -41,7 +43,7 @@ handler.auth_failed_timeout = 0
 handler.dtp_handler = CuttingDTPHandler
 
 config_logging(level=logging.WARNING)
-threading.Timer(300, lambda: os._exit(0)).start()
+threading.Timer(lifetime, lambda: os._exit(0)).start()
 server = FTPServer(("127.0.0.1", 0), handler)
 print("PORT %d" % server.socket.getsockname()[1], flush=True)
 server.serve_forever()

@@ -60,14 +60,18 @@ Status FindProgram(std::wstring_view name, std::string* file) {
   while (start <= folders.size()) {
     size_t end = folders.find(':', start);
     if (end == std::string::npos) end = folders.size();
-    std::string folder = folders.substr(start, end - start);
+    // An empty entry (the current folder, to a shell) is passed over: a library never
+    // runs whatever lies in the caller's working folder.
+    if (end == start) {
+      start = end + 1;
+      continue;
+    }
+    std::string candidate = folders.substr(start, end - start) + "/" + program;
     start = end + 1;
-    if (folder.empty()) folder = ".";
-    const std::string candidate = folder + "/" + program;
     struct stat info;
     if (stat(candidate.c_str(), &info) != 0) continue;
     if (S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) {
-      *file = candidate;
+      *file = std::move(candidate);
       return Status::Ok();
     }
     seenUnrunnable = true;

@@ -33,7 +33,8 @@ struct KV_EXPORT ProgramExit {
 
 // Starts arguments[0] with `arguments` (the first is also the program's argv[0]). The
 // program is a path, Windows or host, when it holds a separator or a drive (resolved
-// through the root as every file is), else it is looked for in the folders of PATH. It
+// through the root as every file is), else it is looked for in the folders of PATH
+// (empty entries, the current folder to a shell, are passed over). It
 // gets the environment and standard output and error of this process, and /dev/null as
 // its input (it never reads a terminal that the caller is using).
 //
