@@ -17,6 +17,7 @@ namespace kv {
 
 // Out of line, so that the classes' vtables live in this library.
 ProgressView::~ProgressView() = default;
+DialogView::~DialogView() = default;
 UiBackend::~UiBackend() = default;
 namespace {
 

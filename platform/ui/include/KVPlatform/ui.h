@@ -90,7 +90,7 @@ class KV_EXPORT ProgressView {
 // The dialog outlives its view.
 class KV_EXPORT DialogView {
  public:
-  virtual ~DialogView() = default;
+  virtual ~DialogView();
   virtual void Show(bool visible) = 0;             // ShowWindow
   virtual void Center() = 0;                       // CenterWindow: in the middle of the screen
   virtual void ControlChanged(int controlId) = 0;  // a control's text, range or position
