@@ -12,7 +12,7 @@ const DialogTemplate& TransferProgressTemplate() {
     t.caption = L"Transferring Data";
     t.cx = 316;
     t.cy = 88;
-    t.style = kDialogModalFrame;
+    t.style = kDialogModalFrame | kDialogTopmost | kDialogToolWindow;
     t.controls = {
         {IDC_TRANSFER_STATUS, ControlKind::kStatic, 16, 17, 285, 31, L"Static", kStyleGroup},
         {IDC_TRANSFER_BAR, ControlKind::kProgress, 16, 54, 285, 12, L"", kStyleBorder},
