@@ -13,6 +13,7 @@
 #include <string>
 
 #include "KVFileUtilities/default_vars.h"
+#include "KVFileUtilities/log_file.h"
 #include "KVPlatform/registry.h"
 
 namespace {
@@ -90,6 +91,36 @@ void BM_GetDefaultVarCached(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_GetDefaultVarCached);
+
+constexpr wchar_t kMessage[] = L"Data updated: 12 files copied from the install cache";
+constexpr char kEntry[] = "\r\n12-07-2026 15:05:09:42 | Data updated: 12 files copied from the install cache";
+constexpr int kLogEntries = 100000;
+
+// The peer: open for appending, write the entry's bytes, close.
+void BM_AppendLoop(benchmark::State& state) {
+  const std::filesystem::path file = Root().DataFolder() / "Logs" / "plain.txt";
+  std::filesystem::create_directories(file.parent_path());
+  std::filesystem::remove(file);
+  for (auto _ : state) {
+    int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0 || write(fd, kEntry, sizeof kEntry - 1) != static_cast<ssize_t>(sizeof kEntry - 1)) {
+      state.SkipWithError("write failed");
+    }
+    close(fd);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AppendLoop)->Iterations(kLogEntries);
+
+// The log, rotating every megabyte on the way.
+void BM_WriteLogMessageCore(benchmark::State& state) {
+  const std::filesystem::path logs = Root().DataFolder() / "Logs";
+  std::filesystem::remove_all(logs);
+  for (auto _ : state) WriteLogMessageCore(L"Software\\Kestrel\\PIECEbank\\2024", kMessage);
+  state.SetItemsProcessed(state.iterations());
+  if (!std::filesystem::exists(logs / "KestrelSystemsPrevLog.txt")) state.SkipWithError("no rotation");
+}
+BENCHMARK(BM_WriteLogMessageCore)->Iterations(kLogEntries);
 
 }  // namespace
 
