@@ -2,6 +2,7 @@
 // against one stat of the INI file, the log against a plain open-append-close loop, and
 // XPath through the XML wrappers against the same query through libxml2's C interface.
 #include <benchmark/benchmark.h>
+#include <libxml/xpath.h>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -14,7 +15,9 @@
 
 #include "KVFileUtilities/default_vars.h"
 #include "KVFileUtilities/log_file.h"
+#include "KVFileUtilities/xml.h"
 #include "KVPlatform/registry.h"
+#include "KVPlatform/text.h"
 
 namespace {
 
@@ -121,6 +124,46 @@ void BM_WriteLogMessageCore(benchmark::State& state) {
   if (!std::filesystem::exists(logs / "KestrelSystemsPrevLog.txt")) state.SkipWithError("no rotation");
 }
 BENCHMARK(BM_WriteLogMessageCore)->Iterations(kLogEntries);
+
+// A catalogue of 10,000 messages of two lines each, loaded once.
+const CXmlDocument& Catalogue() {
+  static const CXmlDocument document = [] {
+    std::wstring text = L"<KtlMessages>\n";
+    for (int i = 0; i < 10000; ++i) {
+      text += L"  <KtlMessage>\n    <msgid>ID" + std::to_wstring(i) + L"</msgid>\n" +
+              L"    <KtlMessageString msg=\"The first line of message " + std::to_wstring(i) +
+              L"\"/>\n    <KtlMessageString msg=\"The second line.\"/>\n  </KtlMessage>\n";
+    }
+    CXmlDocument loaded;
+    if (!loaded.LoadXml(text + L"</KtlMessages>\n")) std::abort();
+    return loaded;
+  }();
+  return document;
+}
+
+constexpr const char* kQueries[] = {"KtlMessages/KtlMessage", "//KtlMessage[msgid='ID5000']/KtlMessageString"};
+
+// The peer: the same XPath query through libxml2's C interface on the same document.
+void BM_XPathThroughLibxml2(benchmark::State& state) {
+  xmlDocPtr document = reinterpret_cast<xmlDocPtr>(Catalogue().GetDocumentElement().GetNode().get()->doc);
+  const auto* query = reinterpret_cast<const xmlChar*>(kQueries[state.range(0)]);
+  for (auto _ : state) {
+    xmlXPathContextPtr context = xmlXPathNewContext(document);
+    context->node = reinterpret_cast<xmlNodePtr>(document);
+    xmlXPathObjectPtr result = xmlXPathEvalExpression(query, context);
+    benchmark::DoNotOptimize(result->nodesetval->nodeNr);
+    xmlXPathFreeObject(result);
+    xmlXPathFreeContext(context);
+  }
+}
+BENCHMARK(BM_XPathThroughLibxml2)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_SelectNodes(benchmark::State& state) {
+  const CXmlDocument& document = Catalogue();
+  const std::wstring query = kv::AnsiToWide(kQueries[state.range(0)]);
+  for (auto _ : state) benchmark::DoNotOptimize(document.SelectNodes(query).GetNodeCount());
+}
+BENCHMARK(BM_SelectNodes)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -67,7 +67,7 @@ void CopyToBuffer(std::string_view text, char* out, int size) {
   while (count > 0 && count < text.size() && (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80) {
     --count;
   }
-  std::memcpy(out, text.data(), count);
+  if (count > 0) std::memcpy(out, text.data(), count);
   out[count] = '\0';
 }
 
