@@ -68,7 +68,9 @@ bool CXmlDocument::Load(std::wstring path) {
 }
 
 bool CXmlDocument::LoadXml(std::wstring xml) {
-  // The text is wide already: whatever its declaration says, it is read as UTF-8.
+  // The text is wide already: whatever its declaration says, it is read as UTF-8, and a
+  // byte-order mark it kept from its file is no part of it.
+  if (!xml.empty() && xml.front() == L'\uFEFF') xml.erase(0, 1);
   xmlDocPtr document = kv::ParseXml(ToXml(xml), "UTF-8");
   const bool loaded = document != nullptr;
   document_ = OwnDocument(loaded ? document : xmlNewDoc(BAD_CAST "1.0"));

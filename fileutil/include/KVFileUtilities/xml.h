@@ -94,7 +94,7 @@ class KV_EXPORT CXmlDocument {
   // Replaces the document with one read from a file (a Windows path). False when the
   // file cannot be read or is not well-formed; the wrapper then holds an empty document.
   bool Load(std::wstring path);
-  // The same from text.
+  // The same from text (a byte-order mark before it is ignored).
   bool LoadXml(std::wstring xml);
   // Writes the document to a file: a temporary file beside it renamed over it, so that
   // a failed save leaves the old file as it was. False without a document or a document
