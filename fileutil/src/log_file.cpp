@@ -50,11 +50,13 @@ class LogFiles {
     if (current_.empty()) {
       if (registryKey == nullptr) return false;
       std::wstring folder;
-      if (!ReadRegistryValue(kv::Hive::kCurrentUser, registryKey, L"Data Path", folder) &&
-          !ReadRegistryValue(kv::Hive::kLocalMachine, registryKey, L"Data Path", folder)) {
+      // An empty or relative value counts as missing: the log never lands in the
+      // host's root or the working folder.
+      if (!ReadRegistryPathValue(kv::Hive::kCurrentUser, registryKey, L"Data Path", folder) &&
+          !ReadRegistryPathValue(kv::Hive::kLocalMachine, registryKey, L"Data Path", folder)) {
         return false;
       }
-      if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+      if (folder.back() != L'\\') folder += L'\\';
       folder += L"Logs\\";
       CreateLevels(folder);
       current_ = folder + L"KestrelSystemLog.txt";

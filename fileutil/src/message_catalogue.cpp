@@ -51,10 +51,10 @@ std::vector<CatalogueMessage> LoadCatalogue(const wchar_t* registryKey) {
   std::vector<CatalogueMessage> catalogue;
   std::wstring path;
   if (registryKey == nullptr ||
-      !ReadRegistryValue(kv::Hive::kLocalMachine, registryKey, L"Install Path", path)) {
+      !ReadRegistryPathValue(kv::Hive::kLocalMachine, registryKey, L"Install Path", path)) {
     return catalogue;
   }
-  if (path.empty() || path.back() != L'\\') path += L'\\';
+  if (path.back() != L'\\') path += L'\\';
   path += L"/kvdesign/messages.xml";
   kv::FileStatus status;
   std::string bytes;

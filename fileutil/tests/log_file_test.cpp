@@ -112,11 +112,13 @@ TEST_F(LogFileTest, TheMessageBoxLogsThenShowsAndTheExEntryDoesNothing) {
 
 // Each process works the folder out on its first call from its own key (HKCU before
 // HKLM, with or without a final backslash), makes every level, and keeps it: a later
-// key does not move the log, and a key without "Data Path" drops its message.
+// key does not move the log, and a key without an absolute "Data Path" drops its
+// message.
 TEST_F(LogFileTest, TheFolderIsTheFirstKeysForTheProcess) {
   SetDataPath(kv::Hive::kCurrentUser, L"Software\\Kestrel\\A", L"C:\\A");
   SetDataPath(kv::Hive::kLocalMachine, L"Software\\Kestrel\\A", L"C:\\Machine\\");
   SetDataPath(kv::Hive::kLocalMachine, L"Software\\Kestrel\\B", L"C:\\Deep\\B\\");
+  SetDataPath(kv::Hive::kCurrentUser, L"Software\\Kestrel\\Relative", L"Data\\");
   struct Row {
     const char* first;
     const char* second;
@@ -128,7 +130,8 @@ TEST_F(LogFileTest, TheFolderIsTheFirstKeysForTheProcess) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.first);
-    auto result = RunChild({"log", "Software\\Kestrel\\None", "dropped", "log", row.first, "one",
+    auto result = RunChild({"log", "Software\\Kestrel\\None", "dropped", "log",
+                            "Software\\Kestrel\\Relative", "dropped", "log", row.first, "one",
                             "log", row.second, "two"});
     ASSERT_EQ(result.status, 0);
     const std::string log = TempRoot::ReadFile(root_.Drive(L'c') / row.folder / "KestrelSystemLog.txt");

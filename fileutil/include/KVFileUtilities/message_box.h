@@ -11,8 +11,9 @@
 // identifier the catalogue lacks is shown as the text) in a modal dialog owned by
 // `parent` (may be null), unless the user suppressed it: in this process (either mode)
 // or, when not `sessionOnly`, in the default variables. The catalogue is read on the
-// process's first call, from "Install Path" of HKEY_LOCAL_MACHINE\registryKey; later
-// calls ignore their key. OK with the check box checked suppresses the message;
+// process's first call, from "Install Path" of HKEY_LOCAL_MACHINE\registryKey (an
+// absolute path; without one every box shows its identifier); later calls ignore their
+// key. OK with the check box checked suppresses the message;
 // closing the dialog otherwise does not.
 KV_EXPORT void KVMessageBox(const wchar_t* registryKey, const wchar_t* messageId, bool sessionOnly,
                             kv::CWnd* parent);
