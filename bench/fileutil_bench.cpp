@@ -96,7 +96,8 @@ void BM_GetDefaultVarCached(benchmark::State& state) {
 BENCHMARK(BM_GetDefaultVarCached);
 
 constexpr wchar_t kMessage[] = L"Data updated: 12 files copied from the install cache";
-constexpr char kEntry[] = "\r\n12-07-2026 15:05:09:42 | Data updated: 12 files copied from the install cache";
+constexpr char kEntry[] =
+    "\r\n12-07-2026 15:05:09:42 | Data updated: 12 files copied from the install cache";
 constexpr int kLogEntries = 100000;
 
 // The peer: open for appending, write the entry's bytes, close.
@@ -121,7 +122,8 @@ void BM_WriteLogMessageCore(benchmark::State& state) {
   std::filesystem::remove_all(logs);
   for (auto _ : state) WriteLogMessageCore(L"Software\\Kestrel\\PIECEbank\\2024", kMessage);
   state.SetItemsProcessed(state.iterations());
-  if (!std::filesystem::exists(logs / "KestrelSystemsPrevLog.txt")) state.SkipWithError("no rotation");
+  if (!std::filesystem::exists(logs / "KestrelSystemsPrevLog.txt"))
+    state.SkipWithError("no rotation");
 }
 BENCHMARK(BM_WriteLogMessageCore)->Iterations(kLogEntries);
 
@@ -141,11 +143,13 @@ const CXmlDocument& Catalogue() {
   return document;
 }
 
-constexpr const char* kQueries[] = {"KtlMessages/KtlMessage", "//KtlMessage[msgid='ID5000']/KtlMessageString"};
+constexpr const char* kQueries[] = {"KtlMessages/KtlMessage",
+                                    "//KtlMessage[msgid='ID5000']/KtlMessageString"};
 
 // The peer: the same XPath query through libxml2's C interface on the same document.
 void BM_XPathThroughLibxml2(benchmark::State& state) {
-  xmlDocPtr document = reinterpret_cast<xmlDocPtr>(Catalogue().GetDocumentElement().GetNode().get()->doc);
+  xmlDocPtr document =
+      reinterpret_cast<xmlDocPtr>(Catalogue().GetDocumentElement().GetNode().get()->doc);
   const auto* query = reinterpret_cast<const xmlChar*>(kQueries[state.range(0)]);
   for (auto _ : state) {
     xmlXPathContextPtr context = xmlXPathNewContext(document);

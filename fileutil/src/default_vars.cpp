@@ -45,7 +45,8 @@ void MatchName(const char* name, std::wstring* out) {
       *out = kv::FoldCase(kv::AnsiToWide(text));
       return;
     }
-    out->push_back(c >= 'a' && c <= 'z' ? static_cast<wchar_t>(c - 'a' + 'A') : static_cast<wchar_t>(c));
+    out->push_back(c >= 'a' && c <= 'z' ? static_cast<wchar_t>(c - 'a' + 'A')
+                                        : static_cast<wchar_t>(c));
   }
 }
 
@@ -64,7 +65,8 @@ struct IniVariable {
 void CopyToBuffer(std::string_view text, char* out, int size) {
   if (out == nullptr || size <= 0) return;
   size_t count = std::min(text.size(), static_cast<size_t>(size) - 1);
-  while (count > 0 && count < text.size() && (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80) {
+  while (count > 0 && count < text.size() &&
+         (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80) {
     --count;
   }
   if (count > 0) std::memcpy(out, text.data(), count);
@@ -156,8 +158,8 @@ class DefaultVariables {
   bool Stat(FileVersion* version) const {
     kv::FileStatus status;
     if (!kv::GetFileStatus(iniPath_, &status).ok() || status.isDirectory) return false;
-    *version = FileVersion{status.modifiedTime, status.modifiedNanoseconds, status.size,
-                           status.identity};
+    *version =
+        FileVersion{status.modifiedTime, status.modifiedNanoseconds, status.size, status.identity};
     return true;
   }
 
@@ -200,8 +202,8 @@ using kv::fileutil::Variables;
 int GetDefaultVar(const char* section, const char* key, char* value, int valueSize) {
   std::lock_guard lock(Variables().mutex);
   const kv::fileutil::IniVariable* found = Variables().Get(section, key);
-  kv::fileutil::CopyToBuffer(found != nullptr ? std::string_view(found->ansiValue) : std::string_view(),
-                             value, valueSize);
+  kv::fileutil::CopyToBuffer(
+      found != nullptr ? std::string_view(found->ansiValue) : std::string_view(), value, valueSize);
   return found != nullptr ? 1 : 0;
 }
 
@@ -218,8 +220,8 @@ int DeleteDefaultVar(const char* section, const char* key) {
 int GetDefaultVarT(const char* section, const char* key, wchar_t* value, unsigned valueSize) {
   std::lock_guard lock(Variables().mutex);
   const kv::fileutil::IniVariable* found = Variables().Get(section, key);
-  kv::fileutil::CopyToBuffer(found != nullptr ? std::wstring_view(found->value) : std::wstring_view(),
-                             value, valueSize);
+  kv::fileutil::CopyToBuffer(
+      found != nullptr ? std::wstring_view(found->value) : std::wstring_view(), value, valueSize);
   return found != nullptr ? 1 : 0;
 }
 

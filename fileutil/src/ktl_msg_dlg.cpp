@@ -9,7 +9,9 @@
 namespace kv::fileutil {
 
 CKtlMsgDlg::CKtlMsgDlg(std::wstring text, bool sessionOnly, kv::CWnd* parent)
-    : kv::CDialog(KtlMessageTemplate(), parent), m_strText(std::move(text)), m_bSessionOnly(sessionOnly) {}
+    : kv::CDialog(KtlMessageTemplate(), parent),
+      m_strText(std::move(text)),
+      m_bSessionOnly(sessionOnly) {}
 
 void CKtlMsgDlg::DoDataExchange(kv::CDataExchange* pDX) {
   kv::DDX_Text(pDX, IDC_KTL_MESSAGE_TEXT, m_strText);

@@ -105,13 +105,15 @@ std::string FormatEntry(const kv::SystemTime& time, std::wstring_view message) {
   for (size_t i = 0; i < message.size();) {
     // Runs of ASCII go in whole; other characters one by one.
     size_t end = i;
-    while (end < message.size() && message[end] > 0 && message[end] < 0x80 && message[end] != L'\n') {
+    while (end < message.size() && message[end] > 0 && message[end] < 0x80 &&
+           message[end] != L'\n') {
       ++end;
     }
     if (end > i) {
       const size_t at = entry.size();
       entry.resize(at + (end - i));
-      std::copy(message.begin() + static_cast<ptrdiff_t>(i), message.begin() + static_cast<ptrdiff_t>(end),
+      std::copy(message.begin() + static_cast<ptrdiff_t>(i),
+                message.begin() + static_cast<ptrdiff_t>(end),
                 entry.begin() + static_cast<ptrdiff_t>(at));
       i = end;
     } else {

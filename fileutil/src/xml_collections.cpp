@@ -18,7 +18,8 @@ xmlNodePtr OfType(const XmlNodePtr& pointer, xmlElementType type) {
 
 CXmlAttribute AttributeWrapper(const XmlNodePtr& element, xmlAttrPtr attribute) {
   CXmlAttribute wrapper;
-  wrapper.SetNode(XmlAccess::Make(XmlAccess::Owner(element), reinterpret_cast<xmlNodePtr>(attribute)));
+  wrapper.SetNode(
+      XmlAccess::Make(XmlAccess::Owner(element), reinterpret_cast<xmlNodePtr>(attribute)));
   return wrapper;
 }
 

@@ -22,7 +22,8 @@ int NodeTypeOf(const XmlVariant& type) {
     return *number >= 0 && *number <= NODE_NOTATION ? static_cast<int>(*number) : 0;
   }
   if (const double* number = std::get_if<double>(&type)) {
-    return *number == std::floor(*number) && *number >= 0 && *number <= static_cast<double>(NODE_NOTATION)
+    return *number == std::floor(*number) && *number >= 0 &&
+                   *number <= static_cast<double>(NODE_NOTATION)
                ? static_cast<int>(*number)
                : 0;
   }
@@ -95,8 +96,8 @@ CXmlNode CXmlDocument::GetDocumentElement() const {
 CXmlNodeList CXmlDocument::GetChildNodes() const {
   CXmlNodeList list;
   if (document_ != nullptr) {
-    list.SetNodeList(kv::fileutil::ChildrenOf(
-        document_, reinterpret_cast<xmlNodePtr>(document_->document())));
+    list.SetNodeList(
+        kv::fileutil::ChildrenOf(document_, reinterpret_cast<xmlNodePtr>(document_->document())));
   }
   return list;
 }
@@ -109,33 +110,25 @@ CXmlNode CXmlDocument::CreateNode(XmlVariant type, std::wstring name) const {
   xmlNodePtr node = nullptr;
   switch (NodeTypeOf(type)) {
     case NODE_ELEMENT:
-      if (kv::fileutil::IsXmlName(xmlName)) node = xmlNewDocNode(document, nullptr, rawName, nullptr);
+      if (kv::fileutil::IsXmlName(xmlName))
+        node = xmlNewDocNode(document, nullptr, rawName, nullptr);
       break;
     case NODE_ATTRIBUTE:
       if (kv::fileutil::IsXmlName(xmlName)) {
         node = reinterpret_cast<xmlNodePtr>(xmlNewDocProp(document, rawName, nullptr));
       }
       break;
-    case NODE_TEXT:
-      node = xmlNewDocText(document, BAD_CAST "");
-      break;
-    case NODE_CDATA_SECTION:
-      node = xmlNewCDataBlock(document, BAD_CAST "", 0);
-      break;
+    case NODE_TEXT: node = xmlNewDocText(document, BAD_CAST ""); break;
+    case NODE_CDATA_SECTION: node = xmlNewCDataBlock(document, BAD_CAST "", 0); break;
     case NODE_ENTITY_REFERENCE:
       if (kv::fileutil::IsXmlName(xmlName)) node = xmlNewReference(document, rawName);
       break;
     case NODE_PROCESSING_INSTRUCTION:
       if (kv::fileutil::IsXmlName(xmlName)) node = xmlNewDocPI(document, rawName, nullptr);
       break;
-    case NODE_COMMENT:
-      node = xmlNewDocComment(document, BAD_CAST "");
-      break;
-    case NODE_DOCUMENT_FRAGMENT:
-      node = xmlNewDocFragment(document);
-      break;
-    default:
-      break;
+    case NODE_COMMENT: node = xmlNewDocComment(document, BAD_CAST ""); break;
+    case NODE_DOCUMENT_FRAGMENT: node = xmlNewDocFragment(document); break;
+    default: break;
   }
   if (node == nullptr) return CXmlNode();
   document_->Adopt(node);
@@ -160,9 +153,9 @@ CCDATASection CXmlDocument::CreateCDATASection(std::wstring text) const {
   CCDATASection section;
   if (document_ == nullptr) return section;
   const std::string content = ToXml(text);
-  xmlNodePtr node = xmlNewCDataBlock(document_->document(),
-                                     reinterpret_cast<const xmlChar*>(content.data()),
-                                     static_cast<int>(content.size()));
+  xmlNodePtr node =
+      xmlNewCDataBlock(document_->document(), reinterpret_cast<const xmlChar*>(content.data()),
+                       static_cast<int>(content.size()));
   if (node == nullptr) return section;
   document_->Adopt(node);
   section.Attach(XmlAccess::Make(document_, node));

@@ -32,10 +32,8 @@ bool HasValue(xmlElementType type) {
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
     case XML_COMMENT_NODE:
-    case XML_PI_NODE:
-      return true;
-    default:
-      return false;
+    case XML_PI_NODE: return true;
+    default: return false;
   }
 }
 
@@ -48,10 +46,8 @@ bool CanBeChild(xmlElementType type) {
     case XML_CDATA_SECTION_NODE:
     case XML_ENTITY_REF_NODE:
     case XML_PI_NODE:
-    case XML_COMMENT_NODE:
-      return true;
-    default:
-      return false;
+    case XML_COMMENT_NODE: return true;
+    default: return false;
   }
 }
 
@@ -86,21 +82,14 @@ std::wstring CXmlNode::GetName() const {
   if (node == nullptr) return {};
   switch (node->type) {
     case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE:
-      return kv::AnsiToWide(kv::fileutil::QualifiedName(node));
-    case XML_TEXT_NODE:
-      return L"#text";
-    case XML_CDATA_SECTION_NODE:
-      return L"#cdata-section";
-    case XML_COMMENT_NODE:
-      return L"#comment";
+    case XML_ATTRIBUTE_NODE: return kv::AnsiToWide(kv::fileutil::QualifiedName(node));
+    case XML_TEXT_NODE: return L"#text";
+    case XML_CDATA_SECTION_NODE: return L"#cdata-section";
+    case XML_COMMENT_NODE: return L"#comment";
     case XML_DOCUMENT_NODE:
-    case XML_HTML_DOCUMENT_NODE:
-      return L"#document";
-    case XML_DOCUMENT_FRAG_NODE:
-      return L"#document-fragment";
-    default:
-      return FromXml(node->name);
+    case XML_HTML_DOCUMENT_NODE: return L"#document";
+    case XML_DOCUMENT_FRAG_NODE: return L"#document-fragment";
+    default: return FromXml(node->name);
   }
 }
 
@@ -145,8 +134,7 @@ bool CXmlNode::SetText(std::wstring text) {
       xmlNodeSetContentLen(node, reinterpret_cast<const xmlChar*>(content.data()),
                            static_cast<int>(content.size()));
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -154,14 +142,10 @@ int CXmlNode::GetNodeType() const {
   xmlNodePtr node = node_.get();
   if (node == nullptr) return NODE_INVALID;
   switch (node->type) {
-    case XML_HTML_DOCUMENT_NODE:
-      return NODE_DOCUMENT;
-    case XML_DTD_NODE:
-      return NODE_DOCUMENT_TYPE;
-    case XML_ENTITY_DECL:
-      return NODE_ENTITY;
-    default:
-      return node->type <= XML_NOTATION_NODE ? static_cast<int>(node->type) : NODE_INVALID;
+    case XML_HTML_DOCUMENT_NODE: return NODE_DOCUMENT;
+    case XML_DTD_NODE: return NODE_DOCUMENT_TYPE;
+    case XML_ENTITY_DECL: return NODE_ENTITY;
+    default: return node->type <= XML_NOTATION_NODE ? static_cast<int>(node->type) : NODE_INVALID;
   }
 }
 
@@ -180,7 +164,8 @@ CXmlNodeList CXmlNode::GetChildNodes() const {
 bool CXmlNode::AppendChild(CXmlNode child) {
   xmlNodePtr parent = node_.get();
   xmlNodePtr node = child.node_.get();
-  if (parent == nullptr || node == nullptr || XmlAccess::Owner(node_) != XmlAccess::Owner(child.node_)) {
+  if (parent == nullptr || node == nullptr ||
+      XmlAccess::Owner(node_) != XmlAccess::Owner(child.node_)) {
     return false;
   }
   const bool toDocument = parent->type == XML_DOCUMENT_NODE;
@@ -224,7 +209,8 @@ bool CXmlNode::RemoveChild(std::wstring query) {
   xmlNodePtr parent = node_.get();
   if (parent == nullptr) return false;
   xmlNodePtr found = SelectSingleNode(std::move(query)).node_.get();
-  if (found == nullptr || found->parent != parent || found->type == XML_ATTRIBUTE_NODE) return false;
+  if (found == nullptr || found->parent != parent || found->type == XML_ATTRIBUTE_NODE)
+    return false;
   XmlAccess::Owner(node_)->Detach(found);
   return true;
 }
@@ -234,9 +220,10 @@ CXmlNode CXmlNode::CloneNode(short deep) const {
   if (node == nullptr || node->type == XML_DOCUMENT_NODE) return CXmlNode();
   const auto& owner = XmlAccess::Owner(node_);
   // Not deep: the node with its attributes, without its children.
-  xmlNodePtr copy = node->type == XML_ATTRIBUTE_NODE
-                        ? reinterpret_cast<xmlNodePtr>(xmlCopyProp(nullptr, reinterpret_cast<xmlAttrPtr>(node)))
-                        : xmlDocCopyNode(node, owner->document(), deep != 0 ? 1 : 2);
+  xmlNodePtr copy =
+      node->type == XML_ATTRIBUTE_NODE
+          ? reinterpret_cast<xmlNodePtr>(xmlCopyProp(nullptr, reinterpret_cast<xmlAttrPtr>(node)))
+          : xmlDocCopyNode(node, owner->document(), deep != 0 ? 1 : 2);
   if (copy == nullptr) return CXmlNode();
   owner->Adopt(copy);
   return CXmlNode(XmlAccess::Make(owner, copy));
@@ -245,7 +232,8 @@ CXmlNode CXmlNode::CloneNode(short deep) const {
 bool CXmlNode::SetAttribute(std::wstring name, std::wstring value) {
   xmlNodePtr element = node_.get();
   const std::string xmlName = ToXml(name);
-  if (element == nullptr || element->type != XML_ELEMENT_NODE || !kv::fileutil::IsXmlName(xmlName)) {
+  if (element == nullptr || element->type != XML_ELEMENT_NODE ||
+      !kv::fileutil::IsXmlName(xmlName)) {
     return false;
   }
   xmlNodePtr attribute = nullptr;

@@ -119,8 +119,7 @@ XmlNodeListPtr ChildrenOf(const XmlDocumentPtr& owner, xmlNodePtr node) {
         list->nodes.push_back(child);
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return list;
 }
@@ -132,8 +131,9 @@ void ReplaceChildrenWithText(XmlDocumentOwner& owner, xmlNodePtr node, std::stri
     child = next;
   }
   if (text.empty()) return;
-  xmlNodePtr textNode = xmlNewDocTextLen(owner.document(), reinterpret_cast<const xmlChar*>(text.data()),
-                                         static_cast<int>(text.size()));
+  xmlNodePtr textNode =
+      xmlNewDocTextLen(owner.document(), reinterpret_cast<const xmlChar*>(text.data()),
+                       static_cast<int>(text.size()));
   if (textNode == nullptr) return;
   textNode->parent = node;
   node->children = node->last = textNode;

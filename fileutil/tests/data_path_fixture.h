@@ -31,7 +31,9 @@ class DataPathTest : public kv::testing::RootTest {
   // The host folder of C:\Data and the default-variables file in it.
   std::filesystem::path DataFolder() const { return root_.Drive(L'c') / "Data"; }
   std::filesystem::path IniFile() const { return DataFolder() / "kvcfg" / "kestrel.ini"; }
-  void WriteIni(const std::string& text) const { kv::testing::TempRoot::WriteFile(IniFile(), text); }
+  void WriteIni(const std::string& text) const {
+    kv::testing::TempRoot::WriteFile(IniFile(), text);
+  }
   std::string ReadIni() const { return kv::testing::TempRoot::ReadFile(IniFile()); }
 };
 

@@ -38,10 +38,16 @@ class DefaultVarsTest : public DataPathTest {
 
 TEST_F(DefaultVarsTest, WithoutTheFileNothingIsReadOrCreated) {
   const std::function<int()> calls[] = {
-      [] { char b[8]; return GetDefaultVar("S", "K", b, sizeof b); },
+      [] {
+        char b[8];
+        return GetDefaultVar("S", "K", b, sizeof b);
+      },
       [] { return SetDefaultVar("S", "K", "v"); },
       [] { return DeleteDefaultVar("S", "K"); },
-      [] { wchar_t b[8]; return GetDefaultVarT("S", "K", b, 8); },
+      [] {
+        wchar_t b[8];
+        return GetDefaultVarT("S", "K", b, 8);
+      },
       [] { return SetDefaultVarT("S", "K", L"v"); },
       [] { return DeleteDefaultVarSection("S"); },
   };
@@ -96,7 +102,9 @@ TEST_F(DefaultVarsTest, AChangeBehindTheCacheIsSeen) {
          pid_t child = fork();
          ASSERT_GE(child, 0);
          if (child == 0) {
-           _exit(kv::WritePrivateProfileString(L"S", L"K", L"2", L"C:\\Data\\kvcfg\\kestrel.ini") ? 0 : 1);
+           _exit(kv::WritePrivateProfileString(L"S", L"K", L"2", L"C:\\Data\\kvcfg\\kestrel.ini")
+                     ? 0
+                     : 1);
          }
          int status = 0;
          waitpid(child, &status, 0);
@@ -161,7 +169,7 @@ TEST_F(DefaultVarsTest, BuffersAreNeverOverrun) {
     const char* expected;  // UTF-8
   };
   const Row rows[] = {
-      {false, 1, ""},   {false, 2, "h"},       {false, 3, "h"},  // é takes two bytes
+      {false, 1, ""},     {false, 2, "h"},     {false, 3, "h"},  // é takes two bytes
       {false, 6, "héll"}, {false, 7, "héllo"}, {true, 1, ""},
       {true, 5, "héll"},  {true, 6, "héllo"},
   };

@@ -130,11 +130,12 @@ TEST_F(LogFileTest, TheFolderIsTheFirstKeysForTheProcess) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.first);
-    auto result = RunChild({"log", "Software\\Kestrel\\None", "dropped", "log",
-                            "Software\\Kestrel\\Relative", "dropped", "log", row.first, "one",
-                            "log", row.second, "two"});
+    auto result =
+        RunChild({"log", "Software\\Kestrel\\None", "dropped", "log", "Software\\Kestrel\\Relative",
+                  "dropped", "log", row.first, "one", "log", row.second, "two"});
     ASSERT_EQ(result.status, 0);
-    const std::string log = TempRoot::ReadFile(root_.Drive(L'c') / row.folder / "KestrelSystemLog.txt");
+    const std::string log =
+        TempRoot::ReadFile(root_.Drive(L'c') / row.folder / "KestrelSystemLog.txt");
     EXPECT_NE(log.find(" | one\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" | two"), std::string::npos) << log;
     EXPECT_EQ(log.find("dropped"), std::string::npos) << log;

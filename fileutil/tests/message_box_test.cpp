@@ -22,7 +22,8 @@ constexpr char kKey[] = "Software\\Kestrel\\KVDNC";
 
 std::string Catalogue(int extraLines = 0) {
   std::string lines;
-  for (int i = 0; i < extraLines; ++i) lines += "<KtlMessageString msg=\"line " + std::to_string(i) + "\"/>";
+  for (int i = 0; i < extraLines; ++i)
+    lines += "<KtlMessageString msg=\"line " + std::to_string(i) + "\"/>";
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
          "<KtlMessages>\r\n"
          "  <KtlMessage>\r\n"
@@ -30,9 +31,12 @@ std::string Catalogue(int extraLines = 0) {
          "    <KtlMessageString msg=\"Grüße: the file is locked.\"/>\r\n"
          "    <KtlMessageString msg=\"Close it\\nthen\\tretry.\"/>\r\n"
          "  </KtlMessage>\r\n"
-         "  <KtlMessage><msgid>locked</msgid><KtlMessageString msg=\"lower case\"/></KtlMessage>\r\n"
+         "  <KtlMessage><msgid>locked</msgid><KtlMessageString msg=\"lower "
+         "case\"/></KtlMessage>\r\n"
          "  <KtlMessage><msgid>EMPTY</msgid></KtlMessage>\r\n"
-         "  <KtlMessage><msgid>LINES</msgid>" + lines + "</KtlMessage>\r\n"
+         "  <KtlMessage><msgid>LINES</msgid>" +
+         lines +
+         "</KtlMessage>\r\n"
          "</KtlMessages>\r\n";
 }
 
@@ -45,7 +49,9 @@ class MessageBoxTest : public kv::fileutil::testing::DataPathTest {
  protected:
   MessageBoxTest() {
     kv::RegKey product;
-    if (!kv::RegKey::Create(kv::Hive::kLocalMachine, kv::AnsiToWide(kKey), kv::kKeyAllAccess, &product).ok() ||
+    if (!kv::RegKey::Create(kv::Hive::kLocalMachine, kv::AnsiToWide(kKey), kv::kKeyAllAccess,
+                            &product)
+             .ok() ||
         !product.SetValue(L"Install Path", kv::RegValue::String(L"C:\\Kestrel")).ok()) {
       throw std::runtime_error("cannot store the install path");
     }
@@ -98,8 +104,10 @@ TEST_F(MessageBoxTest, TextsComeFromTheCatalogueInEitherEncoding) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WriteCatalogue(row.bytes);
-    const auto lines = Boxes({{"LOCKED", "session", "ok"}, {"locked", "session", "ok"},
-                              {"EMPTY", "session", "ok"}, {"MISSING", "session", "ok"}});
+    const auto lines = Boxes({{"LOCKED", "session", "ok"},
+                              {"locked", "session", "ok"},
+                              {"EMPTY", "session", "ok"},
+                              {"MISSING", "session", "ok"}});
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(TextOf(lines[0]), row.locked);
     EXPECT_EQ(TextOf(lines[1]), std::string(row.locked) == "LOCKED" ? "locked" : "lower case");
@@ -124,9 +132,9 @@ TEST_F(MessageBoxTest, TheDialogGrowsPastFourLineFeeds) {
     const auto fields = Fields(lines[0]);
     ASSERT_EQ(fields.size(), 7u) << lines[0];
     EXPECT_EQ(std::stoi(fields[3]), 153 + row.grownPixels);  // 94 units
-    EXPECT_EQ(std::stoi(fields[4]), 58 + row.grownUnits);     // the check box
-    EXPECT_EQ(std::stoi(fields[5]), 73 + row.grownUnits);     // OK
-    EXPECT_EQ(std::stoi(fields[6]), 41 + row.grownUnits);     // the text
+    EXPECT_EQ(std::stoi(fields[4]), 58 + row.grownUnits);    // the check box
+    EXPECT_EQ(std::stoi(fields[5]), 73 + row.grownUnits);    // OK
+    EXPECT_EQ(std::stoi(fields[6]), 41 + row.grownUnits);    // the text
   }
 }
 

@@ -121,10 +121,11 @@ TEST(XmlWrappers, NodesDescribeThemselves) {
   EXPECT_EQ(document.GetChildNodes().GetNodeCount(), 2);
   EXPECT_EQ(document.SelectNodes(L"//KtlMessageString").GetNodeCount(), 2);
   EXPECT_EQ(document.SelectNodes(L"//nothing").GetNodeCount(), 0);
-  EXPECT_TRUE(document.SelectNodes(L"//nothing").IsValid());   // a list, empty
+  EXPECT_TRUE(document.SelectNodes(L"//nothing").IsValid());        // a list, empty
   EXPECT_FALSE(document.SelectNodes(L"count(//msgid)").IsValid());  // not nodes
   EXPECT_FALSE(document.SelectNodes(L"//[").IsValid());             // not XPath
-  const CXmlAttributes attributes = document.SelectSingleNode(L"//KtlMessageString").GetAttributes();
+  const CXmlAttributes attributes =
+      document.SelectSingleNode(L"//KtlMessageString").GetAttributes();
   EXPECT_EQ(attributes.GetAttributeCount(), 1);
   EXPECT_EQ(attributes[0L].GetName(), L"msg");
   EXPECT_EQ(attributes[L"msg"].GetValue(), L"The file is locked.");
@@ -161,8 +162,8 @@ TEST(XmlWrappers, EditsTheTree) {
       {"a node into itself", a.AppendChild(a)},
       {"an attribute as a child", a.AppendChild(CXmlNode(attribute.GetNode()))},
       {"a node of another document", a.AppendChild(other.GetDocumentElement())},
-      {"a second document element", CXmlNode(document.SelectSingleNode(L"/")).AppendChild(
-                                        document.CreateNode(1LL, L"second"))},
+      {"a second document element",
+       CXmlNode(document.SelectSingleNode(L"/")).AppendChild(document.CreateNode(1LL, L"second"))},
       {"text beside the document element",
        CXmlNode(document.SelectSingleNode(L"/")).AppendChild(document.CreateNode(3LL, L""))},
       {"an element with an invalid name", document.CreateNode(1LL, L"1bad").IsValid()},
@@ -249,7 +250,8 @@ TEST_F(XmlFileTest, LoadsAndSavesThroughThePlatform) {
 
   CXmlDocument hostile;
   const std::wstring secret = (root_.Drive(L'c') / "secret.txt").wstring();
-  ASSERT_TRUE(hostile.LoadXml(L"<!DOCTYPE a [<!ENTITY e SYSTEM \"file://" + secret + L"\">]><a>[&e;]</a>"));
+  ASSERT_TRUE(
+      hostile.LoadXml(L"<!DOCTYPE a [<!ENTITY e SYSTEM \"file://" + secret + L"\">]><a>[&e;]</a>"));
   EXPECT_EQ(hostile.GetDocumentElement().GetText(), L"[]");
   EXPECT_EQ(hostile.GetXml().find(L"SECRET"), std::wstring::npos);
 }

@@ -16,9 +16,9 @@
 // Appends `message` to the log. The log folder is worked out on the first call that
 // finds the "Data Path" value of `registryKey` (under HKEY_CURRENT_USER, else
 // HKEY_LOCAL_MACHINE; an empty or relative value counts as none) and kept for the
-// process, whose later calls ignore their key; its levels are created then. Without such a value, or when the log cannot be written, the
-// message is dropped without a word. Processes that rotate the log at once rotate it
-// once; entries of several processes never mix within a line.
+// process, whose later calls ignore their key; its levels are created then. Without such a value,
+// or when the log cannot be written, the message is dropped without a word. Processes that rotate
+// the log at once rotate it once; entries of several processes never mix within a line.
 KV_EXPORT void WriteLogMessageCore(const wchar_t* registryKey, const wchar_t* message);
 
 // An entry point kept for its callers: it writes nothing and shows nothing.

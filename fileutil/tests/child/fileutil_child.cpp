@@ -27,16 +27,17 @@
 
 #include "KVFileUtilities/log_file.h"
 #include "KVFileUtilities/message_box.h"
-#include "KVPlatform/scripted_ui.h"
 #include "KVPlatform/clock.h"
 #include "KVPlatform/local_time.h"
+#include "KVPlatform/scripted_ui.h"
 #include "KVPlatform/text.h"
 
 namespace {
 
 std::wstring Numbered(const std::string& text, int number) {
   std::string out = text;
-  if (size_t at = out.find("%i"); at != std::string::npos) out.replace(at, 2, std::to_string(number));
+  if (size_t at = out.find("%i"); at != std::string::npos)
+    out.replace(at, 2, std::to_string(number));
   return kv::AnsiToWide(out);
 }
 
@@ -63,8 +64,8 @@ void Box(const std::string& key, const std::string& id, bool session, const std:
     auto top = [&](int control) { return std::to_string(dialog.GetControl(control)->y); };
     shown = "shown\t" + Escaped(dialog.GetDlgItemText(8001)) + "\t" +
             kv::WideToAnsi(dialog.GetDlgItemText(8000)) + "\t" +
-            std::to_string(dialog.DialogUnitsToPixelsY(dialog.Height())) + "\t" + top(8000) +
-            "\t" + top(1) + "\t" + std::to_string(dialog.GetControl(8001)->cy);
+            std::to_string(dialog.DialogUnitsToPixelsY(dialog.Height())) + "\t" + top(8000) + "\t" +
+            top(1) + "\t" + std::to_string(dialog.GetControl(8001)->cy);
     if (action != "ok") dialog.Click(8000);
     if (action == "check-close") {
       dialog.PressEscape();
@@ -110,7 +111,8 @@ int main(int argc, char** argv) {
       if (i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0]))) {
         count = std::stoi(argument());
       }
-      for (int n = 0; n < count; ++n) WriteLogMessageCore(key.c_str(), Numbered(message, n).c_str());
+      for (int n = 0; n < count; ++n)
+        WriteLogMessageCore(key.c_str(), Numbered(message, n).c_str());
     } else if (command == "box") {
       const std::string key = argument();
       const std::string id = argument();

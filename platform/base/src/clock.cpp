@@ -13,8 +13,8 @@ namespace kv {
 namespace {
 
 std::mutex g_mutex;
-ClockSource* g_source = nullptr;          // guarded by g_mutex
-std::atomic<bool> g_installed{false};     // the system clock needs no lock
+ClockSource* g_source = nullptr;       // guarded by g_mutex
+std::atomic<bool> g_installed{false};  // the system clock needs no lock
 
 int64_t FloorDivide(int64_t value, int64_t divisor) {
   int64_t quotient = value / divisor;

@@ -225,8 +225,8 @@ int MulDiv(int a, int b, int c) {
     product = -product;
     divisor = -divisor;
   }
-  const long long quotient = product >= 0 ? (product + divisor / 2) / divisor
-                                          : -((-product + divisor / 2) / divisor);
+  const long long quotient =
+      product >= 0 ? (product + divisor / 2) / divisor : -((-product + divisor / 2) / divisor);
   return static_cast<int>(quotient);
 }
 
@@ -260,8 +260,8 @@ void LayOutAxis(unsigned flags, int leading, int size, int oldExtent, int newExt
 void CDialog::SetControlLayout(int controlId, unsigned horizontal, unsigned vertical) {
   const ControlState* control = GetControl(controlId);
   if (control == nullptr) return;
-  LayoutRecord record{controlId, horizontal, vertical, control->x, control->y,
-                      control->cx, control->cy, cx_, cy_};
+  LayoutRecord record{controlId,   horizontal,  vertical, control->x, control->y,
+                      control->cx, control->cy, cx_,      cy_};
   for (LayoutRecord& existing : layouts_) {
     if (existing.controlId == controlId) {
       existing = record;

@@ -9,7 +9,13 @@ namespace kv {
 namespace {
 
 const DialogTemplate kTemplate = {
-    600, L"Layout", 200, 100, L"MS Shell Dlg", 8, kDialogModalFrame | kDialogSysMenu,
+    600,
+    L"Layout",
+    200,
+    100,
+    L"MS Shell Dlg",
+    8,
+    kDialogModalFrame | kDialogSysMenu,
     {
         {10, ControlKind::kStatic, 20, 58, 100, 10, L"control"},
         {11, ControlKind::kStatic, 0, 0, 10, 10, L"unrecorded"},
@@ -39,9 +45,9 @@ TEST(DialogLayout, FlagsDecideWhereEachEdgeGoes) {
       {kLayoutKeepSize, 30, 100, 70, 10},
       {kLayoutKeepLeading, 20, 160, 58, 24},
       {kLayoutKeepTrailing, 30, 190, 70, 18},
-      {kLayoutKeepSize | kLayoutKeepTrailing, 120, 100, 78, 10},     // moves with the edge
-      {kLayoutKeepLeading | kLayoutKeepTrailing, 20, 200, 58, 30},   // stretches
-      {kLayoutKeepSize | kLayoutKeepLeading, 20, 100, 58, 10},       // stays
+      {kLayoutKeepSize | kLayoutKeepTrailing, 120, 100, 78, 10},    // moves with the edge
+      {kLayoutKeepLeading | kLayoutKeepTrailing, 20, 200, 58, 30},  // stretches
+      {kLayoutKeepSize | kLayoutKeepLeading, 20, 100, 58, 10},      // stays
       {kLayoutKeepSize | kLayoutKeepLeading | kLayoutKeepTrailing, 20, 200, 58, 30},
   };
   for (const Row& row : rows) {

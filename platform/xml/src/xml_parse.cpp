@@ -33,14 +33,15 @@ _xmlDoc* ParseXml(std::string_view text, const char* encoding) {
 std::string SerializeXml(_xmlDoc* document, const char* encoding) {
   if (document == nullptr) return {};
   if (encoding == nullptr) {
-    encoding = document->encoding != nullptr ? reinterpret_cast<const char*>(document->encoding)
-                                             : "UTF-8";
+    encoding =
+        document->encoding != nullptr ? reinterpret_cast<const char*>(document->encoding) : "UTF-8";
   }
   xmlChar* text = nullptr;
   int size = 0;
   xmlDocDumpFormatMemoryEnc(document, &text, &size, encoding, 1);
   std::string result;
-  if (text != nullptr) result.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
+  if (text != nullptr)
+    result.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(size));
   xmlFree(text);
   return result;
 }

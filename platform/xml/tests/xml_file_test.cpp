@@ -48,8 +48,8 @@ TEST_F(XmlFileTest, LoadsSafely) {
        "<!DOCTYPE a [<!ENTITY e SYSTEM \"file://" + secretPath + "\">]><a>[&e;]</a>", 0, "[]"},
       {"external DTD", "<!DOCTYPE a SYSTEM \"" + C("secret.dtd").string() + "\"><a>[&inner;]</a>",
        0, "[]"},
-      {"UTF-16 with a byte-order mark",
-       std::string("\xFF\xFE<\0a\0>\0\xE9\0<\0/\0a\0>\0", 18), 0, "\xC3\xA9"},
+      {"UTF-16 with a byte-order mark", std::string("\xFF\xFE<\0a\0>\0\xE9\0<\0/\0a\0>\0", 18), 0,
+       "\xC3\xA9"},
       {"malformed", "<a><b></a>", kErrorInvalidData, nullptr},
   };
   for (const Row& row : rows) {
