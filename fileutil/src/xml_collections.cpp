@@ -99,7 +99,7 @@ CXmlAttribute CXmlAttributes::operator[](long index) const {
   return a != nullptr ? AttributeWrapper(element_, a) : CXmlAttribute();
 }
 
-CXmlAttribute CXmlAttributes::operator[](std::wstring name) const {
+CXmlAttribute CXmlAttributes::operator[](const std::wstring& name) const {
   xmlNodePtr element = element_.get();
   if (element == nullptr) return CXmlAttribute();
   const std::string wanted = ToXml(name);

@@ -61,24 +61,25 @@ CXmlDocument::~CXmlDocument() = default;
 
 bool CXmlDocument::IsValid() const { return document_ != nullptr; }
 
-bool CXmlDocument::Load(std::wstring path) {
+bool CXmlDocument::Load(const std::wstring& path) {
   xmlDocPtr document = nullptr;
   const bool loaded = kv::LoadXmlFile(path, &document).ok();
   document_ = OwnDocument(loaded ? document : xmlNewDoc(BAD_CAST "1.0"));
   return loaded;
 }
 
-bool CXmlDocument::LoadXml(std::wstring xml) {
+bool CXmlDocument::LoadXml(const std::wstring& xml) {
   // The text is wide already: whatever its declaration says, it is read as UTF-8, and a
   // byte-order mark it kept from its file is no part of it.
-  if (!xml.empty() && xml.front() == L'\uFEFF') xml.erase(0, 1);
-  xmlDocPtr document = kv::ParseXml(ToXml(xml), "UTF-8");
+  std::wstring_view text = xml;
+  if (!text.empty() && text.front() == L'\uFEFF') text.remove_prefix(1);
+  xmlDocPtr document = kv::ParseXml(ToXml(text), "UTF-8");
   const bool loaded = document != nullptr;
   document_ = OwnDocument(loaded ? document : xmlNewDoc(BAD_CAST "1.0"));
   return loaded;
 }
 
-bool CXmlDocument::Save(std::wstring path) {
+bool CXmlDocument::Save(const std::wstring& path) {
   if (document_ == nullptr) return false;
   return kv::SaveXmlFile(document_->document(), path).ok();
 }
@@ -102,7 +103,7 @@ CXmlNodeList CXmlDocument::GetChildNodes() const {
   return list;
 }
 
-CXmlNode CXmlDocument::CreateNode(XmlVariant type, std::wstring name) const {
+CXmlNode CXmlDocument::CreateNode(const XmlVariant& type, const std::wstring& name) const {
   if (document_ == nullptr) return CXmlNode();
   xmlDocPtr document = document_->document();
   const std::string xmlName = ToXml(name);
@@ -135,7 +136,7 @@ CXmlNode CXmlDocument::CreateNode(XmlVariant type, std::wstring name) const {
   return CXmlNode(XmlAccess::Make(document_, node));
 }
 
-CXmlAttribute CXmlDocument::CreateAttribute(std::wstring name, XmlVariant value) const {
+CXmlAttribute CXmlDocument::CreateAttribute(const std::wstring& name, const XmlVariant& value) const {
   CXmlAttribute attribute;
   const std::string xmlName = ToXml(name);
   if (document_ == nullptr || !kv::fileutil::IsXmlName(xmlName)) return attribute;
@@ -149,7 +150,7 @@ CXmlAttribute CXmlDocument::CreateAttribute(std::wstring name, XmlVariant value)
   return attribute;
 }
 
-CCDATASection CXmlDocument::CreateCDATASection(std::wstring text) const {
+CCDATASection CXmlDocument::CreateCDATASection(const std::wstring& text) const {
   CCDATASection section;
   if (document_ == nullptr) return section;
   const std::string content = ToXml(text);
@@ -162,7 +163,7 @@ CCDATASection CXmlDocument::CreateCDATASection(std::wstring text) const {
   return section;
 }
 
-CXmlNodeList CXmlDocument::SelectNodes(std::wstring query) const {
+CXmlNodeList CXmlDocument::SelectNodes(const std::wstring& query) const {
   CXmlNodeList list;
   if (document_ != nullptr) {
     list.SetNodeList(kv::fileutil::Select(
@@ -171,8 +172,8 @@ CXmlNodeList CXmlDocument::SelectNodes(std::wstring query) const {
   return list;
 }
 
-CXmlNode CXmlDocument::SelectSingleNode(std::wstring query) const {
-  return SelectNodes(std::move(query))[0];
+CXmlNode CXmlDocument::SelectSingleNode(const std::wstring& query) const {
+  return SelectNodes(query)[0];
 }
 
 XmlDocumentPtr CXmlDocument::GetDocument() const { return document_; }

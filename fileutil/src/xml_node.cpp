@@ -17,7 +17,7 @@ constexpr std::wstring_view kCDataOpen = L"<![CDATA[";
 
 bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
-std::wstring Trim(std::wstring text) {
+std::wstring Trim(const std::wstring& text) {
   size_t end = text.size();
   while (end > 0 && IsXmlSpace(text[end - 1])) --end;
   size_t start = 0;
@@ -103,7 +103,7 @@ std::wstring CXmlNode::GetText() const {
   xmlNodePtr node = node_.get();
   if (node == nullptr) return {};
   std::wstring text = TakeXml(xmlNodeGetContent(node));
-  if (!HasValue(node->type)) text = Trim(std::move(text));
+  if (!HasValue(node->type)) text = Trim(text);
   if (text.compare(0, kCDataOpen.size(), kCDataOpen) == 0) {
     text = text.size() >= kCDataOpen.size() + 3
                ? text.substr(kCDataOpen.size(), text.size() - kCDataOpen.size() - 3)
@@ -118,7 +118,7 @@ std::wstring CXmlNode::GetCDATAValue() const {
   return TakeXml(xmlNodeGetContent(node));
 }
 
-bool CXmlNode::SetText(std::wstring text) {
+bool CXmlNode::SetText(const std::wstring& text) {
   xmlNodePtr node = node_.get();
   if (node == nullptr) return false;
   const std::string content = ToXml(text);
@@ -161,7 +161,7 @@ CXmlNodeList CXmlNode::GetChildNodes() const {
   return list;
 }
 
-bool CXmlNode::AppendChild(CXmlNode child) {
+bool CXmlNode::AppendChild(const CXmlNode& child) {
   xmlNodePtr parent = node_.get();
   xmlNodePtr node = child.node_.get();
   if (parent == nullptr || node == nullptr ||
@@ -205,10 +205,10 @@ bool CXmlNode::AppendChild(CXmlNode child) {
   return true;
 }
 
-bool CXmlNode::RemoveChild(std::wstring query) {
+bool CXmlNode::RemoveChild(const std::wstring& query) {
   xmlNodePtr parent = node_.get();
   if (parent == nullptr) return false;
-  xmlNodePtr found = SelectSingleNode(std::move(query)).node_.get();
+  xmlNodePtr found = SelectSingleNode(query).node_.get();
   if (found == nullptr || found->parent != parent || found->type == XML_ATTRIBUTE_NODE)
     return false;
   XmlAccess::Owner(node_)->Detach(found);
@@ -229,7 +229,7 @@ CXmlNode CXmlNode::CloneNode(short deep) const {
   return CXmlNode(XmlAccess::Make(owner, copy));
 }
 
-bool CXmlNode::SetAttribute(std::wstring name, std::wstring value) {
+bool CXmlNode::SetAttribute(const std::wstring& name, const std::wstring& value) {
   xmlNodePtr element = node_.get();
   const std::string xmlName = ToXml(name);
   if (element == nullptr || element->type != XML_ELEMENT_NODE ||
@@ -252,18 +252,18 @@ bool CXmlNode::SetAttribute(std::wstring name, std::wstring value) {
   return true;
 }
 
-bool CXmlNode::SetAttribute(std::wstring name, int value) {
-  return SetAttribute(std::move(name), std::to_wstring(value));
+bool CXmlNode::SetAttribute(const std::wstring& name, int value) {
+  return SetAttribute(name, std::to_wstring(value));
 }
 
-CXmlNodeList CXmlNode::SelectNodes(std::wstring query) const {
+CXmlNodeList CXmlNode::SelectNodes(const std::wstring& query) const {
   CXmlNodeList list;
   list.SetNodeList(kv::fileutil::Select(XmlAccess::Owner(node_), node_.get(), query));
   return list;
 }
 
-CXmlNode CXmlNode::SelectSingleNode(std::wstring query) const {
-  return SelectNodes(std::move(query))[0];
+CXmlNode CXmlNode::SelectSingleNode(const std::wstring& query) const {
+  return SelectNodes(query)[0];
 }
 
 XmlNodePtr CXmlNode::GetNode() const { return node_; }

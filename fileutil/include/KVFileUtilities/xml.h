@@ -93,13 +93,13 @@ class KV_EXPORT CXmlDocument {
 
   // Replaces the document with one read from a file (a Windows path). False when the
   // file cannot be read or is not well-formed; the wrapper then holds an empty document.
-  bool Load(std::wstring path);
+  bool Load(const std::wstring& path);
   // The same from text (a byte-order mark before it is ignored).
-  bool LoadXml(std::wstring xml);
+  bool LoadXml(const std::wstring& xml);
   // Writes the document to a file: a temporary file beside it renamed over it, so that
   // a failed save leaves the old file as it was. False without a document or a document
   // element.
-  bool Save(std::wstring path);
+  bool Save(const std::wstring& path);
   // The document as XML text (empty for an empty document).
   std::wstring GetXml() const;
 
@@ -109,12 +109,12 @@ class KV_EXPORT CXmlDocument {
   // its name ("element", "attribute", "text", "cdatasection", "entityreference",
   // "processinginstruction", "comment", "documentfragment"); the name must be a valid
   // XML name where the type has one.
-  CXmlNode CreateNode(XmlVariant type, std::wstring name) const;
+  CXmlNode CreateNode(const XmlVariant& type, const std::wstring& name) const;
   // A new attribute with its value (numbers as decimal text), not yet on an element.
-  CXmlAttribute CreateAttribute(std::wstring name, XmlVariant value) const;
-  CCDATASection CreateCDATASection(std::wstring text) const;
-  CXmlNodeList SelectNodes(std::wstring query) const;
-  CXmlNode SelectSingleNode(std::wstring query) const;
+  CXmlAttribute CreateAttribute(const std::wstring& name, const XmlVariant& value) const;
+  CCDATASection CreateCDATASection(const std::wstring& text) const;
+  CXmlNodeList SelectNodes(const std::wstring& query) const;
+  CXmlNode SelectSingleNode(const std::wstring& query) const;
   XmlDocumentPtr GetDocument() const;
 
  private:
@@ -145,7 +145,7 @@ class KV_EXPORT CXmlNode {
   std::wstring GetCDATAValue() const;
   // Replaces an element's content with one text node, or sets the value of an
   // attribute, text, CDATA section, comment or processing instruction.
-  bool SetText(std::wstring text);
+  bool SetText(const std::wstring& text);
   // The DOMNodeType number; 0 for an empty wrapper.
   int GetNodeType() const;
   CXmlAttributes GetAttributes() const;
@@ -153,15 +153,15 @@ class KV_EXPORT CXmlNode {
   // Appends a node of the same document (moving it when it is in the tree already; a
   // document fragment gives its children). Fails for attributes, documents, a node's
   // own ancestors, a second document element and text at the document's level.
-  bool AppendChild(CXmlNode child);
+  bool AppendChild(const CXmlNode& child);
   // Removes the first node the query selects, which must be a direct child.
-  bool RemoveChild(std::wstring query);
+  bool RemoveChild(const std::wstring& query);
   CXmlNode CloneNode(short deep) const;
   // Sets an attribute of an element (false for other nodes or an invalid name).
-  bool SetAttribute(std::wstring name, std::wstring value);
-  bool SetAttribute(std::wstring name, int value);
-  CXmlNodeList SelectNodes(std::wstring query) const;
-  CXmlNode SelectSingleNode(std::wstring query) const;
+  bool SetAttribute(const std::wstring& name, const std::wstring& value);
+  bool SetAttribute(const std::wstring& name, int value);
+  CXmlNodeList SelectNodes(const std::wstring& query) const;
+  CXmlNode SelectSingleNode(const std::wstring& query) const;
   XmlNodePtr GetNode() const;
   void SetNode(XmlNodePtr node);
 
@@ -213,7 +213,7 @@ class KV_EXPORT CXmlAttributes {
   bool IsValid() const;
   long GetAttributeCount() const;
   CXmlAttribute operator[](long index) const;
-  CXmlAttribute operator[](std::wstring name) const;
+  CXmlAttribute operator[](const std::wstring& name) const;
   // Puts an attribute made by CreateAttribute on the element, replacing one of the same
   // name. True whenever there is a collection (what the element did with it is not
   // looked at: an attribute of another document or already on an element is left out).
