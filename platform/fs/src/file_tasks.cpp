@@ -10,6 +10,7 @@
 
 #include "host_files.h"
 #include "kvhost/atomic_file.h"
+#include "kvhost/fault_injection.h"
 #include "kvhost/host_path.h"
 
 namespace kv {
@@ -74,6 +75,7 @@ Status RotateHostFile(const std::string& host, std::wstring_view previous, uint6
   if (stat(host.c_str(), &info) != 0 || static_cast<uint64_t>(info.st_size) <= limit) {
     return Status::Ok();
   }
+  if (uint32_t fault = host::InjectedFault(host::FileStep::kRename, host)) return Status(fault);
   if (rename(host.c_str(), previousHost.c_str()) != 0) return host::FromErrno(errno);
   return Status::Ok();
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "KVPlatform/file_tasks.h"
+#include "file_fault.h"
 #include "temp_root.h"
 
 namespace kv {
@@ -48,6 +49,19 @@ TEST_F(LogFileTest, RotatesALogLargerThanTheLimitOnce) {
   }
   EXPECT_EQ(AppendToLogFile(L"C:\\missing\\log.txt", L"C:\\missing\\prev.txt", 10, "+").code(),
             kErrorPathNotFound);
+}
+
+// A rotation that fails keeps the record: it goes to the current log, and the failure
+// is told apart from the append's.
+TEST_F(LogFileTest, AFailedRotationKeepsTheRecord) {
+  TempRoot::WriteFile(Host("log.txt"), "0123456789A");
+  testing::FileFault fault(host::FileStep::kRename, 1, kErrorSharingViolation);
+  Status rotation;
+  EXPECT_EQ(AppendToLogFile(L"C:\\log.txt", L"C:\\prev.txt", 10, "+", &rotation), Status::Ok());
+  EXPECT_TRUE(fault.fired());
+  EXPECT_EQ(rotation.code(), kErrorSharingViolation);
+  EXPECT_EQ(TempRoot::ReadFile(Host("log.txt")), "0123456789A+");
+  EXPECT_FALSE(std::filesystem::exists(Host("prev.txt")));
 }
 
 // A process that finds the log too large waits for the lock, and once it holds it sees
