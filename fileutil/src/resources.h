@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "KVPlatform/dialog.h"
 #include "KVPlatform/string_table.h"
 
 // Texts of the path and folder utilities.
@@ -14,4 +15,14 @@ inline constexpr uint32_t IDS_NO_WRITE_PERMISSION = 8003;
 inline constexpr uint32_t IDS_NO_READ_PERMISSION = 8004;
 inline constexpr uint32_t IDS_NO_READ_WRITE_PERMISSION = 8005;
 
+// The check box's text in session mode.
+inline constexpr uint32_t IDS_DO_NOT_SHOW_THIS_SESSION = 8006;
+
 const kv::StringTable& FileUtilityStrings();
+
+// The catalogue message dialog: the message, a check box that suppresses it, OK.
+inline constexpr int IDD_KTL_MESSAGE = 8001;
+inline constexpr int IDC_KTL_MESSAGE_TEXT = 8001;
+inline constexpr int IDC_KTL_DO_NOT_SHOW = 8000;
+
+const kv::DialogTemplate& KtlMessageTemplate();

@@ -19,6 +19,7 @@
 #include "KVPlatform/path.h"
 #include "KVPlatform/root.h"
 #include "KVPlatform/text.h"
+#include "host_files.h"
 
 namespace kv {
 namespace {
@@ -30,41 +31,11 @@ Status OpenFailure(int error, const std::filesystem::path& host) { return host::
 
 int64_t Seconds(const struct statx_timestamp& t) { return t.tv_sec; }
 
-// The host path that ResolvePath gives for a path whose every component exists under
-// its exact name, found without looking at the disk: the caller tries it first and
-// resolves the path only when it does not open. False for a path with ".." (which
-// ResolvePath takes lexically) and for relative host paths.
-bool ExactHostPath(std::wstring_view path, std::string* host) {
-  // A zero inside the name would cut the host path short: ResolvePath refuses it.
-  if (path.find(L'\0') != std::wstring_view::npos) return false;
-  const WindowsPath parsed = ParseWindowsPath(path);
-  switch (parsed.kind) {
-    case PathKind::kDrive:
-      *host = host::DriveFolder(parsed.drive).string();
-      break;
-    case PathKind::kUnc:
-      if (parsed.server.empty() || parsed.share.empty()) return false;
-      *host = (host::RootPath() / "unc").string() + "/" + WideToAnsi(parsed.server) + "/" + WideToAnsi(parsed.share);
-      break;
-    case PathKind::kHost:
-      if (!parsed.absolute) return false;
-      host->clear();
-      break;
-  }
-  if (parsed.components.empty()) return false;
-  for (const std::wstring& component : parsed.components) {
-    if (component == L"..") return false;
-    *host += '/';
-    *host += WideToAnsi(component);
-  }
-  return true;
-}
-
 // Opens `path` for reading: first under its exact name, then as ResolvePath finds it
 // (a component that matches only without regard to case).
 int OpenResolved(std::wstring_view path, std::filesystem::path* host, Status* failure) {
   std::string exact;
-  if (ExactHostPath(path, &exact)) {
+  if (host::ExactHostPath(path, &exact)) {
     int descriptor;
     do {
       descriptor = open(exact.c_str(), O_RDONLY | O_CLOEXEC);

@@ -62,10 +62,15 @@ Status MoveFile(std::wstring_view source, std::wstring_view destination) {
 }
 
 Status GetFileStatus(std::wstring_view path, FileStatus* status) {
-  std::filesystem::path host;
-  if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
+  // Settings files are asked for their status before every use: a path that exists
+  // under its exact name costs one stat, without the lookup of each component.
   struct stat info;
-  if (stat(host.c_str(), &info) != 0) return host::FailureFor(errno, host);
+  std::string exact;
+  if (!host::ExactHostPath(path, &exact) || stat(exact.c_str(), &info) != 0) {
+    std::filesystem::path host;
+    if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
+    if (stat(host.c_str(), &info) != 0) return host::FailureFor(errno, host);
+  }
   status->isDirectory = S_ISDIR(info.st_mode);
   status->readOnly = host::ReadOnlyMode(info.st_mode);
   status->size = status->isDirectory ? 0 : static_cast<uint64_t>(info.st_size);

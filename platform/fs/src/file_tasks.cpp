@@ -10,6 +10,7 @@
 
 #include "host_files.h"
 #include "kvhost/atomic_file.h"
+#include "kvhost/fault_injection.h"
 #include "kvhost/host_path.h"
 
 namespace kv {
@@ -43,6 +44,39 @@ Status ReadUpTo(int fd, size_t count, std::string* out) {
     if (got == 0) break;
     out->append(buffer, static_cast<size_t>(got));
   }
+  return Status::Ok();
+}
+
+// Writes `bytes` to a file opened for appending, with one write (more only if the
+// system takes part of it), and closes it.
+Status AppendAndClose(int fd, std::string_view bytes) {
+  Status result;
+  while (!bytes.empty()) {
+    const ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      result = host::FromErrno(errno);
+      break;
+    }
+    bytes.remove_prefix(static_cast<size_t>(put));
+  }
+  if (close(fd) != 0 && result.ok()) result = host::FromErrno(errno);
+  return result;
+}
+
+// Renames a log larger than `limit` to `previous`, under the log's lock and only if it
+// is still that large once the lock is held (another process may have rotated it).
+Status RotateHostFile(const std::string& host, std::wstring_view previous, uint64_t limit) {
+  std::filesystem::path previousHost;
+  if (Status s = host::ResolvePath(previous, &previousHost); !s.ok()) return s;
+  host::FileLock lock;
+  if (Status s = lock.Acquire(host + ".lock"); !s.ok()) return s;
+  struct stat info;
+  if (stat(host.c_str(), &info) != 0 || static_cast<uint64_t>(info.st_size) <= limit) {
+    return Status::Ok();
+  }
+  if (uint32_t fault = host::InjectedFault(host::FileStep::kRename, host)) return Status(fault);
+  if (rename(host.c_str(), previousHost.c_str()) != 0) return host::FromErrno(errno);
   return Status::Ok();
 }
 
@@ -101,18 +135,38 @@ Status AppendToFile(std::wstring_view path, std::string_view bytes) {
   if (Status s = host::ResolvePath(path, &host); !s.ok()) return s;
   const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) return host::FailureFor(errno, host);
-  Status result;
-  while (!bytes.empty()) {
-    const ssize_t put = write(fd, bytes.data(), bytes.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      result = host::FromErrno(errno);
-      break;
-    }
-    bytes.remove_prefix(static_cast<size_t>(put));
+  return AppendAndClose(fd, bytes);
+}
+
+Status AppendToLogFile(std::wstring_view path, std::wstring_view previous, uint64_t rotateAbove,
+                       std::string_view record, Status* rotation) {
+  if (rotation != nullptr) *rotation = Status::Ok();
+  // A log that exists under its exact name opens without the lookup of each component;
+  // its size comes from the open file.
+  std::string host;
+  int fd = -1;
+  if (host::ExactHostPath(path, &host)) {
+    do {
+      fd = open(host.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
   }
-  if (close(fd) != 0 && result.ok()) result = host::FromErrno(errno);
-  return result;
+  if (fd < 0) {
+    std::filesystem::path resolved;
+    if (Status s = host::ResolvePath(path, &resolved); !s.ok()) return s;
+    host = resolved.string();
+    fd = open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return host::FailureFor(errno, resolved);
+  }
+  // The end of a file opened for appending is its size (a stream has none).
+  const off_t size = lseek(fd, 0, SEEK_END);
+  if (size > 0 && static_cast<uint64_t>(size) > rotateAbove) {
+    close(fd);
+    Status rotated = RotateHostFile(host, previous, rotateAbove);
+    if (rotation != nullptr) *rotation = rotated;
+    fd = open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return host::FailureFor(errno, host);
+  }
+  return AppendAndClose(fd, record);
 }
 
 struct NewFileWriter::State {

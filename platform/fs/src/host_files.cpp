@@ -11,9 +11,12 @@
 #include <cerrno>
 #include <utility>
 
+#include "KVPlatform/path.h"
+#include "KVPlatform/root.h"
 #include "KVPlatform/text.h"
 #include "kvhost/atomic_file.h"
 #include "kvhost/fault_injection.h"
+#include "kvhost/host_path.h"
 
 namespace kv::host {
 namespace {
@@ -34,6 +37,58 @@ Status FailureFor(int error, const std::filesystem::path& host) {
     return Status(kErrorFileNotFound);
   }
   return Status(kErrorPathNotFound);
+}
+
+bool ExactHostPath(std::wstring_view path, std::string* host) {
+  // One pass over the text, no parse into components: this runs before every status
+  // query of a settings file and must cost little beside the stat.
+  std::wstring_view rest;
+  if (path.size() >= 2 && path[1] == L':' &&
+      ((path[0] >= L'a' && path[0] <= L'z') || (path[0] >= L'A' && path[0] <= L'Z'))) {
+    *host = RootFolder();
+    *host += "/drives/";
+    *host += static_cast<char>(path[0] | 0x20);
+    rest = path.substr(2);
+  } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    *host = RootFolder();
+    *host += "/unc";
+    rest = path.substr(2);
+    // Server and share must both be there, as ResolvePath requires.
+    size_t parts = 0;
+    for (size_t i = 0; i < rest.size(); ++parts) {
+      while (i < rest.size() && IsSeparator(rest[i])) ++i;
+      if (i == rest.size()) break;
+      while (i < rest.size() && !IsSeparator(rest[i])) ++i;
+    }
+    if (parts < 2) return false;
+  } else if (!path.empty() && IsSeparator(path[0])) {
+    host->clear();
+    rest = path;
+  } else {
+    return false;
+  }
+  host->reserve(host->size() + rest.size() + 8);
+  bool any = false;
+  size_t i = 0;
+  while (i < rest.size()) {
+    while (i < rest.size() && IsSeparator(rest[i])) ++i;
+    size_t end = i;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::wstring_view component = rest.substr(i, end - i);
+    i = end;
+    if (component.empty() || component == L".") continue;
+    if (component == L".." || component.find(L'\0') != std::wstring_view::npos) return false;
+    *host += '/';
+    for (wchar_t c : component) {
+      if (c > 0 && c < 0x80) {
+        *host += static_cast<char>(c);
+      } else {
+        *host += WideToAnsi(std::wstring_view(&c, 1));
+      }
+    }
+    any = true;
+  }
+  return any;
 }
 
 bool ReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }

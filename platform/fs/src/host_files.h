@@ -20,6 +20,12 @@ Status FromErrno(int error);
 // found" when the folder itself is missing, as Windows tells them apart.
 Status FailureFor(int error, const std::filesystem::path& host);
 
+// The host path that ResolvePath gives for a path whose every component exists under
+// its exact name, found without looking at the disk: callers try it first and resolve
+// the path only when it does not exist. False for a path with ".." (which ResolvePath
+// takes lexically), for relative host paths and for bare roots.
+bool ExactHostPath(std::wstring_view path, std::string* host);
+
 // Windows' read-only attribute: no write permission bit at all.
 bool ReadOnlyMode(mode_t mode);
 

@@ -240,6 +240,97 @@ void CDialog::MoveControl(int controlId, int x, int y, int cx, int cy) {
   }
 }
 
+// --- Layout ------------------------------------------------------------------------
+
+namespace {
+
+// a * b / c rounded to the nearest, halves away from zero (as MulDiv rounds); a when c
+// is 0.
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return a;
+  long long product = static_cast<long long>(a) * b;
+  long long divisor = c;
+  if (divisor < 0) {
+    product = -product;
+    divisor = -divisor;
+  }
+  const long long quotient =
+      product >= 0 ? (product + divisor / 2) / divisor : -((-product + divisor / 2) / divisor);
+  return static_cast<int>(quotient);
+}
+
+// One axis of a control: leading edge and size for the dialog's new size.
+void LayOutAxis(unsigned flags, int leading, int size, int oldExtent, int newExtent,
+                int* newLeading, int* newSize) {
+  const int trailing = leading + size;
+  const int grown = newExtent - oldExtent;
+  int first;
+  if ((flags & kLayoutKeepLeading) != 0) {
+    first = leading;
+  } else if ((flags & kLayoutKeepSize) != 0 && (flags & kLayoutKeepTrailing) != 0) {
+    first = leading + grown;
+  } else {
+    first = MulDiv(leading, newExtent, oldExtent);
+  }
+  int last;
+  if ((flags & kLayoutKeepTrailing) != 0) {
+    last = trailing + grown;
+  } else if ((flags & kLayoutKeepSize) != 0) {
+    last = first + size;
+  } else {
+    last = MulDiv(trailing, newExtent, oldExtent);
+  }
+  *newLeading = first;
+  *newSize = std::max(0, last - first);
+}
+
+}  // namespace
+
+void CDialog::SetControlLayout(int controlId, unsigned horizontal, unsigned vertical) {
+  const ControlState* control = GetControl(controlId);
+  if (control == nullptr) return;
+  LayoutRecord record{controlId,   horizontal,  vertical, control->x, control->y,
+                      control->cx, control->cy, cx_,      cy_};
+  for (LayoutRecord& existing : layouts_) {
+    if (existing.controlId == controlId) {
+      existing = record;
+      return;
+    }
+  }
+  layouts_.push_back(record);
+}
+
+void CDialog::SetLayoutForAllControls(unsigned horizontal, unsigned vertical) {
+  for (const ControlState& control : controls_) {
+    SetControlLayout(control.Id(), horizontal, vertical);
+  }
+}
+
+void CDialog::ApplyLayout() {
+  for (const LayoutRecord& record : layouts_) {
+    int x, y, cx, cy;
+    LayOutAxis(record.horizontal, record.x, record.cx, record.dialogCx, cx_, &x, &cx);
+    LayOutAxis(record.vertical, record.y, record.cy, record.dialogCy, cy_, &y, &cy);
+    MoveControl(record.controlId, x, y, cx, cy);
+  }
+}
+
+void CDialog::SetWindowSize(int cx, int cy) {
+  cx_ = std::max(0, cx);
+  cy_ = std::max(0, cy);
+  Dispatch([&] { OnSize(cx_, cy_); });
+}
+
+void CDialog::SetBaseUnits(int x, int y) {
+  if (x > 0) baseUnitX_ = x;
+  if (y > 0) baseUnitY_ = y;
+}
+
+int CDialog::DialogUnitsToPixelsX(int units) const { return MulDiv(units, baseUnitX_, 4); }
+int CDialog::DialogUnitsToPixelsY(int units) const { return MulDiv(units, baseUnitY_, 8); }
+int CDialog::PixelsToDialogUnitsX(int pixels) const { return MulDiv(pixels, 4, baseUnitX_); }
+int CDialog::PixelsToDialogUnitsY(int pixels) const { return MulDiv(pixels, 8, baseUnitY_); }
+
 // --- Lists -------------------------------------------------------------------------
 
 int CDialog::AddString(int controlId, std::wstring_view text) {
@@ -552,6 +643,7 @@ void CDialog::Start() {
   caption_ = template_.caption;
   cx_ = template_.cx;
   cy_ = template_.cy;
+  layouts_.clear();
   focus_ = 0;
   ended_ = false;
   result_ = 0;

@@ -27,6 +27,9 @@ class ConsoleForm {
     }
   }
 
+  // Without a terminal the form is shown once, so that what the dialog says is seen.
+  void ShowCancelled() { terminal_.Print(Form() + L"(no terminal: dialog cancelled)\n"); }
+
  private:
   static constexpr const wchar_t* kHelp =
       L"  <id> or a button's caption: press the button, toggle the check box\n"
@@ -34,14 +37,17 @@ class ConsoleForm {
       L"  open <id> <n>: double-click item n      expand <id> <n>: open or close a tree item\n"
       L"  cancel: close the dialog                ?: show the dialog again\n";
 
-  void Show() {
+ private:
+  void Show() { terminal_.Print(Form() + L"(type ? for help)\n"); }
+
+  // The caption and the visible controls, as the form shows them.
+  std::wstring Form() {
     std::wstring form = L"\n== " + dialog_.Caption() + L" ==\n";
     trees_.clear();
     for (const ControlState& control : dialog_.Controls()) {
       if (control.visible) form += Describe(control);
     }
-    form += L"(type ? for help)\n";
-    terminal_.Print(form);
+    return form;
   }
 
   std::wstring Describe(const ControlState& control) {
@@ -262,7 +268,7 @@ int RunConsoleDialog(Terminal& terminal, CDialog& dialog) {
     if (terminal.Interactive()) {
       ConsoleForm(terminal, dialog).Run();
     } else {
-      terminal.Print(L"\n== " + dialog.Caption() + L" ==\n(no terminal: dialog cancelled)\n");
+      ConsoleForm(terminal, dialog).ShowCancelled();
     }
   }
   if (!dialog.IsEnded()) dialog.PressEscape();

@@ -315,7 +315,11 @@ TEST_F(ConsoleTest, WithoutATerminalDialogsAreCancelledAndSaySo) {
   ValueDlg dlg;
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   EXPECT_EQ(dlg.value, 5);
-  EXPECT_EQ(Shown(), "\n== Invalid Value Entered ==\n(no terminal: dialog cancelled)\n");
+  // The form is shown once, so that a log of the run holds what the dialog said.
+  const std::string shown = Shown();
+  EXPECT_EQ(shown.substr(0, 29), "\n== Invalid Value Entered ==\n");
+  EXPECT_NE(shown.find("[ ] "), std::string::npos) << shown;
+  EXPECT_EQ(shown.substr(shown.size() - 32), "(no terminal: dialog cancelled)\n");
 }
 
 TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {

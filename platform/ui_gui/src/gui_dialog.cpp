@@ -87,6 +87,9 @@ class DialogWindow : public wxDialog {
     if (tmpl.pointSize > 0) font.SetPointSize(tmpl.pointSize);
     SetFont(font);
     SetClientSize(ConvertDialogToPixels(wxSize(tmpl.cx, tmpl.cy)));
+    // The model converts pixels (a dialog that grows by so many pixels) in this font.
+    const wxSize baseUnits = ConvertDialogToPixels(wxSize(4, 8));
+    dialog.SetBaseUnits(baseUnits.GetWidth(), baseUnits.GetHeight());
     views_.resize(tmpl.controls.size());
     for (size_t i = 0; i < tmpl.controls.size(); ++i) Create(views_[i], tmpl.controls[i]);
     Bind(wxEVT_CHAR_HOOK, &DialogWindow::OnKey, this);
@@ -345,6 +348,9 @@ class DialogWindow : public wxDialog {
   void Sync() {
     syncing_ = true;
     if (FromWx(GetTitle()) != dialog_.Caption()) SetTitle(Label(dialog_.Caption()));
+    // The program may size the dialog itself (SetWindowSize), in OnInitDialog above all.
+    const wxSize size = ConvertDialogToPixels(wxSize(dialog_.Width(), dialog_.Height()));
+    if (GetClientSize() != size) SetClientSize(size);
     const std::vector<ControlState>& controls = dialog_.Controls();
     for (size_t i = 0; i < views_.size() && i < controls.size(); ++i) {
       Push(views_[i], controls[i]);

@@ -236,6 +236,36 @@ TEST(GuiDialogs, ResizingKeepsTheLayoutTheDialogAsksFor) {
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
 }
 
+// A dialog that grows itself as it starts (by 16 pixels in its font) with the model's
+// layout flags: the window takes the new size and the controls follow the flags.
+class GrowingDlg : public CDialog {
+ public:
+  GrowingDlg() : CDialog(kSizingTemplate) {}
+  bool OnInitDialog() override {
+    SetLayoutForAllControls(kLayoutKeepSize, kLayoutKeepSize | kLayoutKeepTrailing);
+    SetControlLayout(30, kLayoutKeepSize, kLayoutKeepLeading | kLayoutKeepTrailing);
+    SetWindowSize(Width(), Height() + PixelsToDialogUnitsY(16));
+    return CDialog::OnInitDialog();
+  }
+  void OnSize(int, int) override { ApplyLayout(); }
+};
+
+TEST(GuiDialogs, TheProgramSizesTheDialogAndTheModelLaysItOut) {
+  KV_REQUIRE_GUI();
+  UseGui gui;
+  WindowScript script;
+  script.Then([](const ShownWindow& shown) {
+    EXPECT_GT(shown.dialog->Height(), 120);
+    ExpectLaidOutAsModel(shown.window, *shown.dialog);
+    EXPECT_NEAR(shown.window->GetClientSize().GetHeight() -
+                    shown.window->ConvertDialogToPixels(wxSize(0, 120)).GetHeight(),
+                16, 1);
+    shown.window->Close();
+  });
+  GrowingDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), kIdCancel);
+}
+
 TEST(GuiMessageBoxes, KeysAndTheCloseBoxAnswerAsOnWindows) {
   KV_REQUIRE_GUI();
   struct Row {

@@ -36,6 +36,19 @@ KV_EXPORT Status WriteFileAtomically(std::wstring_view path, std::string_view co
 // for appending: records appended by several processes never interleave.
 KV_EXPORT Status AppendToFile(std::wstring_view path, std::string_view bytes);
 
+// Appends one record to a log file that keeps at most two generations: when the file
+// is larger than `rotateAbove` bytes it is first renamed to `previous` (replacing the
+// older generation). The rotation takes a lock on "<log>.lock", a file beside the log
+// that stays there, and looks at the size again once the lock is held, so that processes
+// rotating at once rotate once and none removes the generation another has just made.
+// The record is appended with one write on a file opened for appending (created when
+// missing): records of several processes never interleave. The folder must exist (3).
+// A rotation that fails does not stop the record; `rotation` (when given) tells how
+// the rotation went (success also when none was due).
+KV_EXPORT Status AppendToLogFile(std::wstring_view path, std::wstring_view previous,
+                                 uint64_t rotateAbove, std::string_view record,
+                                 Status* rotation = nullptr);
+
 // A file created in steps that takes its name only when complete, and never in place of
 // another: written as a temporary file in the target's folder, then given the name with
 // a rename that replaces nothing. Until Commit nobody sees a file under the name; a

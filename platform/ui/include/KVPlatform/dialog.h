@@ -72,6 +72,33 @@ enum DialogStyle : uint32_t {
   kDialogToolWindow = 1u << 4,  // WS_EX_TOOLWINDOW: a small caption, no taskbar entry
 };
 
+// How a control follows the dialog when the dialog's size changes, one set of flags per
+// axis (the leading edge is the left or top one, the trailing edge the right or bottom):
+//   kLayoutKeepLeading   the leading edge stays where it was;
+//   kLayoutKeepSize      the control keeps its size (the trailing edge follows the
+//                        leading edge);
+//   kLayoutKeepTrailing  the trailing edge keeps its distance from the dialog's
+//                        trailing edge.
+// KeepSize with KeepTrailing moves the whole control with the dialog's trailing edge;
+// without flags both edges scale with the dialog. For the leading edge KeepLeading goes
+// before KeepSize with KeepTrailing; for the trailing edge KeepTrailing goes before
+// KeepSize. Examples, the dialog 10 units taller, a control at 58 and 10 high:
+//   KeepSize | KeepTrailing (5)    => at 68, 10 high     (moves down)
+//   KeepLeading | KeepTrailing (6) => at 58, 20 high     (stretches)
+enum LayoutFlags : unsigned {
+  kLayoutNone = 0,
+  kLayoutKeepSize = 1,
+  kLayoutKeepLeading = 2,
+  kLayoutKeepTrailing = 4,
+};
+
+// A dialog unit is a quarter of the dialog font's average character width across and an
+// eighth of its height down. These are the base units (pixels per average character)
+// of the templates' font, "MS Shell Dlg" 8 at 96 dots per inch; a backend that measures
+// its own font tells a dialog with CDialog::SetBaseUnits.
+inline constexpr int kStandardBaseUnitX = 6;
+inline constexpr int kStandardBaseUnitY = 13;
+
 struct KV_EXPORT DialogTemplate {
   int id = 0;
   std::wstring caption;
@@ -235,6 +262,24 @@ class KV_EXPORT CDialog : public CWnd {
   int Width() const { return cx_; }
   int Height() const { return cy_; }
 
+  // Layout on resizing, the same under every backend. SetControlLayout records a
+  // control's place relative to the dialog's size now, with its flags per axis
+  // (LayoutFlags); a control recorded again keeps the latest record. ApplyLayout places
+  // every recorded control for the dialog's size now (a dialog's OnSize calls it).
+  void SetControlLayout(int controlId, unsigned horizontal, unsigned vertical);
+  void SetLayoutForAllControls(unsigned horizontal, unsigned vertical);
+  void ApplyLayout();
+  // The program resizes the dialog (dialog units), as moving its window does: the new
+  // size, then OnSize. Unlike Resize, any dialog, resizable or not.
+  void SetWindowSize(int cx, int cy);
+
+  // Pixels and dialog units in this dialog's font (rounded to the nearest).
+  void SetBaseUnits(int x, int y);
+  int DialogUnitsToPixelsX(int units) const;
+  int DialogUnitsToPixelsY(int units) const;
+  int PixelsToDialogUnitsX(int pixels) const;
+  int PixelsToDialogUnitsY(int pixels) const;
+
   // Combo boxes, list boxes and list views (rows). AddString keeps a sorted control
   // (kStyleSort) sorted without regard to case and returns the new item's index; the
   // selection stays on the item it was on. Indexes out of range fail (-1 or false) and
@@ -342,6 +387,16 @@ class KV_EXPORT CDialog : public CWnd {
   std::vector<int> posted_;
   int eventDepth_ = 0;
   std::unique_ptr<DialogView> view_;
+  // Layout records: the control's place and the dialog's size when recorded.
+  struct LayoutRecord {
+    int controlId;
+    unsigned horizontal, vertical;
+    int x, y, cx, cy;
+    int dialogCx, dialogCy;
+  };
+  std::vector<LayoutRecord> layouts_;
+  int baseUnitX_ = kStandardBaseUnitX;
+  int baseUnitY_ = kStandardBaseUnitY;
 };
 
 // The framework's exchange routines for plain controls. A routine that fails has shown
