@@ -15,7 +15,7 @@ class ConsoleForm {
   ConsoleForm(Terminal& terminal, CDialog& dialog) : terminal_(terminal), dialog_(dialog) {}
 
   void Run() {
-    Show();
+    Show(true);
     while (!dialog_.IsEnded()) {
       terminal_.Print(L"> ");
       std::wstring line;
@@ -23,8 +23,19 @@ class ConsoleForm {
         terminal_.Print(L"\n(end of input: dialog cancelled)\n");
         return;
       }
-      if (Execute(Trim(line)) && !dialog_.IsEnded()) Show();
+      if (Execute(Trim(line)) && !dialog_.IsEnded()) Show(true);
     }
+  }
+
+  // Prints the form; with `help`, how to act on it.
+  void Show(bool help) {
+    std::wstring form = L"\n== " + dialog_.Caption() + L" ==\n";
+    trees_.clear();
+    for (const ControlState& control : dialog_.Controls()) {
+      if (control.visible) form += Describe(control);
+    }
+    if (help) form += L"(type ? for help)\n";
+    terminal_.Print(form);
   }
 
  private:
@@ -33,16 +44,6 @@ class ConsoleForm {
       L"  set <id> <text>: fill an edit field     pick <id> <n>: choose item n\n"
       L"  open <id> <n>: double-click item n      expand <id> <n>: open or close a tree item\n"
       L"  cancel: close the dialog                ?: show the dialog again\n";
-
-  void Show() {
-    std::wstring form = L"\n== " + dialog_.Caption() + L" ==\n";
-    trees_.clear();
-    for (const ControlState& control : dialog_.Controls()) {
-      if (control.visible) form += Describe(control);
-    }
-    form += L"(type ? for help)\n";
-    terminal_.Print(form);
-  }
 
   std::wstring Describe(const ControlState& control) {
     std::wstring id = control.Id() == kIdcStatic ? L"" : std::to_wstring(control.Id());
@@ -262,7 +263,9 @@ int RunConsoleDialog(Terminal& terminal, CDialog& dialog) {
     if (terminal.Interactive()) {
       ConsoleForm(terminal, dialog).Run();
     } else {
-      terminal.Print(L"\n== " + dialog.Caption() + L" ==\n(no terminal: dialog cancelled)\n");
+      // What the dialog shows is worth seeing even when nobody can answer it.
+      ConsoleForm(terminal, dialog).Show(false);
+      terminal.Print(L"(no terminal: dialog cancelled)\n");
     }
   }
   if (!dialog.IsEnded()) dialog.PressEscape();
@@ -273,21 +276,27 @@ int RunConsoleDialog(Terminal& terminal, CDialog& dialog) {
 }
 
 bool ChooseConsoleFolder(Terminal& terminal, std::wstring_view title, std::wstring* folder) {
+  const std::wstring current = folder != nullptr ? *folder : std::wstring();
   std::wstring head = L"\n== " + std::wstring(title.empty() ? L"Choose a folder" : title) +
                       L" ==\n";
-  if (folder != nullptr && !folder->empty()) head += L"Current folder: " + *folder + L"\n";
+  if (!current.empty()) head += L"Current folder: " + current + L"\n";
   if (!terminal.Interactive()) {
     terminal.Print(head + L"(no terminal: folder chooser cancelled)\n");
     return false;
   }
-  terminal.Print(head + L"Folder (an empty line cancels): ");
+  terminal.Print(head + (current.empty() ? L"Folder (an empty line cancels): "
+                                         : L"Folder (Enter keeps the current one, - cancels): "));
   std::wstring line;
   if (!terminal.ReadLine(&line)) {
     terminal.Print(L"\n(end of input: folder chooser cancelled)\n");
     return false;
   }
   line = Trim(line);
-  if (line.empty()) {
+  if (line.empty() && !current.empty()) {
+    terminal.Print(L"(kept " + current + L")\n");
+    return true;
+  }
+  if (line.empty() || line == L"-") {
     terminal.Print(L"(cancelled)\n");
     return false;
   }
