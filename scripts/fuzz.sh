@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # fuzz.sh [SECONDS]
 # Builds the libFuzzer targets with clang under AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs each for a bounded time (default 45 seconds,
-# FUZZ_SECONDS or the first argument; at most 60) on its seed corpus. New inputs found
-# go to a temporary folder, never into the source tree; a crash leaves its input in
-# build/fuzz/ and fails the script.
+# UndefinedBehaviorSanitizer and runs each for a bounded time on its seed corpus. The
+# time (FUZZ_SECONDS or the first argument, default 90, at most 110) is shared evenly by
+# the targets, so the whole run stays under two minutes. New inputs found go to a
+# temporary folder, never into the source tree; a crash leaves its input in build/fuzz/
+# and fails the script.
+#
+# Targets: the markup parser (datamanager) and the module version reader (platform).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-${FUZZ_SECONDS:-45}}
-(( seconds > 60 )) && seconds=60
+total=${1:-${FUZZ_SECONDS:-90}}
+(( total > 110 )) && total=110
 out=${FUZZ_BUILD_DIR:-$here/build/fuzz}
 mkdir -p "$out"
 
@@ -16,24 +19,39 @@ cxx=${FUZZ_CXX:-clang++}
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=undefined -Wall -Wextra -Werror)
 
-echo "fuzz: building markup_fuzz with $cxx"
-"$cxx" "${flags[@]}" -I"$here/datamanager/src" \
-  "$here/datamanager/fuzz/markup_fuzz.cpp" "$here/datamanager/src/markup.cpp" \
-  -o "$out/markup_fuzz"
+# name | sources | include folders | seed corpus | largest input
+targets=(
+  "markup_fuzz|datamanager/fuzz/markup_fuzz.cpp datamanager/src/markup.cpp|datamanager/src|datamanager/fuzz/corpus|4096"
+  "version_fuzz|platform/version/fuzz/version_fuzz.cpp platform/version/src/pe_resources.cpp platform/version/src/version_block.cpp platform/base/src/text.cpp|platform/version/src platform/version/include platform/base/include|platform/version/tests/data|8192"
+)
+seconds=$(( total / ${#targets[@]} ))
+(( seconds < 1 )) && seconds=1
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-echo "fuzz: running markup_fuzz for ${seconds}s"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-status=0
-(cd "$out" && ./markup_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-   -rss_limit_mb=2048 -print_final_stats=1 "$work" "$here/datamanager/fuzz/corpus") \
-   > "$out/markup_fuzz.log" 2>&1 || status=$?
-grep -E '^(Done|stat::number_of_executed_units|SUMMARY|==[0-9]+==ERROR)' "$out/markup_fuzz.log" || true
-if [[ $status -ne 0 ]]; then
-  tail -n 40 "$out/markup_fuzz.log"
-  echo "fuzz: markup_fuzz FAILED (status $status); crashing input in $out"
-  exit 1
-fi
-echo "fuzz: markup_fuzz passed"
+failed=0
+for target in "${targets[@]}"; do
+  IFS='|' read -r name sources includes corpus maxlen <<< "$target"
+  src=() inc=()
+  for s in $sources; do src+=("$here/$s"); done
+  for i in $includes; do inc+=("-I$here/$i"); done
+  echo "fuzz: building $name with $cxx"
+  "$cxx" "${flags[@]}" "${inc[@]}" "${src[@]}" -o "$out/$name"
+
+  work=$(mktemp -d)
+  echo "fuzz: running $name for ${seconds}s"
+  status=0
+  (cd "$out" && "./$name" -max_total_time="$seconds" -max_len="$maxlen" -timeout=10 \
+     -rss_limit_mb=2048 -print_final_stats=1 "$work" "$here/$corpus") \
+     > "$out/$name.log" 2>&1 || status=$?
+  rm -rf "$work"
+  grep -E '^(Done|stat::number_of_executed_units|SUMMARY|==[0-9]+==ERROR)' "$out/$name.log" || true
+  if [[ $status -ne 0 ]]; then
+    tail -n 40 "$out/$name.log"
+    echo "fuzz: $name FAILED (status $status); crashing input in $out"
+    failed=1
+  else
+    echo "fuzz: $name passed"
+  fi
+done
+exit $failed
