@@ -64,7 +64,7 @@ class PathTableTest : public RootTest {
   // A variable as the paths dialog writes it: text in a 260-byte buffer.
   static void SetPathVariable(const std::wstring& folder, const wchar_t* file, const wchar_t* type,
                               const wchar_t* name, const std::string& value) {
-    kv_VarLib lib(folder.c_str(), file, type, true);
+    kv_VarLib lib(folder.c_str(), file, type, false);
     std::string buffer = value;
     buffer.resize(260, '\0');
     ASSERT_EQ(lib.SetVarBin(L"1", name, buffer.data(), 260), 1);

@@ -38,7 +38,7 @@ int List(const std::wstring& folder, std::vector<std::wstring> files) {
   int status = 0;
   for (const std::wstring& file : files) {
     const std::wstring type = TypeOf(file);
-    kv_VarLib lib(folder.c_str(), file.c_str(), type.c_str(), false);
+    kv_VarLib lib(folder.c_str(), file.c_str(), type.c_str(), true);
     if (!lib.IsOpen()) {
       std::fprintf(stderr, "kvvars: %s is missing or not a %s variable file\n",
                    kv::WideToAnsi(file).c_str(), type.empty() ? "known" : kv::WideToAnsi(type).c_str());
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kvvars: give the file type of %s with --type\n", args[2].c_str());
     return 2;
   }
-  kv_VarLib lib(folder.c_str(), file.c_str(), type.c_str(), true);
+  kv_VarLib lib(folder.c_str(), file.c_str(), type.c_str(), false);
   int written = 0;
   if (integer) {
     char* end = nullptr;

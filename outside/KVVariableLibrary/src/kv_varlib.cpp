@@ -211,7 +211,7 @@ std::string FormatLine(const Line& line) {
 struct kv_VarLib::State {
   std::wstring path;
   std::string type;
-  bool create = false;
+  bool readOnly = false;
   bool exists = false;   // the file exists
   bool usable = false;   // missing and may be made, or a variable file of the type asked
   std::vector<Line> lines;
@@ -225,7 +225,7 @@ struct kv_VarLib::State {
     if (!exists) {
       // Only a file that is simply not there may be made; one that can't be read is
       // left alone.
-      usable = create && (status.code() == kv::kErrorFileNotFound ||
+      usable = !readOnly && (status.code() == kv::kErrorFileNotFound ||
                           status.code() == kv::kErrorPathNotFound);
       return;
     }
@@ -286,6 +286,7 @@ struct kv_VarLib::State {
     std::string sectionName = kv::WideToAnsi(sectionText);
     value.name = kv::WideToAnsi(nameText);
     if (!ValidName(sectionName) || !ValidName(value.name)) return false;
+    if (readOnly) return false;
     Load();
     if (!usable) return false;
     if (!exists) {
@@ -341,13 +342,13 @@ struct kv_VarLib::State {
 };
 
 kv_VarLib::kv_VarLib(const wchar_t* folder, const wchar_t* fileName, const wchar_t* fileType,
-                     bool create)
+                     bool readOnly)
     : state_(new State) {
   std::wstring path = folder != nullptr ? folder : L"";
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
   state_->path = path + (fileName != nullptr ? fileName : L"");
   state_->type = kv::WideToAnsi(fileType != nullptr ? fileType : L"");
-  state_->create = create;
+  state_->readOnly = readOnly;
   state_->Load();
 }
 

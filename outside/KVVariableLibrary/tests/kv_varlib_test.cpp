@@ -61,22 +61,23 @@ TEST_F(VarLibTest, MissingForeignAndMistypedFilesAreNeverWritten) {
   struct Row {
     const char* name;
     const char* contents;  // null: no file
-    bool create;
+    bool readOnly;
     bool written;
   };
   const Row rows[] = {
-      {"missing, may not create", nullptr, false, false},
-      {"missing, may create", nullptr, true, true},
-      {"another type", "KVVarLib 1 PSC\n", true, false},
-      {"not a variable file", "some post data\n", true, false},
-      {"a later format", "KVVarLib 2 PSM\n", true, false},
+      {"missing, read-only", nullptr, true, false},
+      {"missing", nullptr, false, true},
+      {"read-only", "KVVarLib 1 PSM\n", true, false},
+      {"another type", "KVVarLib 1 PSC\n", false, false},
+      {"not a variable file", "some post data\n", false, false},
+      {"a later format", "KVVarLib 2 PSM\n", false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove_all(root_.Drive(L'c') / "post");
     std::filesystem::create_directories(root_.Drive(L'c') / "post");
     if (row.contents != nullptr) Write(row.contents);
-    kv_VarLib lib(L"C:\\post", L"MPOST.bin", L"PSM", row.create);
+    kv_VarLib lib(L"C:\\post", L"MPOST.bin", L"PSM", row.readOnly);
     EXPECT_EQ(lib.SetVar(L"1", L"A", 1), row.written ? 1 : 0);
     int value = 0;
     EXPECT_EQ(lib.GetVar(L"1", L"A", &value), row.written ? 1 : 0);

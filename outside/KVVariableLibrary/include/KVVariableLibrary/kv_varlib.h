@@ -33,10 +33,9 @@
 class KVVARLIB_EXPORT kv_VarLib {
  public:
   // The file `fileName` of type `fileType` ("PSM", "PSC") in `folder` (a Windows path,
-  // with or without a trailing separator). With `create` false a missing file stays
-  // missing: reads find nothing and writes fail; with `create` true the first write
-  // makes it.
-  kv_VarLib(const wchar_t* folder, const wchar_t* fileName, const wchar_t* fileType, bool create);
+  // with or without a trailing separator). With `readOnly` every write fails; otherwise
+  // the first write makes a missing file (in a folder that exists).
+  kv_VarLib(const wchar_t* folder, const wchar_t* fileName, const wchar_t* fileType, bool readOnly);
   ~kv_VarLib();
   kv_VarLib(const kv_VarLib&) = delete;
   kv_VarLib& operator=(const kv_VarLib&) = delete;
