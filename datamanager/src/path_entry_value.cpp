@@ -26,9 +26,7 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const
 }
 
 // A variable of a post's variable file, as text; false when it is not there.
-bool ReadVariable(const CDataPath& entry, const wchar_t* name, std::wstring* value) {
-  kv_VarLib variables(entry.m_source.c_str(), entry.m_varFileName.c_str(),
-                      entry.m_varFileType.c_str(), false);
+bool ReadVariable(kv_VarLib& variables, const wchar_t* name, std::wstring* value) {
   char* data = nullptr;
   if (variables.GetVarBin(L"1", name, &data) == 0 || data == nullptr) return false;
   *value = kv::AnsiToWide(data);
@@ -86,14 +84,14 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view from, std::wst
 void ReadEntryValue(CDataPath& entry, const std::wstring& dataPath) {
   switch (entry.m_kind) {
     case 0: {
+      kv_VarLib variables(entry.m_source.c_str(), entry.m_varFileName.c_str(),
+                          entry.m_varFileType.c_str(), false);
       std::wstring value;
-      if (ReadVariable(entry, entry.m_itemName.c_str(), &value)) {
+      if (ReadVariable(variables, entry.m_itemName.c_str(), &value)) {
         entry.m_value = value;
         if (!entry.m_value.empty()) Terminate(entry.m_value);
       }
       if (entry.m_itemName == L"KVPB_AUTO_SETUP_PATH") {
-        kv_VarLib variables(entry.m_source.c_str(), entry.m_varFileName.c_str(),
-                            entry.m_varFileType.c_str(), false);
         int mirror = 0;
         if (variables.GetVar(L"1", L"KVPB_SETUP_TO_NC", &mirror) != 0) entry.m_mirrorsLinked = mirror;
         entry.m_linkedEntryName = L"NCPATH";
