@@ -268,6 +268,19 @@ const DialogTemplate kValueTemplate = {
     },
 };
 
+// The form of ValueDlg as the console shows it when it opens.
+constexpr const char* kValueForm =
+    "== Invalid Value Entered ==\n"
+    "          Value entered must be\n"
+    "          small.\n"
+    ">     20  edit: [5]\n"
+    "      21  [ ] Round\n"
+    "      22  combo: [inch]\n"
+    "            * 1. inch\n"
+    "              2. mm\n"
+    "       1  <OK>\n"
+    "       2  <Cancel>\n";
+
 class ValueDlg : public CDialog {
  public:
   ValueDlg() : CDialog(kValueTemplate) {}
@@ -292,18 +305,7 @@ TEST_F(ConsoleTest, WithoutATerminalDialogsAreCancelledAndSaySo) {
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   EXPECT_EQ(dlg.value, 5);
   // The form is shown all the same, without the prompt for commands.
-  EXPECT_EQ(Shown(),
-            "\n== Invalid Value Entered ==\n"
-            "          Value entered must be\n"
-            "          small.\n"
-            ">     20  edit: [5]\n"
-            "      21  [ ] Round\n"
-            "      22  combo: [inch]\n"
-            "            * 1. inch\n"
-            "              2. mm\n"
-            "       1  <OK>\n"
-            "       2  <Cancel>\n"
-            "(no terminal: dialog cancelled)\n");
+  EXPECT_EQ(Shown(), "\n" + std::string(kValueForm) + "(no terminal: dialog cancelled)\n");
 }
 
 TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {
@@ -317,16 +319,7 @@ TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {
   EXPECT_EQ(dlg.round, 1);
   EXPECT_EQ(dlg.unit, 1);
   std::string shown = Shown();
-  EXPECT_NE(shown.find("== Invalid Value Entered ==\n"
-                       "          Value entered must be\n"
-                       "          small.\n"
-                       ">     20  edit: [5]\n"
-                       "      21  [ ] Round\n"
-                       "      22  combo: [inch]\n"
-                       "            * 1. inch\n"
-                       "              2. mm\n"
-                       "       1  <OK>\n"
-                       "       2  <Cancel>\n"),
+  EXPECT_NE(shown.find(kValueForm),
             std::string::npos)
       << shown;
   EXPECT_NE(shown.find("Please enter an integer."), std::string::npos);

@@ -21,6 +21,14 @@ std::vector<uint8_t> Module(const std::string& name) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Where a node with this key starts in a module (6 bytes of lengths and type before it).
+size_t NodeOf(const std::vector<uint8_t>& module, const std::u16string& key) {
+  auto at = std::search(module.begin(), module.end(), reinterpret_cast<const uint8_t*>(key.data()),
+                        reinterpret_cast<const uint8_t*>(key.data() + key.size()));
+  EXPECT_NE(at, module.end());
+  return static_cast<size_t>(at - module.begin()) - 6;
+}
+
 std::wstring ProductVersion(const VersionInfo& info) {
   std::vector<VersionTranslation> pairs = info.Translations();
   if (pairs.empty()) return L"<no translation>";
@@ -80,11 +88,7 @@ TEST(VersionTest, ModulesGiveTheirFirstTranslationsProductVersion) {
 // watches the exact-size copies).
 TEST(VersionTest, TruncatedModulesGiveNoVersionUntilTheVersionDataIsWhole) {
   const std::vector<uint8_t> whole = Module("german.dll");
-  const std::u16string key = u"VS_VERSION_INFO";
-  auto at = std::search(whole.begin(), whole.end(), reinterpret_cast<const uint8_t*>(key.data()),
-                        reinterpret_cast<const uint8_t*>(key.data() + key.size()));
-  ASSERT_NE(at, whole.end());
-  const size_t block = static_cast<size_t>(at - whole.begin()) - 6;
+  const size_t block = NodeOf(whole, u"VS_VERSION_INFO");
   const size_t blockEnd = block + (whole[block] | whole[block + 1] << 8);
   size_t firstGood = 0;
   for (size_t size = 0; size <= whole.size(); ++size) {
@@ -116,18 +120,8 @@ void Put32(std::vector<uint8_t>* b, size_t at, uint32_t v) {
 TEST(VersionTest, DamagedHeadersAndBlocksGiveNoVersion) {
   const std::vector<uint8_t> whole = Module("product.dll");
   const size_t pe = whole[0x3C] | whole[0x3D] << 8;
-  const std::u16string key = u"VS_VERSION_INFO";
-  const size_t block =
-      static_cast<size_t>(std::search(whole.begin(), whole.end(),
-                                      reinterpret_cast<const uint8_t*>(key.data()),
-                                      reinterpret_cast<const uint8_t*>(key.data() + key.size())) -
-                          whole.begin()) - 6;
-  const std::u16string sfi = u"StringFileInfo";
-  const size_t child =
-      static_cast<size_t>(std::search(whole.begin(), whole.end(),
-                                      reinterpret_cast<const uint8_t*>(sfi.data()),
-                                      reinterpret_cast<const uint8_t*>(sfi.data() + sfi.size())) -
-                          whole.begin()) - 6;
+  const size_t block = NodeOf(whole, u"VS_VERSION_INFO");
+  const size_t child = NodeOf(whole, u"StringFileInfo");
   // Each row puts a value at an offset from the PE header, the version block or its
   // first child (the StringFileInfo node), or adds it to the 16-bit value there.
   enum Base { kDos, kPe, kBlock, kChild };
