@@ -47,7 +47,7 @@ void ReadVariableList(const wchar_t* filePath, std::vector<std::wstring>& lines)
   if (ReadTextLines(ModuleInstallPath() + L"Unneededvars.txt", fileLines)) {
     for (const std::wstring& line : fileLines) {
       std::wstring name = LeftTrim(line);
-      name.erase(std::remove(name.begin(), name.end(), L'"'), name.end());
+      std::erase(name, L'"');
       // An empty name would begin every variable's name and hide the whole list.
       if (!name.empty()) unneeded.push_back(name);
     }
