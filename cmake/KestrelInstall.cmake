@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 get_property(kv_libraries GLOBAL PROPERTY KV_INSTALLED_LIBRARIES)
-set(kv_programs KVDNC kvreg kvdbroot)
+set(kv_programs KVDNC kvreg kvdbroot kvpaths kvvars)
 
 # Installed programs and libraries find their libraries beside them, wherever the tree
 # is laid.

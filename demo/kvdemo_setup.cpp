@@ -2,7 +2,9 @@
 // the product's registry values, an install cache with a newer data version, and a
 // data path holding an older version, an older post-processor, a stale compiled menu
 // and files the user changed. Run KVDNC on it afterwards: the first start updates the
-// data path, the second finds nothing newer.
+// data path, the second finds nothing newer. It also lays what the product path table
+// reads (release 2024, posts with variable files, modules with version resources, INI
+// keys, an add-in server, a command-manager tab, a few unusable paths), for kvpaths.
 //
 //   KESTREL_ROOT=build/demo-root kvdemo-setup [--files N]
 #include <cstdlib>
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "KVFileUtilities/path_utilities.h"
+#include "KVVariableLibrary/kv_varlib.h"
+#include "demo_modules.h"
 #include "KVFileUtilities/zip.h"
 #include "KVPlatform/file_tasks.h"
 #include "KVPlatform/registry.h"
@@ -25,6 +29,7 @@ constexpr const wchar_t* kInstallPath = L"C:\\Program Files\\Kestrel\\KVDNC\\";
 constexpr const wchar_t* kCache = L"C:\\Program Files\\Kestrel\\KVDNC\\UserDataCache\\";
 constexpr const wchar_t* kDataPath = L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\";
 
+constexpr const wchar_t* kReleaseKey = L"Software\\Kestrel\\R24.3";
 constexpr const wchar_t* kDatabaseKey = L"Software\\Kestrel\\PIECEbank\\2024";
 constexpr const wchar_t* kOldDatabaseKey = L"Software\\Kestrel\\PIECEbank\\2007";
 constexpr const wchar_t* kOldDatabase = L"C:\\Kestrel 2007\\PIECEbank\\";
@@ -173,6 +178,121 @@ void WriteOldDatabase() {
   WriteFile(old + L"kvnest\\reports\\job-0142.txt", "Job 0142: 14 parts on 2 sheets\r\n");
 }
 
+void MakeFolder(const std::wstring& windowsPath) {
+  if (!CreateFolder(windowsPath.c_str())) Die("cannot create " + kv::WideToAnsi(windowsPath));
+}
+
+void SetText(kv::Hive hive, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+  if (!kv::WriteRegistryText(hive, key, name, value).ok()) {
+    Die("cannot write the registry value " + kv::WideToAnsi(key) + "\\" + kv::WideToAnsi(name));
+  }
+}
+
+// A path variable of a post's variable file, as the paths dialog writes it.
+void SetPathVariable(const std::wstring& post, const wchar_t* file, const wchar_t* type,
+                     const wchar_t* name, const std::string& value) {
+  kv_VarLib variables(post.c_str(), file, type, false);
+  std::string field = value;
+  field.resize(260, '\0');
+  if (variables.SetVarBin(L"1", name, field.data(), 260) == 0) {
+    Die("cannot write " + kv::WideToAnsi(post) + "\\" + kv::WideToAnsi(file));
+  }
+  ++g_files;
+}
+
+// A post-processor of a product as the path table finds it: "dft.pst", its description,
+// its compile data, and the path variables of its variable files.
+void WriteTablePost(const std::wstring& product, const std::wstring& name, const std::string& description,
+                    const std::string& version, const std::string& tools, const std::string& nc,
+                    bool setupToNc) {
+  const std::wstring post = std::wstring(kDataPath) + product + L"\\" + name + L"\\";
+  WriteFile(post + L"dft.pst", "; default parameters\r\n");
+  WriteFile(post + name + L".pst",
+            "(NCUNITS                  \"\" \"Units                         \" \"mm\" ()())\r\n"
+            "(FEEDMAX                  \"\" \"Largest feed rate             \" 12000 ()())\r\n"
+            "(AUTOINDEX                \"\" \"Index automatically           \" T ()())\r\n");
+  WriteFile(post + L"postdesc.txt", description + "\r\n");
+  WriteFile(post + L"KVPostCompileData.txt",
+            "Acad Version: " + version + "\r\nPost Version: 5\r\nManufacturer: " + description +
+                "\r\nCompiled DateTime: 2024-03-11 09:30\r\n");
+  SetPathVariable(post, L"MPOST.bin", L"PSM", L"NCTOOLS", tools);
+  SetPathVariable(post, L"CPOST.bin", L"PSC", L"NCPATH", nc);
+  SetPathVariable(post, L"CPOST.bin", L"PSC", L"KVPB_AUTO_SETUP_PATH", "%MAINPATH%Setup Sheets");
+  kv_VarLib variables(post.c_str(), L"CPOST.bin", L"PSC", false);
+  if (variables.SetVar(L"1", L"KVPB_SETUP_TO_NC", setupToNc ? 1 : 0) == 0) Die("cannot write CPOST.bin");
+}
+
+// What the product path table of release 2024 reads, some of it unusable on purpose.
+void WritePathTable() {
+  const std::wstring d = kDataPath;
+  const std::wstring install = kInstallPath;
+  for (kv::Hive hive : {kv::Hive::kCurrentUser, kv::Hive::kLocalMachine}) {
+    SetText(hive, kReleaseKey, L"Data Path", d);
+  }
+  SetText(kv::Hive::kLocalMachine, kProductKey, L"Data Path", d);
+  SetText(kv::Hive::kLocalMachine, kReleaseKey, L"Install Path", install);
+
+  // Modules with version resources; one damaged, which shows no version.
+  const std::string product(std::begin(k_product_module), std::end(k_product_module));
+  const std::string german(std::begin(k_german_module), std::end(k_german_module));
+  for (const wchar_t* module : {L"common\\KVC_CommonLoader.arx", L"common\\KVC_Plot.arx",
+                                L"kvdesign\\kvdesign.arx", L"kvnest\\kvnest.arx",
+                                L"kvpunch\\kvpunch.arx", L"kvpbcom\\KVSWAddin.dll"}) {
+    WriteFile(install + module, product);
+  }
+  WriteFile(install + L"kvprof\\kvprof.arx", german);
+  WriteFile(install + L"kvwire\\kvwire.arx", product.substr(0, product.size() / 2));
+  WriteFile(install + L"CommonVars.txt",
+            "(NCUNITS                  \"\" \"Units                         \" \"mm\" ()())\r\n"
+            "(TOOLCHANGE               \"\" \"Tool change time (s)          \" 4.5 ()())\r\n");
+  WriteFile(install + L"Unneededvars.txt", "\"OLDVAR\"\r\n");
+
+  // The add-in server of SolidWorks and a command-manager tab of the suite.
+  SetText(kv::Hive::kLocalMachine,
+          L"Software\\Classes\\CLSID\\{4DCBFE87-F9EA-4C37-AE82-BA63E9E14153}\\InprocServer32", L"",
+          install + L"kvpbcom\\KVSWAddin.dll");
+  SetText(kv::Hive::kCurrentUser,
+          L"Software\\SolidWorks\\SOLIDWORKS 2019\\User Interface\\CommandManager\\PartContext\\12",
+          L"RefName", L"KESTREL");
+
+  // Posts: a good one, one whose tooling folder lacks "crib.dbf", a profile post whose
+  // tooling folder is missing.
+  WriteFile(d + L"KVPunch\\AMADA1\\tools\\crib.dbf", "tool crib\r\n");
+  MakeFolder(d + L"NC\\");
+  MakeFolder(d + L"Setup Sheets\\");
+  MakeFolder(d + L"Tools\\Trumpf\\");
+  WriteTablePost(L"KVPunch", L"AMADA1", "Amada EM 2510 punch", "2024", "%POSTPATH%/tools",
+                 "%MAINPATH%NC", true);
+  WriteTablePost(L"KVPunch", L"TRUMPF1", "Trumpf TruPunch 3000", "2024", "%MAINPATH%Tools\\Trumpf",
+                 "%MAINPATH%NC", false);
+  WriteTablePost(L"KVProf", L"LASER1", "Bystronic laser", "2023", "D:\\Profile Tools", "%MAINPATH%NC",
+                 false);
+  WriteFile(d + L"KVWire\\WIRE1\\dft.pst", "; default parameters\r\n");
+
+  // The INI keys of the products, appended to the user's kestrel.ini.
+  MakeFolder(d + L"Borders\\");
+  for (const wchar_t* folder : {L"Requests", L"Releases", L"Responses", L"Layouts", L"Processed"}) {
+    MakeFolder(d + L"Dispatcher\\" + folder + L"\\");
+  }
+  WriteFile(d + L"Templates\\kestrel.drwdot", "template");
+  std::string ini;
+  if (!kv::ReadFile(d + L"kvcfg\\kestrel.ini", &ini).ok()) Die("cannot read kestrel.ini");
+  ini += "[KVDesign]\r\nborder_path=%DATA%Borders\r\ndrawing_template=%DATA%Templates\\kestrel.drwdot\r\n"
+         "[KVNest]\r\ndxfdata=%DATA%NC\r\n"
+         "[KVDispatcher]\r\nkvdispatcherdbpath=%DATA%Dispatcher\r\n"
+         "kvdispatchernccodepath=%DATA%NC\r\n"
+         "kvdispatcherrequestpath=%DATA%Dispatcher\\Requests\r\n"
+         "kvdispatcherreleasepath=%DATA%Dispatcher\\Releases\r\n"
+         "kvdispatcherresponsepath=%DATA%Dispatcher\\Responses\r\n"
+         "kvdispatcherlayoutspath=%DATA%Dispatcher\\Layouts\r\n"
+         "kvdispatcherproclayoutspath=%DATA%Dispatcher\\Processed\r\n"
+         "kvdispatcherarchivepath=\\\\archive\\kestrel\r\n"
+         "[KVWire]\r\nWIRE1_NCPATH=%DATA%NC\r\n";
+  const std::string data = kv::WideToAnsi(d);
+  for (size_t at; (at = ini.find("%DATA%")) != std::string::npos;) ini.replace(at, 6, data);
+  WriteFile(d + L"kvcfg\\kestrel.ini", ini);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -198,6 +318,7 @@ int main(int argc, char** argv) {
   WriteCache(toolFiles);
   WriteDataPath();
   WriteOldDatabase();
+  WritePathTable();
 
   auto ansi = [](const std::wstring& text) { return kv::WideToAnsi(text); };
   std::cout << "Demo installation laid under " << root << " (" << g_files << " files)\n"
@@ -207,6 +328,9 @@ int main(int argc, char** argv) {
             << "  data path  data version 2024.2.4 (an older post, a changed kestrel.ini,\n"
             << "  two missing kvdesign files, an older menu archive and its compiled menu)\n"
             << "  a release-2007 database at " << ansi(kOldDatabase) << " (HKCU\\" << ansi(kOldDatabaseKey)
-            << ")\n";
+            << ")\n"
+            << "  release 2024 (" << ansi(kReleaseKey) << ") with the paths its products use: posts\n"
+            << "  with variable files, modules with version resources, INI keys, an add-in server,\n"
+            << "  a command-manager tab and a few unusable paths (see kvpaths)\n";
   return 0;
 }

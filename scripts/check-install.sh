@@ -5,7 +5,7 @@
 # makes the Debian package (cpack -G DEB) and lists what it holds.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/release}
+build=$(cd "${1:-$here/build/release}" && pwd)  # absolute: cpack runs from elsewhere
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix

@@ -14,6 +14,7 @@ packages=(
   unzip libarchive-tools python3 p7zip-full  # independent zip readers used by tests
   zip pigz  # Info-ZIP zip and pigz, the peers of the zip-writing benchmark
   binutils  # nm, for the export-list checks
+  binutils-mingw-w64-x86-64  # windres and ld: the Windows modules of the version-resource tests
   hyperfine  # start-up timing of KVDNC in bench/kvdnc_bench.sh
   libgmime-3.0-dev libcurl4-openssl-dev  # mail: messages built and read with GMime, SMTP with libcurl; HTTP and FTP of kvinternet
   python3-aiosmtpd  # the SMTP server the mail tests and benchmark run on 127.0.0.1

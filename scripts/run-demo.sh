@@ -3,7 +3,11 @@
 # installation on a fresh root (build/demo-root) and starts KVDNC on it twice. The first
 # start finds the install cache newer than the data path: it copies under a progress
 # bar, says how many files it updated, and starts the DNC application; the second start
-# finds nothing newer and starts the DNC application at once.
+# finds nothing newer and starts the DNC application at once. It then finds the database
+# root (kvdbroot) and shows release 2024's path table in the paths dialog (kvpaths),
+# drawn by the console backend whatever the desktop: without a terminal (its input is
+# /dev/null) the dialog is shown once and closed; run build/release/bin/kvpaths yourself
+# to use it.
 #
 # On a desktop (a display and the desktop backend built) the progress window and the
 # message boxes are windows. On a terminal, message boxes wait for Enter; without one
@@ -53,3 +57,9 @@ echo "moved: $(find "$data/material" "$data/partlib" "$data/kvnest" -type f | wc
 echo
 echo "=== Again: the recorded database root is taken at once ==="
 "$bin/kvdbroot"
+
+echo
+echo "=== The paths of release 2024: kvpaths (the paths dialog on the console, no terminal) ==="
+KESTREL_UI=console "$bin/kvpaths" < /dev/null
+echo "the same table as text (kvpaths --list), its unusable paths:"
+"$bin/kvpaths" --list 2>/dev/null | grep -E 'BAD|bad path' | sed 's/^/    /'

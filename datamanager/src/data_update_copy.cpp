@@ -11,6 +11,7 @@
 #include "data_update_log.h"
 #include "data_update_versions.h"
 #include "menu_files.h"
+#include "path_table.h"
 #include "process_wait.h"
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
@@ -33,20 +34,6 @@ constexpr size_t kFirstRibbonFile = 4;
 constexpr unsigned kDisplayLength = 64;
 
 bool Exists(const std::wstring& path) { return kv_AccessCheck(path.c_str(), 0, false); }
-
-// The subfolders of a folder (names not beginning with a dot), in listing order.
-std::vector<std::wstring> Subfolders(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  std::unique_ptr<kv::DirectorySearch> search;
-  if (!kv::DirectorySearch::Start(folder + L"*", &search).ok()) return names;
-  do {
-    const kv::DirectoryEntry& entry = search->Entry();
-    if (entry.isDirectory && !entry.name.empty() && entry.name[0] != L'.') {
-      names.push_back(entry.name);
-    }
-  } while (search->Next());
-  return names;
-}
 
 // The path line shows a path shortened for display; a path without a drive letter is
 // shown as it is.
@@ -140,7 +127,7 @@ void CopyNewPost(const std::wstring& from, const std::wstring& to) {
 
 // New and newer post-processor folders of cache folder `a` into existing folder `b`.
 void UpdatePostProcessors(CProcessWait& wait, const std::wstring& a, const std::wstring& b) {
-  for (const std::wstring& post : Subfolders(a + L"\\")) {
+  for (const std::wstring& post : ListSubfolders(a + L"\\")) {
     const std::wstring from = a + L"\\" + post;
     const std::wstring to = b + L"\\" + post;
     if (!Exists(from + L"\\dft.pst")) continue;
@@ -186,7 +173,7 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
   CProcessWait wait(L"Copying Data Files",
                     L"Please wait while the data files are copied to your data directory.",
                     parent);
-  const std::vector<std::wstring> folders = Subfolders(cache);
+  const std::vector<std::wstring> folders = ListSubfolders(cache);
   wait.SetRange(0, static_cast<int>(folders.size()));
   int handled = 0;
   for (const std::wstring& folder : folders) {

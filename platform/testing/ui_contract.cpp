@@ -147,7 +147,8 @@ class ConsoleDriver : public UiDriver {
   }
 
   void Folder(std::optional<std::wstring> folder) override {
-    Type(folder ? WideToAnsi(*folder) + "\n" : "\n");
+    // An empty line keeps the current folder; "-" cancels.
+    Type(folder ? WideToAnsi(*folder) + "\n" : "-\n");
   }
 
   std::wstring Shown() override {

@@ -120,6 +120,26 @@ void CDialog::OnSize(int, int) {}
 
 void CDialog::OnUserMessage(int) {}
 
+bool CDialog::OnDrawItem(const DrawItem&, DrawnRow*) { return false; }
+
+void CDialog::OnGetMinMaxInfo(MinMaxInfo*) {}
+
+bool CDialog::DrawListRow(int controlId, int row, DrawnRow* drawn) {
+  const ControlState* control = Live(controlId, {ControlKind::kListView});
+  if (control == nullptr || !control->HasStyle(kStyleOwnerDrawFixed) || drawn == nullptr ||
+      row < 0 || row >= static_cast<int>(control->items.size())) {
+    return false;
+  }
+  DrawItem item;
+  item.controlId = controlId;
+  item.row = row;
+  item.selected = control->selection == row;
+  item.disabled = !control->enabled;
+  item.data = GetItemData(controlId, row);
+  *drawn = DrawnRow();
+  return OnDrawItem(item, drawn);
+}
+
 void CDialog::PostUserMessage(int message) { posted_.push_back(message); }
 
 template <typename Handler>
@@ -508,6 +528,48 @@ void CDialog::SetImageList(int controlId, std::vector<std::wstring> imageLabels)
   }
 }
 
+void CDialog::SetImagePictures(int controlId, std::vector<ImagePicture> images) {
+  if (ControlState* control = Live(controlId, {ControlKind::kTreeView, ControlKind::kListView})) {
+    control->imageLabels.clear();
+    for (const ImagePicture& image : images) control->imageLabels.push_back(image.label);
+    control->images = std::move(images);
+  }
+}
+
+void CDialog::SetStateImageList(int controlId, std::vector<ImagePicture> images) {
+  if (ControlState* control = Live(controlId, {ControlKind::kTreeView})) {
+    control->stateImages = std::move(images);
+  }
+}
+
+std::vector<ImagePicture> MakeImageList(const std::vector<uint32_t>& strip, int stripWidth,
+                                        int imageWidth, uint32_t maskColour,
+                                        const std::vector<std::wstring>& labels,
+                                        const std::vector<std::wstring>& markers) {
+  std::vector<ImagePicture> images;
+  if (stripWidth <= 0 || imageWidth <= 0 || strip.size() % static_cast<size_t>(stripWidth) != 0) {
+    return images;
+  }
+  const int height = static_cast<int>(strip.size() / static_cast<size_t>(stripWidth));
+  for (int left = 0; left + imageWidth <= stripWidth; left += imageWidth) {
+    ImagePicture image;
+    size_t index = images.size();
+    if (index < labels.size()) image.label = labels[index];
+    if (index < markers.size()) image.marker = markers[index];
+    image.width = imageWidth;
+    image.height = height;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < imageWidth; ++x) {
+        uint32_t rgb = strip[static_cast<size_t>(y) * static_cast<size_t>(stripWidth) +
+                             static_cast<size_t>(left + x)] & 0xFFFFFFu;
+        image.pixels.push_back(rgb == (maskColour & 0xFFFFFFu) ? 0u : (0xFF000000u | rgb));
+      }
+    }
+    images.push_back(std::move(image));
+  }
+  return images;
+}
+
 // --- Trees -------------------------------------------------------------------------
 
 TreeItemHandle CDialog::InsertTreeItem(int controlId, TreeItemHandle parent,
@@ -585,6 +647,13 @@ bool CDialog::SetTreeItemImage(int controlId, TreeItemHandle item, int image,
   if (control == nullptr || !TreeItemLive(*control, item)) return false;
   control->treeItems[static_cast<size_t>(item)].image = image;
   control->treeItems[static_cast<size_t>(item)].selectedImage = selectedImage;
+  return true;
+}
+
+bool CDialog::SetTreeItemState(int controlId, TreeItemHandle item, int stateImage) {
+  ControlState* control = Live(controlId, {ControlKind::kTreeView});
+  if (control == nullptr || !TreeItemLive(*control, item)) return false;
+  control->treeItems[static_cast<size_t>(item)].stateImage = stateImage;
   return true;
 }
 
@@ -770,6 +839,11 @@ bool CDialog::DoubleClick(int controlId) {
 
 bool CDialog::Resize(int cx, int cy) {
   if (ended_ || (template_.style & kDialogResizable) == 0 || cx < 0 || cy < 0) return false;
+  MinMaxInfo limits;
+  OnGetMinMaxInfo(&limits);
+  // Pixels to dialog units, rounded up so that the size reached is never below the least.
+  cx = std::max(cx, (limits.minTrackWidth * 4 + kBaseUnitX - 1) / kBaseUnitX);
+  cy = std::max(cy, (limits.minTrackHeight * 8 + kBaseUnitY - 1) / kBaseUnitY);
   cx_ = cx;
   cy_ = cy;
   Dispatch([&] { OnSize(cx, cy); });

@@ -121,12 +121,33 @@ class ConsoleForm {
     }
     for (size_t i = 0; i < control.items.size(); ++i) {
       body += L"\n" + std::wstring(static_cast<int>(i) == control.selection ? L"  * " : L"    ") +
-              std::to_wstring(i + 1) + L". " + control.items[i];
+              std::to_wstring(i + 1) + L". ";
+      // An owner-drawn row shows the cells the dialog draws.
+      DrawnRow drawn;
+      if (control.HasStyle(kStyleOwnerDrawFixed) &&
+          dialog_.DrawListRow(control.Id(), static_cast<int>(i), &drawn)) {
+        for (size_t c = 0; c < drawn.cells.size(); ++c) {
+          body += (c == 0 ? L"" : L" | ") + drawn.cells[c].text;
+        }
+        continue;
+      }
+      body += control.items[i];
       if (i < control.subItems.size()) {
         for (const std::wstring& cell : control.subItems[i]) body += L" | " + cell;
       }
     }
     return body;
+  }
+
+  // An image as text: its picture's marker, else "[label]"; nothing for none.
+  static std::wstring Marker(const std::vector<ImagePicture>& pictures, size_t index,
+                             const std::vector<std::wstring>& labels) {
+    if (index < pictures.size() && !pictures[index].marker.empty()) {
+      return pictures[index].marker + L" ";
+    }
+    if (index < pictures.size()) return L"[" + pictures[index].label + L"] ";
+    if (index < labels.size()) return L"[" + labels[index] + L"] ";
+    return {};
   }
 
   // Items are numbered in the order shown; the children of closed items are not shown.
@@ -147,10 +168,11 @@ class ConsoleForm {
       line += std::wstring(static_cast<size_t>(depth) * 2, L' ');
       line += hasChildren ? (item.expanded ? L"- " : L"+ ") : L"  ";
       line += std::to_wstring(shown->size()) + L". ";
-      int image = control.treeSelection == handle ? item.selectedImage : item.image;
-      if (image >= 0 && static_cast<size_t>(image) < control.imageLabels.size()) {
-        line += L"[" + control.imageLabels[static_cast<size_t>(image)] + L"] ";
+      if (item.stateImage > 0) {
+        line += Marker(control.stateImages, static_cast<size_t>(item.stateImage - 1), {});
       }
+      int image = control.treeSelection == handle ? item.selectedImage : item.image;
+      if (image >= 0) line += Marker(control.images, static_cast<size_t>(image), control.imageLabels);
       *body += line + item.text;
       if (hasChildren && item.expanded) AddTreeLevel(control, handle, depth + 1, shown, body);
     }
@@ -279,21 +301,27 @@ int RunConsoleDialog(Terminal& terminal, CDialog& dialog) {
 }
 
 bool ChooseConsoleFolder(Terminal& terminal, std::wstring_view title, std::wstring* folder) {
+  const std::wstring current = folder != nullptr ? *folder : std::wstring();
   std::wstring head = L"\n== " + std::wstring(title.empty() ? L"Choose a folder" : title) +
                       L" ==\n";
-  if (folder != nullptr && !folder->empty()) head += L"Current folder: " + *folder + L"\n";
+  if (!current.empty()) head += L"Current folder: " + current + L"\n";
   if (!terminal.Interactive()) {
     terminal.Print(head + L"(no terminal: folder chooser cancelled)\n");
     return false;
   }
-  terminal.Print(head + L"Folder (an empty line cancels): ");
+  terminal.Print(head + (current.empty() ? L"Folder (an empty line cancels): "
+                                         : L"Folder (Enter keeps the current one, - cancels): "));
   std::wstring line;
   if (!terminal.ReadLine(&line)) {
     terminal.Print(L"\n(end of input: folder chooser cancelled)\n");
     return false;
   }
   line = Trim(line);
-  if (line.empty()) {
+  if (line.empty() && !current.empty()) {
+    terminal.Print(L"(kept " + current + L")\n");
+    return true;
+  }
+  if (line.empty() || line == L"-") {
     terminal.Print(L"(cancelled)\n");
     return false;
   }

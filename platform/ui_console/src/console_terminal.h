@@ -170,10 +170,12 @@ int ShowConsoleBox(Terminal& terminal, std::wstring_view text, std::wstring_view
 std::unique_ptr<ProgressView> OpenConsoleProgress(std::shared_ptr<Terminal> terminal,
                                                   std::wstring_view title);
 
-// A modal dialog as a line-driven form; without a terminal it is cancelled.
+// A modal dialog as a line-driven form; without a terminal the form is shown once and
+// the dialog cancelled.
 int RunConsoleDialog(Terminal& terminal, CDialog& dialog);
 
-// A folder chooser: a typed path (Enter keeps none: cancelled).
+// A folder chooser: a typed path; an empty line keeps the current folder (cancels when
+// there is none), "-" cancels.
 bool ChooseConsoleFolder(Terminal& terminal, std::wstring_view title, std::wstring* folder);
 
 }  // namespace kv::console

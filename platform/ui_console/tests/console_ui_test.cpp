@@ -292,6 +292,19 @@ const DialogTemplate kValueTemplate = {
     },
 };
 
+// The form of ValueDlg as the console shows it when it opens.
+constexpr const char* kValueForm =
+    "== Invalid Value Entered ==\n"
+    "          Value entered must be\n"
+    "          small.\n"
+    ">     20  edit: [5]\n"
+    "      21  [ ] Round\n"
+    "      22  combo: [inch]\n"
+    "            * 1. inch\n"
+    "              2. mm\n"
+    "       1  <OK>\n"
+    "       2  <Cancel>\n";
+
 class ValueDlg : public CDialog {
  public:
   ValueDlg() : CDialog(kValueTemplate) {}
@@ -315,11 +328,8 @@ TEST_F(ConsoleTest, WithoutATerminalDialogsAreCancelledAndSaySo) {
   ValueDlg dlg;
   EXPECT_EQ(dlg.DoModal(), kIdCancel);
   EXPECT_EQ(dlg.value, 5);
-  // The form is shown once, so that a log of the run holds what the dialog said.
-  const std::string shown = Shown();
-  EXPECT_EQ(shown.substr(0, 29), "\n== Invalid Value Entered ==\n");
-  EXPECT_NE(shown.find("[ ] "), std::string::npos) << shown;
-  EXPECT_EQ(shown.substr(shown.size() - 32), "(no terminal: dialog cancelled)\n");
+  // The form is shown all the same, without the prompt for commands.
+  EXPECT_EQ(Shown(), "\n" + std::string(kValueForm) + "(no terminal: dialog cancelled)\n");
 }
 
 TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {
@@ -333,16 +343,7 @@ TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {
   EXPECT_EQ(dlg.round, 1);
   EXPECT_EQ(dlg.unit, 1);
   std::string shown = Shown();
-  EXPECT_NE(shown.find("== Invalid Value Entered ==\n"
-                       "          Value entered must be\n"
-                       "          small.\n"
-                       ">     20  edit: [5]\n"
-                       "      21  [ ] Round\n"
-                       "      22  combo: [inch]\n"
-                       "            * 1. inch\n"
-                       "              2. mm\n"
-                       "       1  <OK>\n"
-                       "       2  <Cancel>\n"),
+  EXPECT_NE(shown.find(kValueForm),
             std::string::npos)
       << shown;
   EXPECT_NE(shown.find("Please enter an integer."), std::string::npos);
@@ -414,16 +415,30 @@ TEST_F(ConsoleTest, OnATerminalADialogEndsWithTheInput) {
   EXPECT_NE(Shown().find("(end of input: dialog cancelled)"), std::string::npos);
 }
 
-TEST_F(ConsoleTest, FolderChooserReadsAFolderOrCancels) {
+TEST_F(ConsoleTest, FolderChooserReadsAFolderKeepsTheCurrentOneOrCancels) {
   UseTerminal();
-  std::wstring folder = L"C:\\Old\\";
-  Type("  D:\\Posts\\ \n");
-  EXPECT_TRUE(ui().ChooseFolder(L"Choose", &folder));
-  EXPECT_EQ(folder, L"D:\\Posts\\");
-  EXPECT_NE(Shown().find("Current folder: C:\\Old\\\n"), std::string::npos);
-  Type("\n");
-  EXPECT_FALSE(ui().ChooseFolder(L"Choose", &folder));
-  EXPECT_EQ(folder, L"D:\\Posts\\");
+  struct Row {
+    const wchar_t* current;
+    const char* typed;
+    bool chosen;
+    const wchar_t* folder;
+  };
+  const Row rows[] = {
+      {L"C:\\Old\\", "  D:\\Posts\\ \n", true, L"D:\\Posts\\"},
+      {L"C:\\Old\\", "\n", true, L"C:\\Old\\"},  // Enter keeps the current folder
+      {L"C:\\Old\\", "-\n", false, L"C:\\Old\\"},
+      {L"", "\n", false, L""},                   // nothing to keep: cancelled
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.typed);
+    std::wstring folder = row.current;
+    Type(row.typed);
+    EXPECT_EQ(ui().ChooseFolder(L"Choose", &folder), row.chosen);
+    EXPECT_EQ(folder, row.folder);
+    std::string shown = Shown();
+    EXPECT_EQ(shown.find("Current folder: C:\\Old\\\n") != std::string::npos,
+              *row.current != L'\0');
+  }
 }
 
 TEST_F(ConsoleTest, WithoutATerminalTheFolderChooserCancels) {

@@ -48,6 +48,20 @@ enum ControlStyle : uint32_t {
   kStyleDropDownList = 1u << 8,
   kStyleSort = 1u << 9,
   kStyleNumber = 1u << 10,
+  // Styles of list views, tree views and combo boxes (from bit 16 up). They say how a
+  // backend presents the control; the model keeps its data the same way whatever they
+  // are, except kStyleOwnerDrawFixed (rows drawn by the dialog, see DrawListRow).
+  kStyleReportView = 1u << 16,       // list view: rows with columns
+  kStyleSingleSel = 1u << 17,        // list view: one row selected at a time
+  kStyleShowSelAlways = 1u << 18,    // list and tree views: selection shown without focus
+  kStyleOwnerDrawFixed = 1u << 19,   // list view: the dialog draws each row
+  kStyleNoSortHeader = 1u << 20,     // list view: column headers are no buttons
+  kStyleHasButtons = 1u << 21,       // tree view: +/- buttons
+  kStyleHasLines = 1u << 22,         // tree view: lines between items
+  kStyleLinesAtRoot = 1u << 23,      // tree view: lines and buttons at the root too
+  kStyleNoDragDrop = 1u << 24,       // tree view: items are not dragged
+  kStyleDropDown = 1u << 25,         // combo box: an edit field over its list
+  kStyleVScroll = 1u << 26,          // a vertical scroll bar
 };
 
 // Control ids of the standard buttons.
@@ -120,11 +134,72 @@ struct KV_EXPORT TreeItem {
   std::wstring text;
   int image = 0;
   int selectedImage = 0;
+  int stateImage = 0;  // 1-based index into the state image list; 0 for none
   uintptr_t data = 0;
   TreeItemHandle parent = kTreeRoot;
   bool expanded = false;
   bool deleted = false;
 };
+
+// One picture of an image list, for backends that draw: `width` x `height` pixels, row
+// by row from the top, each 0xAARRGGBB (alpha 0 where the bitmap had its mask colour).
+// `label` says what it shows ("red folder"); `marker` is a few characters that stand for
+// it on a text screen ("[x]").
+struct KV_EXPORT ImagePicture {
+  std::wstring label;
+  std::wstring marker;
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+
+// CImageList::Create from a bitmap: cuts a strip of 0xRRGGBB pixels (`stripWidth`
+// wide, rows from the top) into pictures `imageWidth` wide, making `maskColour`
+// transparent; labels and markers are taken in order (missing ones stay empty).
+KV_EXPORT std::vector<ImagePicture> MakeImageList(const std::vector<uint32_t>& strip, int stripWidth,
+                                                  int imageWidth, uint32_t maskColour,
+                                                  const std::vector<std::wstring>& labels,
+                                                  const std::vector<std::wstring>& markers = {});
+
+// Owner-drawn rows (list views with kStyleOwnerDrawFixed): the dialog draws a row as
+// data, which a backend renders: a background and a text colour of the system's, and
+// cells whose text is clipped to the cell, with etched edges where asked.
+enum class SysColor { kWindow, kWindowText, kHighlight, kHighlightText, kGrayText };
+enum CellEdge : uint32_t { kEdgeNone = 0, kEdgeRight = 1u << 0, kEdgeBottom = 1u << 1 };
+
+struct KV_EXPORT DrawnCell {
+  std::wstring text;
+  int left = 0;    // pixels from the row's left
+  int width = 0;   // pixels; the text is clipped to it
+  uint32_t etchedEdges = kEdgeNone;
+};
+
+struct KV_EXPORT DrawnRow {
+  SysColor background = SysColor::kWindow;
+  SysColor foreground = SysColor::kWindowText;
+  std::vector<DrawnCell> cells;
+};
+
+// What the dialog is asked to draw (DRAWITEMSTRUCT).
+struct KV_EXPORT DrawItem {
+  int controlId = 0;
+  int row = 0;
+  bool selected = false;
+  bool disabled = false;
+  uintptr_t data = 0;  // the row's item data
+};
+
+// WM_GETMINMAXINFO: the least size the user may give a resizable dialog, in pixels.
+struct KV_EXPORT MinMaxInfo {
+  int minTrackWidth = 0;
+  int minTrackHeight = 0;
+};
+
+// Pixels per 4 horizontal and 8 vertical dialog units for the dialog font the templates
+// name ("MS Shell Dlg" 8 at 96 dpi), for models without a real font. A backend that
+// measures its font converts with its own figures.
+inline constexpr int kBaseUnitX = 6;
+inline constexpr int kBaseUnitY = 13;
 
 // The live state of one control.
 struct KV_EXPORT ControlState {
@@ -148,6 +223,10 @@ struct KV_EXPORT ControlState {
   // Tree and list views: what each image index of the control's image list shows (a
   // name such as "green folder"), for backends that draw no pictures.
   std::vector<std::wstring> imageLabels;
+  // The image list's pictures when the dialog gave them (SetImagePictures),
+  // and the state image list's (tree views).
+  std::vector<ImagePicture> images;
+  std::vector<ImagePicture> stateImages;
   // The control's place now (dialog units); the template's until a dialog moves it.
   int x = 0, y = 0, cx = 0, cy = 0;
 
@@ -226,6 +305,10 @@ class KV_EXPORT CDialog : public CWnd {
   virtual void OnSize(int cx, int cy);
   // A message the dialog posted to itself (PostUserMessage); default: nothing.
   virtual void OnUserMessage(int message);
+  // An owner-drawn row to draw (see DrawListRow); default: not drawn (false).
+  virtual bool OnDrawItem(const DrawItem& item, DrawnRow* row);
+  // The least size of a resizable dialog (WM_GETMINMAXINFO); default: none.
+  virtual void OnGetMinMaxInfo(MinMaxInfo* info);
 
   // Runs DoDataExchange in one direction; false when it failed (Fail), true otherwise.
   bool UpdateData(bool saveAndValidate = true);
@@ -305,6 +388,16 @@ class KV_EXPORT CDialog : public CWnd {
 
   // Tree and list views: what the images of the control's image list show.
   void SetImageList(int controlId, std::vector<std::wstring> imageLabels);
+  // The image list with its pictures (their labels fill imageLabels).
+  void SetImagePictures(int controlId, std::vector<ImagePicture> images);
+  // Tree views: the state image list (items refer to it by TreeItem::stateImage).
+  void SetStateImageList(int controlId, std::vector<ImagePicture> images);
+  bool SetTreeItemState(int controlId, TreeItemHandle item, int stateImage);
+
+  // Owner-drawn list views: how row `row` looks now (selected, disabled, its data), as
+  // the dialog draws it through OnDrawItem. False when the control is no such list view,
+  // the row does not exist or the dialog drew nothing. Backends call it to paint.
+  bool DrawListRow(int controlId, int row, DrawnRow* drawn);
 
   // Tree controls. Handles stay valid until their item is deleted; DeleteAllTreeItems
   // invalidates every handle. Insert appends under `parent` (kTreeRoot for a root item)
@@ -349,7 +442,9 @@ class KV_EXPORT CDialog : public CWnd {
   // A double click on the selected row or tree item: NM_DBLCLK through OnNotify (list
   // and tree views), LBN_DBLCLK through OnCommand (list boxes).
   bool DoubleClick(int controlId);
-  // The user resized the dialog (resizable dialogs): the new size, then OnSize.
+  // The user resized the dialog (resizable dialogs): the new size, then OnSize. A size
+  // below the dialog's minimum tracking size (OnGetMinMaxInfo, converted with
+  // kBaseUnitX/kBaseUnitY) is raised to it, as the frame would.
   bool Resize(int cx, int cy);
   // The Escape key: IDCANCEL through OnCommand, whether or not a Cancel button exists.
   bool PressEscape();

@@ -131,7 +131,9 @@ KV_EXPORT std::unique_ptr<UiBackend> MakeUiBackend(std::string_view name);
 // error by default, so that a program's standard output stays its data); answers are
 // read from `inputFd` only when it and the output are terminals (a question written to a
 // log file would be waited on unseen). Without a terminal a message box takes
-// its escape answer, a dialog or folder chooser is cancelled, and the output says so;
+// its escape answer, a dialog is shown once and cancelled, a folder chooser is
+// cancelled, and the output says so; on a terminal the folder chooser keeps the current
+// folder when the user just presses Enter;
 // nothing ever waits for input that cannot come. Progress windows are a bar redrawn in
 // place when the output is a terminal, else plain lines (no escape sequences).
 struct KV_EXPORT ConsoleUiOptions {
