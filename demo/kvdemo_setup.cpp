@@ -295,6 +295,24 @@ void WritePathTable() {
 
 }  // namespace
 
+// The message catalogue the suite's message boxes read their texts from.
+void WriteMessageCatalogue() {
+  WriteFile(std::wstring(kInstallPath) + L"kvdesign\\messages.xml",
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+            "<KtlMessages>\r\n"
+            "  <KtlMessage>\r\n"
+            "    <msgid>DATA_UPDATED</msgid>\r\n"
+            "    <KtlMessageString msg=\"Your data folder was brought up to date.\"/>\r\n"
+            "    <KtlMessageString msg=\"Posts you changed were kept.\"/>\r\n"
+            "  </KtlMessage>\r\n"
+            "  <KtlMessage>\r\n"
+            "    <msgid>POST_LOCKED</msgid>\r\n"
+            "    <KtlMessageString msg=\"The post-processor is in use by another program.\"/>\r\n"
+            "    <KtlMessageString msg=\"Close it, then try again.\"/>\r\n"
+            "  </KtlMessage>\r\n"
+            "</KtlMessages>\r\n");
+}
+
 int main(int argc, char** argv) {
   int toolFiles = 400;
   for (int i = 1; i < argc; ++i) {
@@ -319,6 +337,7 @@ int main(int argc, char** argv) {
   WriteDataPath();
   WriteOldDatabase();
   WritePathTable();
+  WriteMessageCatalogue();
 
   auto ansi = [](const std::wstring& text) { return kv::WideToAnsi(text); };
   std::cout << "Demo installation laid under " << root << " (" << g_files << " files)\n"

@@ -6,6 +6,8 @@
 #include <wx/treectrl.h>
 #include <wx/valtext.h>
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <vector>
 
@@ -107,6 +109,31 @@ class DialogWindow : public wxDialog {
     ShowModal();
     if (failure_) std::rethrow_exception(failure_);
     return dialog_.Result();
+  }
+
+  // A dialog the program started and shows modelessly: the window presents the model
+  // as it stands, hidden until the program shows it.
+  void OpenModeless() {
+    started_ = true;
+    Sync();
+    PlaceWindow(this);
+  }
+  void ShowModeless(bool visible) {
+    if (visible == IsShown()) return;
+    Show(visible);
+    if (!visible) return;
+    Repaint();
+    if (!shownOnce_) {
+      shownOnce_ = true;
+      HookNow(WindowKind::kModeless, this, &dialog_);
+    }
+  }
+  // The program's changes, shown now; the toolkit paints them at once.
+  void Repaint() {
+    Sync();
+    if (!IsShown()) return;
+    Update();
+    PumpPaint();
   }
 
  private:
@@ -583,6 +610,7 @@ class DialogWindow : public wxDialog {
   int focusShown_ = 0;
   bool syncing_ = false;
   bool started_ = false;
+  bool shownOnce_ = false;
   std::exception_ptr failure_;
 };
 
@@ -592,6 +620,53 @@ int RunDialogWindow(CDialog& dialog) {
   DialogWindow window(OwnerWindow(), dialog);
   OpenWindow open(&window);
   return window.Run();
+}
+
+namespace {
+
+// A modeless dialog's window. The program changes the model from its own work loop
+// (a transfer moving its bar block by block), so repaints are throttled as the
+// progress windows' are: painting takes at most a fiftieth of the time between two,
+// and the window never lags more than a fifth of a second behind.
+class ModelessView : public DialogView {
+ public:
+  explicit ModelessView(CDialog& dialog)
+      : window_(new DialogWindow(OwnerWindow(), dialog)), open_(window_) {
+    window_->OpenModeless();
+  }
+  ~ModelessView() override {
+    window_->Hide();
+    delete window_;  // now, not from an idle pass the program's loop never runs
+    PumpPaint();
+  }
+  void Show(bool visible) override {
+    window_->ShowModeless(visible);
+    next_ = Clock::now() + kFrame;
+  }
+  void Center() override { window_->CentreOnScreen(); }
+  void ControlChanged(int) override { Pump(); }
+  void Pump() override {
+    if (Clock::now() < next_) return;
+    const Clock::time_point start = Clock::now();
+    window_->Repaint();
+    const Clock::duration cost = Clock::now() - start;
+    next_ = Clock::now() + std::clamp<Clock::duration>(cost * 50, kFrame, kLongest);
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr auto kFrame = std::chrono::milliseconds(50);
+  static constexpr auto kLongest = std::chrono::milliseconds(200);
+
+  DialogWindow* window_;
+  OpenWindow open_;
+  Clock::time_point next_;
+};
+
+}  // namespace
+
+std::unique_ptr<DialogView> OpenModelessWindow(CDialog& dialog) {
+  return std::make_unique<ModelessView>(dialog);
 }
 
 }  // namespace kv::gui

@@ -163,11 +163,11 @@ void HookWhenShown(WindowKind kind, wxTopLevelWindow* window, CDialog* dialog) {
   });
 }
 
-void HookNow(WindowKind kind, wxTopLevelWindow* window) {
+void HookNow(WindowKind kind, wxTopLevelWindow* window, CDialog* dialog) {
   if (!TheSession().hook) return;
   WaitUntilOnScreen(window);
   std::function<void(const ShownWindow&)> hook = TheSession().hook;
-  hook(ShownWindow{kind, window, nullptr});
+  hook(ShownWindow{kind, window, dialog});
 }
 
 void PlaceWindow(wxTopLevelWindow* window) {

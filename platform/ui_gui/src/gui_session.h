@@ -47,8 +47,8 @@ class OpenWindow {
 // Runs the shown hook, if any, for a modal window about to enter its loop: queued so
 // that it runs inside the loop once the window is on the screen and painted.
 void HookWhenShown(WindowKind kind, wxTopLevelWindow* window, CDialog* dialog = nullptr);
-// Runs the shown hook now (a progress window that has just been painted).
-void HookNow(WindowKind kind, wxTopLevelWindow* window);
+// Runs the shown hook now (a progress window or modeless dialog just painted).
+void HookNow(WindowKind kind, wxTopLevelWindow* window, CDialog* dialog = nullptr);
 
 // Places a new top-level window over its owner, or in the middle of the screen.
 void PlaceWindow(wxTopLevelWindow* window);
@@ -63,6 +63,7 @@ std::wstring FromWx(const wxString& text);
 int ShowMessageBoxWindow(std::wstring_view text, std::wstring_view caption, unsigned type);
 std::unique_ptr<ProgressView> OpenProgressWindow(std::wstring_view title);
 int RunDialogWindow(CDialog& dialog);
+std::unique_ptr<DialogView> OpenModelessWindow(CDialog& dialog);
 bool ChooseFolderWindow(std::wstring_view title, std::wstring* folder);
 
 }  // namespace kv::gui

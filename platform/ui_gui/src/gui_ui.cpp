@@ -15,6 +15,9 @@ class GuiUi : public UiBackend {
     return OpenProgressWindow(title);
   }
   int RunModal(CDialog& dialog) override { return RunDialogWindow(dialog); }
+  std::unique_ptr<DialogView> OpenModeless(CDialog& dialog) override {
+    return OpenModelessWindow(dialog);
+  }
   bool ChooseFolder(std::wstring_view title, std::wstring* folder) override {
     return ChooseFolderWindow(title, folder);
   }

@@ -145,7 +145,7 @@ WindowScript::WindowScript() : state_(std::make_shared<State>()) {
   std::weak_ptr<State> weak = state_;
   SetShownHook([weak](const ShownWindow& shown) {
     std::shared_ptr<State> state = weak.lock();
-    if (shown.kind == WindowKind::kProgress) {
+    if (shown.kind == WindowKind::kProgress || shown.kind == WindowKind::kModeless) {
       if (state && state->progress) state->progress(shown);
       return;
     }
@@ -172,6 +172,28 @@ void WindowScript::Then(Action action) { state_->actions.push_back(std::move(act
 void WindowScript::First(Action action) { state_->actions.push_front(std::move(action)); }
 void WindowScript::OnProgress(Action action) { state_->progress = std::move(action); }
 size_t WindowScript::Pending() const { return state_->actions.size(); }
+
+void AnswerFolderChooser(const ShownWindow& shown, const std::optional<std::wstring>& folder) {
+  // The desktop's chooser is driven through its own interface: the folder picked, then
+  // the answer of its accept or cancel button.
+  GtkWidget* chooser = shown.window->GetHandle();
+  if (!folder) {
+    gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
+    Settle();
+    return;
+  }
+  std::filesystem::path host;
+  ASSERT_TRUE(host::ResolvePath(*folder, &host).ok());
+  gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), host.c_str());
+  ASSERT_TRUE(WaitUntil([&] {
+    gchar* current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser));
+    const bool there = current != nullptr && host == current;
+    g_free(current);
+    return there;
+  }));
+  gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
+  Settle();
+}
 
 // --- The contract driver -------------------------------------------------------------
 
@@ -225,25 +247,7 @@ class GuiDriver : public kv::testing::UiDriver {
   void Folder(std::optional<std::wstring> folder) override {
     script_.Then([this, folder](const ShownWindow& shown) {
       shown_ += Text(shown.window) + L"\n";
-      // The desktop's chooser is driven through its own interface: the folder picked,
-      // then the answer of its accept or cancel button.
-      GtkWidget* chooser = shown.window->GetHandle();
-      if (!folder) {
-        gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
-        Settle();
-        return;
-      }
-      std::filesystem::path host;
-      ASSERT_TRUE(host::ResolvePath(*folder, &host).ok());
-      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), host.c_str());
-      ASSERT_TRUE(WaitUntil([&] {
-        gchar* current = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser));
-        const bool there = current != nullptr && host == current;
-        g_free(current);
-        return there;
-      }));
-      gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
-      Settle();
+      AnswerFolderChooser(shown, folder);
     });
   }
 

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "KVPlatform/dialog.h"
@@ -58,6 +59,10 @@ void ExpectLaidOutAsModel(wxTopLevelWindow* window, const CDialog& dialog);
 // when it could not be read.
 std::string SaveScreenshot(wxTopLevelWindow* window, const std::string& name);
 
+// Answers the desktop's folder chooser: `folder` (a Windows path) accepted, or without
+// one, cancelled.
+void AnswerFolderChooser(const ShownWindow& shown, const std::optional<std::wstring>& folder);
+
 // Actions for the windows the backend shows, in the order they come. A window that
 // comes with nothing queued, or that its action leaves open, fails the test and is
 // closed.
@@ -68,7 +73,8 @@ class WindowScript {
   ~WindowScript();
   void Then(Action action);
   void First(Action action);  // before everything queued
-  // Progress windows are watched, not scripted: this sees each one open.
+  // Progress windows and modeless dialogs are watched, not scripted: this sees each one
+  // open.
   void OnProgress(Action action);
   size_t Pending() const;
 

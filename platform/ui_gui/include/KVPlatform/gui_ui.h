@@ -28,7 +28,8 @@ extern "C" KV_EXPORT kv::UiBackend* KVPlatformMakeGuiUi();
 
 namespace kv::gui {
 
-enum class WindowKind { kMessageBox, kDialog, kFolderChooser, kProgress };
+// kModeless: a dialog the program opened modelessly (CDialog::Create) as it is first shown.
+enum class WindowKind { kMessageBox, kDialog, kFolderChooser, kProgress, kModeless };
 
 // A window the backend has put on the screen.
 struct KV_EXPORT ShownWindow {
