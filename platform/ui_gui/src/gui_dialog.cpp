@@ -7,7 +7,6 @@
 #include <wx/valtext.h>
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
 #include <vector>
 
@@ -625,9 +624,8 @@ int RunDialogWindow(CDialog& dialog) {
 namespace {
 
 // A modeless dialog's window. The program changes the model from its own work loop
-// (a transfer moving its bar block by block), so repaints are throttled as the
-// progress windows' are: painting takes at most a fiftieth of the time between two,
-// and the window never lags more than a fifth of a second behind.
+// (a transfer moving its bar block by block), so it repaints at the progress windows'
+// pace.
 class ModelessView : public DialogView {
  public:
   explicit ModelessView(CDialog& dialog)
@@ -641,26 +639,18 @@ class ModelessView : public DialogView {
   }
   void Show(bool visible) override {
     window_->ShowModeless(visible);
-    next_ = Clock::now() + kFrame;
+    pace_.Wait();
   }
   void Center() override { window_->CentreOnScreen(); }
   void ControlChanged(int) override { Pump(); }
   void Pump() override {
-    if (Clock::now() < next_) return;
-    const Clock::time_point start = Clock::now();
-    window_->Repaint();
-    const Clock::duration cost = Clock::now() - start;
-    next_ = Clock::now() + std::clamp<Clock::duration>(cost * 50, kFrame, kLongest);
+    if (pace_.Due()) pace_.Paint([this] { window_->Repaint(); });
   }
 
  private:
-  using Clock = std::chrono::steady_clock;
-  static constexpr auto kFrame = std::chrono::milliseconds(50);
-  static constexpr auto kLongest = std::chrono::milliseconds(200);
-
   DialogWindow* window_;
   OpenWindow open_;
-  Clock::time_point next_;
+  RepaintPace pace_;
 };
 
 }  // namespace

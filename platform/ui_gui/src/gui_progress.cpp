@@ -12,15 +12,6 @@
 namespace kv::gui {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The least time between two repaints: 20 a second, as smooth as a bar and a path line
-// need to be read, and little enough work for a display server sharing the machine.
-constexpr auto kFrame = std::chrono::milliseconds(50);
-// Painting may take at most this share of the time between two repaints (1/50: 2%),
-// but the window never lags more than kLongest behind.
-constexpr int kPaintShare = 50;
-constexpr auto kLongest = std::chrono::milliseconds(200);
 constexpr int kBarSteps = 10000;
 
 class ProgressWindow : public ProgressView {
@@ -51,7 +42,7 @@ class ProgressWindow : public ProgressView {
     window_->Show();
     Repaint();
     // Mapping the window costs more than a repaint ever will: not counted.
-    next_ = Clock::now() + kFrame;
+    pace_.Wait();
     HookNow(WindowKind::kProgress, window_);
   }
 
@@ -87,13 +78,15 @@ class ProgressWindow : public ProgressView {
   }
 
   void Pump() override {
-    if (Clock::now() < next_) return;
-    Repaint();
+    if (pace_.Due()) Repaint();
   }
 
  private:
   void Repaint() {
-    const Clock::time_point start = Clock::now();
+    pace_.Paint([this] { PaintChanges(); });
+  }
+
+  void PaintChanges() {
     bool relayout = false;
     if (titleDirty_) window_->SetTitle(Label(title_));
     if (messageDirty_) {
@@ -107,8 +100,6 @@ class ProgressWindow : public ProgressView {
     if (relayout) window_->Fit();
     window_->Update();
     PumpPaint();
-    const Clock::duration cost = Clock::now() - start;
-    next_ = Clock::now() + std::clamp<Clock::duration>(cost * kPaintShare, kFrame, kLongest);
   }
 
   // The bar's position in kBarSteps; 0 for an empty range.
@@ -127,7 +118,7 @@ class ProgressWindow : public ProgressView {
   std::wstring title_, messageText_, pathText_;
   int low_ = 0, high_ = 100, position_ = 0;
   bool titleDirty_ = false, messageDirty_ = false, pathDirty_ = false, barDirty_ = false;
-  Clock::time_point next_;
+  RepaintPace pace_;
 };
 
 }  // namespace

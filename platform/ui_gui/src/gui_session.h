@@ -5,6 +5,8 @@
 
 #include <wx/wx.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,6 +51,32 @@ class OpenWindow {
 void HookWhenShown(WindowKind kind, wxTopLevelWindow* window, CDialog* dialog = nullptr);
 // Runs the shown hook now (a progress window or modeless dialog just painted).
 void HookNow(WindowKind kind, wxTopLevelWindow* window, CDialog* dialog = nullptr);
+
+// The pace of a window that the program changes from its own work loop (a progress
+// window, a modeless dialog): at most 20 repaints a second, as smooth as a bar and a
+// path line need to be read; painting takes at most a fiftieth of the time between two
+// repaints, but the window never lags more than a fifth of a second behind.
+class RepaintPace {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // Nothing is due for a frame from now (a window just mapped and painted).
+  void Wait() { next_ = Clock::now() + kFrame; }
+  bool Due() const { return Clock::now() >= next_; }
+  // Paints through `paint` and sets the next repaint by what it cost.
+  template <typename Painter>
+  void Paint(Painter paint) {
+    const Clock::time_point start = Clock::now();
+    paint();
+    const Clock::duration cost = Clock::now() - start;
+    next_ = Clock::now() + std::clamp<Clock::duration>(cost * kPaintShare, kFrame, kLongest);
+  }
+
+ private:
+  static constexpr auto kFrame = std::chrono::milliseconds(50);
+  static constexpr int kPaintShare = 50;
+  static constexpr auto kLongest = std::chrono::milliseconds(200);
+  Clock::time_point next_;
+};
 
 // Places a new top-level window over its owner, or in the middle of the screen.
 void PlaceWindow(wxTopLevelWindow* window);
