@@ -7,6 +7,8 @@
 
 #include "markup.h"
 
+using kv::datamanager::CMarkup;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring text(data, data + size);
   CMarkup xml;

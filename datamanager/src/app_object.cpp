@@ -3,6 +3,7 @@
 // beside replaced menu archives (AutoCAD rebuilds them from the new archives).
 #include "menu_files.h"
 
+namespace kv::datamanager {
 namespace {
 
 class CKVDataManagerApp {
@@ -17,3 +18,4 @@ class CKVDataManagerApp {
 CKVDataManagerApp theApp;
 
 }  // namespace
+}  // namespace kv::datamanager

@@ -5,6 +5,7 @@
 #include "database_migration.h"
 #include "registry_values.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kDatabasePath = L"Database Path";
@@ -14,6 +15,9 @@ constexpr int kOldestRelease = 2008;
 std::wstring DatabaseKey(int year) { return L"Software\\Kestrel\\PIECEbank\\" + std::to_wstring(year); }
 
 }  // namespace
+}  // namespace kv::datamanager
+
+using namespace kv::datamanager;
 
 bool kv_GetDataBaseRootPath(std::wstring& path) {
   // Set up before: the current release's own key.

@@ -19,6 +19,7 @@
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kSkippedFolders[] = {L"InfoCenter", L"Plot Styles", L"Plotters",
@@ -222,3 +223,5 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
   }
   wait.Close();
 }
+
+}  // namespace kv::datamanager

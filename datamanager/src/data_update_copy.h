@@ -8,6 +8,8 @@ namespace kv {
 class CWnd;
 }
 
+namespace kv::datamanager {
+
 // Copies the entries of `source` matching `pattern` ("/*.*" or "/*.fas") into
 // `destination`, walking as kv_copy_directory does with the same mode (DIR_RECURSE,
 // DIR_KEEP_EXISTING); every file copied raises the update count and is logged, every
@@ -26,3 +28,5 @@ bool IsSkippedTopLevelFolder(const std::wstring& name);
 // existing folders, the missing always-present files, the changed menu archives, and
 // finally, when nothing failed, the cache's "DataVersion.txt".
 void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath, kv::CWnd* parent);
+
+}  // namespace kv::datamanager

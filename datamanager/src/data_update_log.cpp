@@ -8,6 +8,7 @@
 #include "KVPlatform/local_time.h"
 #include "KVPlatform/text.h"
 
+namespace kv::datamanager {
 namespace {
 
 int g_updateCount = 0;
@@ -65,3 +66,5 @@ void LogNote(const std::wstring& note) { Append(kv::WideToAnsi(note) + "\r\n"); 
 void CloseUpdateLog() {
   (void)Log().Close();
 }
+
+}  // namespace kv::datamanager

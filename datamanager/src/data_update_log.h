@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+namespace kv::datamanager {
+
 // The update count: set to 0 at the start of an update, raised by one per file copied.
 // The failure count: files that could not be updated (reset with the update count).
 void ResetUpdateCount();
@@ -30,3 +32,5 @@ void CloseUpdateLog();
 
 // The ascii time form of a broken-down time, without the line end.
 std::string AsciiTime(const std::tm& time);
+
+}  // namespace kv::datamanager

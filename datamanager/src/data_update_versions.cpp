@@ -7,6 +7,7 @@
 #include "KVPlatform/file_tasks.h"
 #include "KVPlatform/text.h"
 
+namespace kv::datamanager {
 namespace {
 
 // Version files are a few lines; anything past this is not one.
@@ -69,3 +70,5 @@ int ReadPostVersion(const std::wstring& folder) {
   }
   return version;
 }
+
+}  // namespace kv::datamanager

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace kv::datamanager {
+
 // The first line of folder + "DataVersion.txt" (folder terminated), without its line
 // end; empty when the file is missing or unreadable. Data versions are compared as
 // strings, ordinally: "2024.1.10" < "2024.1.5".
@@ -20,3 +22,5 @@ int ReadPostVersion(const std::wstring& folder);
 // The value of one line as ReadPostVersion reads it; false when the line is not a post
 // version line.
 bool ParsePostVersionLine(const std::string& line, int* version);
+
+}  // namespace kv::datamanager

@@ -14,6 +14,7 @@
 #include "KVPlatform/ui.h"
 #include "process_wait.h"
 
+namespace kv::datamanager {
 namespace {
 
 struct DatabaseFolder {
@@ -153,3 +154,5 @@ MigrationOutcome MigrateEarlierDatabase(const std::wstring& earlier, const std::
   progress.Close();
   return MigrationOutcome::kDone;
 }
+
+}  // namespace kv::datamanager

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kv::datamanager {
+
 enum class MigrationOutcome {
   kLeftOnNetwork,  // the old database is on a network drive; the user was told
   kDone,           // copied now, or before (the done marker exists)
@@ -17,3 +19,5 @@ inline constexpr const wchar_t* kSupportTelephone = L"1-555-010-2024";
 // marker is written only when every folder was copied, so that a move that failed
 // part-way is tried again at the next start.
 MigrationOutcome MigrateEarlierDatabase(const std::wstring& earlier, const std::wstring& dataPath);
+
+}  // namespace kv::datamanager

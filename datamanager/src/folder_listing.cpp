@@ -6,6 +6,8 @@
 #include "KVPlatform/file_system.h"
 #include "path_table.h"
 
+namespace kv::datamanager {
+
 std::vector<std::wstring> ListSubfolders(const std::wstring& folder) {
   std::vector<std::wstring> names;
   std::unique_ptr<kv::DirectorySearch> search;
@@ -18,3 +20,5 @@ std::vector<std::wstring> ListSubfolders(const std::wstring& folder) {
   } while (search->Next());
   return names;
 }
+
+}  // namespace kv::datamanager

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <limits>
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kWhiteSpace = L" \t\n\r";
@@ -343,3 +344,5 @@ std::wstring CMarkup::DecodeText(int left, int right) const {
   }
   return out;
 }
+
+}  // namespace kv::datamanager

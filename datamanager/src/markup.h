@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace kv::datamanager {
+
 class CMarkup {
  public:
   // One element: character positions into the document and record links (0 = none).
@@ -83,3 +85,5 @@ class CMarkup {
   int m_nextFree = 1;
   int m_nodeKind = 0;
 };
+
+}  // namespace kv::datamanager

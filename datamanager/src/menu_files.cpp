@@ -11,6 +11,7 @@
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 
+namespace kv::datamanager {
 namespace {
 
 struct MenuFile {
@@ -152,3 +153,5 @@ void DeleteStaleCompiledMenus() {
     (void)kv::DeleteFile(file);
   }
 }
+
+}  // namespace kv::datamanager

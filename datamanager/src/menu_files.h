@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kv::datamanager {
+
 // The menu version of a .cuix archive: the "UserVersion" attribute of
 // CustSection/FileVersion in its entry "header.cui" (empty when the element has no
 // such attribute). False, with `version` unchanged, when the archive can't be read,
@@ -27,3 +29,5 @@ void DeleteStaleCompiledMenus();
 inline constexpr const wchar_t* kNewMenuFilesMessage =
     L"New menu files were copied into your data directory.\n"
     L"You will have to re-start AutoCAD or Kestrel for them to take effect.";
+
+}  // namespace kv::datamanager

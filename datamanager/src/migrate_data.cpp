@@ -13,6 +13,7 @@
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kInventorPreferenceKeys[] = {
@@ -100,6 +101,9 @@ std::wstring UpdatedMessage() {
 }
 
 }  // namespace
+}  // namespace kv::datamanager
+
+using namespace kv::datamanager;
 
 extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* parent) {
   AllowInventorAddins();

@@ -7,6 +7,7 @@
 
 #include "KVPlatform/file_handle.h"
 
+namespace kv::datamanager {
 namespace {
 
 struct Stream {
@@ -77,3 +78,5 @@ unzFile OpenZipThroughPlatform(std::wstring_view path) {
   // Minizip closes the stream itself when the archive cannot be read.
   return zip;
 }
+
+}  // namespace kv::datamanager

@@ -7,6 +7,10 @@
 
 #include <string_view>
 
+namespace kv::datamanager {
+
 // Opens the archive `path` (a regular file) for minizip; null when it cannot be opened
 // or is not a zip archive. Close it with unzClose.
 unzFile OpenZipThroughPlatform(std::wstring_view path);
+
+}  // namespace kv::datamanager

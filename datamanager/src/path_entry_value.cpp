@@ -14,6 +14,7 @@
 #include "path_table.h"
 #include "registry_values.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kTestFileName = L"Permissiontest.$$$";
@@ -177,3 +178,5 @@ void TestEntryPermissions(CDataPath& entry) {
     entry.m_valid = true;
   }
 }
+
+}  // namespace kv::datamanager

@@ -13,6 +13,7 @@
 #include "paths_dlg.h"
 #include "registry_values.h"
 
+namespace kv::datamanager {
 namespace {
 
 // The variable file keeps a path in a field of this many bytes, its zero included.
@@ -86,3 +87,5 @@ void RemoveRegistryTree(const std::wstring& key) {
   for (const std::wstring& name : subKeys) RemoveRegistryTree(key + L"\\" + name);
   (void)root.DeleteSubKey(key);
 }
+
+}  // namespace kv::datamanager

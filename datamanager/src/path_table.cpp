@@ -13,6 +13,7 @@
 #include "process_wait.h"
 #include "registry_values.h"
 
+namespace kv::datamanager {
 namespace {
 
 struct Module {
@@ -321,6 +322,12 @@ bool RetrieveProductPaths(const std::wstring& key, kv::CObArray& entries,
   wait.Close();
   return true;
 }
+
+}  // namespace kv::datamanager
+
+using kv::datamanager::ModuleInstallPath;
+using kv::datamanager::ReadRegistryString;
+using kv::datamanager::RetrieveProductPaths;
 
 extern "C" bool CreateKestrelDataPathArray(const wchar_t* productKey, kv::CObArray& entries,
                                            const wchar_t* productFilter, const wchar_t* postFilter) {

@@ -10,6 +10,8 @@
 
 #include "KVDataManager/data_path.h"
 
+namespace kv::datamanager {
+
 // The install path last read by CreateKestrelDataPathArray or DisplayPathDialog (it
 // ends with a backslash as the installer writes it); module-wide, kept until the next.
 std::wstring& ModuleInstallPath();
@@ -73,3 +75,5 @@ bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines);
 
 // The subfolders of a folder whose names do not begin with a dot, in listing order.
 std::vector<std::wstring> ListSubfolders(const std::wstring& folder);
+
+}  // namespace kv::datamanager

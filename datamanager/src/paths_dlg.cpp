@@ -16,6 +16,7 @@
 #include "resources.h"
 #include "variable_list.h"
 
+namespace kv::datamanager {
 namespace {
 
 // The pictures of IDB_PATH_STATES, by index.
@@ -322,6 +323,12 @@ void CPathsDlg::OnOK() {
   ApplyChanges();
   EndDialog(kv::kIdOk);
 }
+
+}  // namespace kv::datamanager
+
+using kv::datamanager::CPathsDlg;
+using kv::datamanager::ModuleInstallPath;
+using kv::datamanager::ReadRegistryString;
 
 extern "C" bool DisplayPathDialog(const wchar_t* productKey, kv::CWnd* /*parent*/) {
   if (productKey != nullptr) {

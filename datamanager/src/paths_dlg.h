@@ -9,6 +9,8 @@
 #include "KVDataManager/data_path.h"
 #include "KVPlatform/dialog.h"
 
+namespace kv::datamanager {
+
 // The message the dialog posts to itself to rebuild the tree (WM_USER + 1).
 inline constexpr int kFillTreeMessage = 1;
 
@@ -59,3 +61,5 @@ bool StoreEntry(CDataPath& entry, const std::wstring& dataPath);
 
 // Deletes a key of HKEY_CURRENT_USER with everything below it.
 void RemoveRegistryTree(const std::wstring& key);
+
+}  // namespace kv::datamanager

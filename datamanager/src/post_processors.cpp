@@ -9,6 +9,7 @@
 #include "path_table.h"
 #include "registry_values.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr size_t kMaxPostFolderName = 8;
@@ -78,3 +79,5 @@ void EnumeratePostProcessors(const std::wstring& key, const std::wstring& produc
   });
   count = static_cast<int>(records.size());
 }
+
+}  // namespace kv::datamanager

@@ -1,6 +1,8 @@
 // CProcessWait over the platform's progress window.
 #include "process_wait.h"
 
+namespace kv::datamanager {
+
 CProcessWait::CProcessWait(const std::wstring& title, const std::wstring& message, kv::CWnd* /*parent*/)
     : view_(kv::CurrentUi().OpenProgress(title)) {
   view_->SetMessage(message);
@@ -32,3 +34,5 @@ void CProcessWait::Pump() {
 }
 
 void CProcessWait::Close() { view_.reset(); }
+
+}  // namespace kv::datamanager

@@ -9,6 +9,8 @@
 #include "KVPlatform/dialog.h"
 #include "KVPlatform/ui.h"
 
+namespace kv::datamanager {
+
 class CProcessWait {
  public:
   CProcessWait(const std::wstring& title, const std::wstring& message, kv::CWnd* parent = nullptr);
@@ -28,3 +30,5 @@ class CProcessWait {
  private:
   std::unique_ptr<kv::ProgressView> view_;
 };
+
+}  // namespace kv::datamanager

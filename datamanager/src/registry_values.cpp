@@ -3,6 +3,8 @@
 
 #include "KVPlatform/path.h"
 
+namespace kv::datamanager {
+
 bool ReadRegistryString(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
                         std::wstring& text) {
   return kv::ReadRegistryText(hive, subKey, valueName, &text).ok();
@@ -75,3 +77,5 @@ const std::array<ReleaseRow, 34> ReleaseTable = {{
     {L"Software\\Kestrel\\OEM24.2", L"OEM2023"},
     {L"Software\\Kestrel\\OEM24.3", L"OEM2024"},
 }};
+
+}  // namespace kv::datamanager

@@ -7,6 +7,8 @@
 
 #include "KVPlatform/registry.h"
 
+namespace kv::datamanager {
+
 // Reads a REG_SZ or REG_EXPAND_SZ value (never expanded). On any failure `text` is
 // unchanged and the result is false.
 bool ReadRegistryString(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
@@ -43,3 +45,5 @@ extern const std::array<ReleaseRow, 34> ReleaseTable;
 // The current release's database key and year.
 inline constexpr const wchar_t* kCurrentDatabaseKey = L"Software\\Kestrel\\PIECEbank\\2024";
 inline constexpr int kCurrentReleaseYear = 2024;
+
+}  // namespace kv::datamanager

@@ -5,6 +5,8 @@
 #include <array>
 #include <string_view>
 
+namespace kv::datamanager {
+
 using kv::ControlKind;
 
 const kv::DialogTemplate& PathSettingsTemplate() {
@@ -164,3 +166,5 @@ const std::vector<uint32_t>& PathStatesBitmap() {
   }();
   return bitmap;
 }
+
+}  // namespace kv::datamanager

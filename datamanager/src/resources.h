@@ -7,6 +7,8 @@
 
 #include "KVPlatform/dialog.h"
 
+namespace kv::datamanager {
+
 // The paths dialog.
 inline constexpr int IDD_PATH_SETTINGS = 6003;
 inline constexpr int IDB_PATH_STATES = 6004;
@@ -40,3 +42,5 @@ const kv::DialogTemplate& VariableEditTemplate();
 inline constexpr int kPathStateImageSize = 16;
 inline constexpr int kPathStateImages = 5;
 const std::vector<uint32_t>& PathStatesBitmap();
+
+}  // namespace kv::datamanager

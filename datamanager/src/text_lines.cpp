@@ -6,6 +6,7 @@
 #include "KVPlatform/text.h"
 #include "path_table.h"
 
+namespace kv::datamanager {
 namespace {
 
 // These files are small; anything larger is not one of them.
@@ -36,3 +37,5 @@ bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines) {
   }
   return true;
 }
+
+}  // namespace kv::datamanager

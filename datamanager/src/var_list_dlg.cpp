@@ -8,6 +8,7 @@
 #include "resources.h"
 #include "variable_list.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kDuplicate = L"That Variable is already in the list";
@@ -142,3 +143,5 @@ void CVarListDlg::OnOK() {
   }
   EndDialog(kv::kIdOk);
 }
+
+}  // namespace kv::datamanager

@@ -11,6 +11,7 @@
 #include "resources.h"
 #include "variable_list.h"
 
+namespace kv::datamanager {
 namespace {
 
 constexpr const wchar_t* kInvalidBoolean = L"Invalid Boolean Value";
@@ -95,3 +96,5 @@ void CVariableEditDlg::OnVariableName() {
   TakeValue(*list.Records()[static_cast<size_t>(picked)]);
   UpdateData(false);
 }
+
+}  // namespace kv::datamanager

@@ -13,6 +13,7 @@
 #include "KVPlatform/text.h"
 #include "path_table.h"
 
+namespace kv::datamanager {
 namespace {
 
 std::wstring LeftTrim(std::wstring_view text) {
@@ -176,3 +177,5 @@ bool SaveVariableList(const std::wstring& filePath, const std::vector<PstVar*>& 
   }
   return kv::WriteFileAtomically(filePath, kv::WideToAnsi(text)).ok();
 }
+
+}  // namespace kv::datamanager

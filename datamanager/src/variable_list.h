@@ -10,6 +10,8 @@
 
 #include "KVPlatform/dialog.h"
 
+namespace kv::datamanager {
+
 // One variable of a list.
 class PstVar {
  public:
@@ -100,3 +102,5 @@ class CVariableEditDlg : public kv::CDialog {
   std::wstring m_strValue;
   PstVar* m_pVariable;
 };
+
+}  // namespace kv::datamanager

@@ -10,6 +10,7 @@
 
 namespace {
 
+using kv::datamanager::kSupportTelephone;
 using kv::testing::TempRoot;
 
 constexpr const wchar_t* kCurrentKey = L"Software\\Kestrel\\PIECEbank\\2024";

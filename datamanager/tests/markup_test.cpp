@@ -6,6 +6,8 @@
 
 namespace {
 
+using kv::datamanager::CMarkup;
+
 // Loads `text`, then reads CustSection/FileVersion@UserVersion as the menu check does.
 struct HeaderRead {
   bool loaded = false;

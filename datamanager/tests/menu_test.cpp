@@ -11,6 +11,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kv::datamanager::ReadMenuFileVersion;
 using kv::testing::MenuHeader;
 using kv::testing::TempRoot;
 using kv::testing::WriteZip;

@@ -12,6 +12,9 @@
 namespace kv::testing {
 namespace {
 
+using kv::datamanager::EnumeratePostProcessors;
+using kv::datamanager::PostRecord;
+
 // "group|kind|item|post" of each entry.
 std::vector<std::wstring> Layout(const Entries& entries) {
   std::vector<std::wstring> rows;

@@ -16,6 +16,15 @@
 namespace kv::testing {
 namespace {
 
+using kv::datamanager::CPathsDlg;
+using kv::datamanager::IDC_APPLY;
+using kv::datamanager::IDC_INSTALL_PATH;
+using kv::datamanager::IDC_PATH_STATUS;
+using kv::datamanager::IDC_PATH_TREE;
+using kv::datamanager::IDC_RELEASE_COMBO;
+using kv::datamanager::IDC_VARIABLE_LIST;
+using kv::datamanager::IDD_VARIABLE_LIST;
+
 constexpr const wchar_t* kOlderRelease = L"Software\\Kestrel\\R24.2";
 
 class PathsDlgTest : public PathTableTest {

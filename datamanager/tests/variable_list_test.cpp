@@ -16,6 +16,22 @@
 
 namespace {
 
+using kv::datamanager::CVarListDlg;
+using kv::datamanager::CVariableEditDlg;
+using kv::datamanager::DisplayValue;
+using kv::datamanager::IDC_TYPE_INTEGER;
+using kv::datamanager::IDC_VARIABLE_ADD;
+using kv::datamanager::IDC_VARIABLE_DELETE;
+using kv::datamanager::IDC_VARIABLE_LIST;
+using kv::datamanager::IDC_VARIABLE_NAME;
+using kv::datamanager::IDC_VARIABLE_PICK;
+using kv::datamanager::IDC_VARIABLE_VALUE;
+using kv::datamanager::LoadVariables;
+using kv::datamanager::ModuleInstallPath;
+using kv::datamanager::ParseVariable;
+using kv::datamanager::PstVar;
+using kv::datamanager::ReadVariableList;
+using kv::datamanager::SaveVariableList;
 using kv::testing::TempRoot;
 
 class VariableListTest : public kv::testing::RootTest {

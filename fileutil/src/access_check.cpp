@@ -5,6 +5,13 @@
 #include "KVPlatform/ui.h"
 #include "resources.h"
 
+using kv::fileutil::FileUtilityStrings;
+using kv::fileutil::IDS_DOES_NOT_EXIST;
+using kv::fileutil::IDS_INVALID_ACCESS_MODE;
+using kv::fileutil::IDS_NO_READ_PERMISSION;
+using kv::fileutil::IDS_NO_READ_WRITE_PERMISSION;
+using kv::fileutil::IDS_NO_WRITE_PERMISSION;
+
 bool kv_AccessCheck(const wchar_t* path, int mode, bool showMessage) {
   uint32_t messageId = 0;
   switch (mode) {

@@ -4,6 +4,8 @@
 #include "KVFileUtilities/path_utilities.h"
 #include "registry_value.h"
 
+using kv::fileutil::ReadRegistryPathValue;
+
 namespace {
 constexpr const wchar_t* kDataPathKey = L"Software\\Kestrel\\PIECEbank\\2024";
 constexpr const wchar_t* kDataPathValue = L"Data Path";

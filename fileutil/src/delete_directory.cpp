@@ -9,6 +9,9 @@
 #include "KVPlatform/ui.h"
 #include "resources.h"
 
+using kv::fileutil::FileUtilityStrings;
+using kv::fileutil::IDS_DELETING_DIRECTORY;
+
 namespace {
 constexpr size_t kBufferSize = 512;  // characters, terminator included
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "KVPlatform/path.h"
 
+namespace kv::fileutil {
+
 bool ReadRegistryValue(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
                        std::wstring& text) {
   return kv::ReadRegistryText(hive, subKey, valueName, &text).ok();
@@ -14,3 +16,5 @@ bool ReadRegistryPathValue(kv::Hive hive, const std::wstring& subKey,
   path = text;
   return true;
 }
+
+}  // namespace kv::fileutil

@@ -5,6 +5,8 @@
 
 #include "KVPlatform/registry.h"
 
+namespace kv::fileutil {
+
 // Reads a REG_SZ or REG_EXPAND_SZ value (not expanded) of a key in the 64-bit view.
 // On failure `text` is untouched and the result is false.
 bool ReadRegistryValue(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
@@ -15,3 +17,5 @@ bool ReadRegistryValue(kv::Hive hive, const std::wstring& subKey, const std::wst
 // the host's root or the working folder.
 bool ReadRegistryPathValue(kv::Hive hive, const std::wstring& subKey,
                            const std::wstring& valueName, std::wstring& path);
+
+}  // namespace kv::fileutil

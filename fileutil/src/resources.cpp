@@ -1,6 +1,8 @@
 // The library's string table, kept as data as a resource script would keep it.
 #include "resources.h"
 
+namespace kv::fileutil {
+
 const kv::StringTable& FileUtilityStrings() {
   static const kv::StringTable table{
       {IDS_DELETING_DIRECTORY, L"Deleting directory - %s"},
@@ -36,3 +38,5 @@ const kv::DialogTemplate& KtlMessageTemplate() {
   };
   return dialog;
 }
+
+}  // namespace kv::fileutil

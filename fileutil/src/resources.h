@@ -7,6 +7,8 @@
 #include "KVPlatform/dialog.h"
 #include "KVPlatform/string_table.h"
 
+namespace kv::fileutil {
+
 // Texts of the path and folder utilities.
 inline constexpr uint32_t IDS_DELETING_DIRECTORY = 8000;
 inline constexpr uint32_t IDS_INVALID_ACCESS_MODE = 8001;
@@ -26,3 +28,5 @@ inline constexpr int IDC_KTL_MESSAGE_TEXT = 8001;
 inline constexpr int IDC_KTL_DO_NOT_SHOW = 8000;
 
 const kv::DialogTemplate& KtlMessageTemplate();
+
+}  // namespace kv::fileutil

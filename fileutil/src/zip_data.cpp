@@ -8,7 +8,7 @@
 
 #include "zip_deflate_pool.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 namespace {
 
 constexpr size_t kDeflateBlock = 64 * 1024;  // source bytes per deflate step
@@ -120,4 +120,4 @@ bool EntryDataWriter::Store(ZipSource& source, ZipOutput& output, uint64_t maxSi
   return true;
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -17,7 +17,7 @@
 #include "zip_output.h"
 #include "zip_source.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 class DeflatePool;
 
@@ -56,4 +56,4 @@ class EntryDataWriter {
   std::vector<uint8_t> output_;
 };
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

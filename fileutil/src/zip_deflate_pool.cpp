@@ -8,7 +8,7 @@
 
 #include <zlib.h>
 
-namespace kv::zip {
+namespace kv::fileutil {
 namespace {
 
 constexpr size_t kWindow = 32 * 1024;  // the dictionary each block gets from the one before
@@ -239,4 +239,4 @@ bool DeflatePool::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize
   return ok;
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

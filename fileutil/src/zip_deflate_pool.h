@@ -25,7 +25,7 @@
 #include "zip_output.h"
 #include "zip_source.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 class DeflatePool {
  public:
@@ -82,4 +82,4 @@ class DeflatePool {
   bool stopping_ = false;
 };
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

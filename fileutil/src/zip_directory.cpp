@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace kv::zip {
+namespace kv::fileutil {
 namespace {
 
 constexpr size_t kBlock = 64 * 1024;
@@ -59,4 +59,4 @@ bool CentralDirectory::WriteTo(ZipOutput& output) {
   return ok;
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -18,7 +18,7 @@
 #include "zip_output.h"
 #include "zip_records.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 class CentralDirectory {
  public:
@@ -49,4 +49,4 @@ class CentralDirectory {
   uint32_t count_ = 0;
 };
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -7,7 +7,7 @@
 #include "KVPlatform/text.h"
 #include "zip_records.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 bool StoredEntryName(std::wstring_view name, bool folder, StoredName* stored) {
   if (name.empty()) return false;
@@ -46,4 +46,4 @@ bool HasCompressedExtension(std::wstring_view name) {
   return false;
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

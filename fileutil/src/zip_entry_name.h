@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 // The stored form of an entry name. `\` becomes `/`; a folder entry ends in `/`.
 struct StoredName {
@@ -33,4 +33,4 @@ bool StoredEntryName(std::wstring_view name, bool folder, StoredName* stored);
 // compressed: .Z .zip .zoo .arc .lzh .arj .gz .tgz, in any case.
 bool HasCompressedExtension(std::wstring_view name);
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -2,14 +2,14 @@
 // state of the archive.
 #pragma once
 
-namespace kv::zip {
+namespace kv::fileutil {
 class ZipWriter;
 
 inline constexpr unsigned long kReadingKind = 1;  // opened for reading (never made here)
 inline constexpr unsigned long kWritingKind = 2;  // being written
-}  // namespace kv::zip
+}  // namespace kv::fileutil
 
 struct HZIP__ {
   unsigned long kind = 0;
-  kv::zip::ZipWriter* writer = nullptr;
+  kv::fileutil::ZipWriter* writer = nullptr;
 };

@@ -7,7 +7,7 @@
 #include "KVFileUtilities/zip.h"
 #include "KVPlatform/file_handle.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 namespace {
 
 // Appends are gathered in a buffer and written in large pieces; the writer flushes at
@@ -150,4 +150,4 @@ unsigned long OpenMemoryOutput(void* block, size_t size, std::unique_ptr<ZipOutp
   return HZ_OK;
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 class ZipOutput {
  public:
@@ -78,4 +78,4 @@ unsigned long OpenFileOutput(std::wstring_view path, std::unique_ptr<ZipOutput>*
 // archive moves to a new mapping of twice the size (or the size needed, if larger).
 unsigned long OpenMemoryOutput(void* block, size_t size, std::unique_ptr<ZipOutput>* output);
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -7,7 +7,7 @@
 
 #include "KVPlatform/local_time.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 namespace {
 
 void Put16(std::vector<uint8_t>* out, uint16_t value) {
@@ -152,4 +152,4 @@ uint32_t ExtraFieldTime(int64_t seconds) {
   return static_cast<uint32_t>(std::clamp<int64_t>(FromLocalTime(local), 0, 0x7FFFFFFF));
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

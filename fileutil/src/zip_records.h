@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 inline constexpr uint16_t kVersionMadeBy = 0x0B17;  // host 11 (NTFS), version 2.3
 inline constexpr uint16_t kVersionNeeded = 20;
@@ -94,4 +94,4 @@ void DosDateTime(const std::tm& local, uint16_t* dosTime, uint16_t* dosDate);
 // keeping the time of day, so that the value fits the field for every reader.
 uint32_t ExtraFieldTime(int64_t seconds);
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -9,7 +9,7 @@
 #include "KVFileUtilities/zip.h"
 #include "KVPlatform/file_handle.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 namespace {
 
 SourceProperties Now(uint32_t attributes) {
@@ -157,4 +157,4 @@ unsigned long OpenSource(unsigned long kind, void* source, unsigned int length,
   }
 }
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 inline constexpr uint32_t kStreamAttributes = 0x80000000;  // regular file, no permissions, no DOS bits
 inline constexpr uint32_t kFolderAttributes = 0x41C00010;  // drwx------, DOS folder bit
@@ -49,4 +49,4 @@ uint32_t DiskAttributes(bool folder, bool readOnly);
 unsigned long OpenSource(unsigned long kind, void* source, unsigned int length,
                          std::unique_ptr<ZipSource>* opened);
 
-}  // namespace kv::zip
+}  // namespace kv::fileutil

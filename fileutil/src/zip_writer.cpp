@@ -26,7 +26,7 @@
 #include "zip_records.h"
 #include "zip_source.h"
 
-namespace kv::zip {
+namespace kv::fileutil {
 
 class ZipWriter {
  public:
@@ -152,14 +152,14 @@ bool DescriptorFromPointer(void* target, int* descriptor) {
 }
 
 }  // namespace
-}  // namespace kv::zip
+}  // namespace kv::fileutil
 
-using kv::zip::kWritingKind;
-using kv::zip::ZipWriter;
+using kv::fileutil::kWritingKind;
+using kv::fileutil::ZipWriter;
 
 HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
   kv::ResetTimeZone();
-  std::unique_ptr<kv::zip::ZipOutput> output;
+  std::unique_ptr<kv::fileutil::ZipOutput> output;
   // Where a large central directory may spill: beside a file output, in the temporary
   // folder for a handle; a memory output keeps it in memory.
   std::optional<std::wstring> scratchBeside;
@@ -167,19 +167,19 @@ HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
   switch (kind) {
     case ZIP_HANDLE: {
       int descriptor = -1;
-      code = kv::zip::DescriptorFromPointer(target, &descriptor)
-                 ? kv::zip::OpenDescriptorOutput(descriptor, &output)
+      code = kv::fileutil::DescriptorFromPointer(target, &descriptor)
+                 ? kv::fileutil::OpenDescriptorOutput(descriptor, &output)
                  : HZ_DUPLICATE_HANDLE;
       scratchBeside.emplace();
       break;
     }
     case ZIP_FILENAME:
-      code = target != nullptr ? kv::zip::OpenFileOutput(static_cast<const wchar_t*>(target), &output)
+      code = target != nullptr ? kv::fileutil::OpenFileOutput(static_cast<const wchar_t*>(target), &output)
                                : HZ_OPEN_FILE;
       if (code == HZ_OK) scratchBeside.emplace(static_cast<const wchar_t*>(target));
       break;
     case ZIP_MEMORY:
-      code = kv::zip::OpenMemoryOutput(target, size, &output);
+      code = kv::fileutil::OpenMemoryOutput(target, size, &output);
       break;
     default:
       break;

@@ -18,7 +18,7 @@
 
 namespace {
 
-using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
+using namespace kv::fileutil::testing;  // the readers, test data and arguments of the zip tests
 
 constexpr size_t kBlock = 128 * 1024;  // the block of a source of unknown size
 

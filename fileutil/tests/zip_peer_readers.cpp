@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <sstream>
 
-namespace kv::ziptest {
+namespace kv::fileutil::testing {
 namespace {
 
 // Checks an archive with zipfile: testzip() must find nothing, the names and contents
@@ -325,4 +325,4 @@ std::vector<PeerEntry> PeerEntries(const std::filesystem::path& archive) {
   return entries;
 }
 
-}  // namespace kv::ziptest
+}  // namespace kv::fileutil::testing

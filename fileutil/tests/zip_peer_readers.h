@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kv::ziptest {
+namespace kv::fileutil::testing {
 
 // Arguments of the zip interface: a descriptor, a wide name, a byte string.
 inline void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
@@ -114,4 +114,4 @@ std::string Hex(const std::string& bytes);
 uint16_t Le16(const std::string& bytes, size_t at);
 uint32_t Le32(const std::string& bytes, size_t at);
 
-}  // namespace kv::ziptest
+}  // namespace kv::fileutil::testing

@@ -18,7 +18,7 @@
 
 namespace {
 
-using namespace kv::ziptest;  // the readers, test data and arguments of the zip tests
+using namespace kv::fileutil::testing;  // the readers, test data and arguments of the zip tests
 
 
 class ZipWriterTest : public kv::testing::RootTest {
