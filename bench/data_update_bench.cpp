@@ -37,13 +37,16 @@ void Generate(const fs::path& cache, int files, uint64_t bytes) {
   std::vector<uint64_t> sizes(static_cast<size_t>(files));
   std::exponential_distribution<double> spread(1.0);
   double total = 0;
-  for (auto& size : sizes) total += static_cast<double>(size = static_cast<uint64_t>(spread(random) * 1000) + 1);
+  for (auto& size : sizes)
+    total += static_cast<double>(size = static_cast<uint64_t>(spread(random) * 1000) + 1);
   std::string block(1 << 20, '\0');
   for (auto& c : block) c = static_cast<char>('A' + random() % 26);
   for (int i = 0; i < files; ++i) {
-    const uint64_t size =
-        std::max<uint64_t>(1, static_cast<uint64_t>(static_cast<double>(sizes[i]) / total * static_cast<double>(bytes)));
-    const fs::path file = cache / ("Folder" + std::to_string(i % 20)) / ("sub" + std::to_string(i / 20 % 5)) /
+    const uint64_t size = std::max<uint64_t>(
+        1,
+        static_cast<uint64_t>(static_cast<double>(sizes[i]) / total * static_cast<double>(bytes)));
+    const fs::path file = cache / ("Folder" + std::to_string(i % 20)) /
+                          ("sub" + std::to_string(i / 20 % 5)) /
                           ("file" + std::to_string(i) + ".dat");
     fs::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
@@ -72,10 +75,14 @@ int main(int argc, char** argv) {
   uint64_t megabytes = 100;
   std::string dir = fs::temp_directory_path().string();
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--files")) files = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--megabytes")) megabytes = std::strtoull(argv[i + 1], nullptr, 10);
-    else if (!std::strcmp(argv[i], "--rounds")) rounds = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--dir")) dir = argv[i + 1];
+    if (!std::strcmp(argv[i], "--files"))
+      files = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--megabytes"))
+      megabytes = std::strtoull(argv[i + 1], nullptr, 10);
+    else if (!std::strcmp(argv[i], "--rounds"))
+      rounds = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--dir"))
+      dir = argv[i + 1];
   }
   std::string pattern = (fs::path(dir) / "kvbench-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
@@ -91,7 +98,8 @@ int main(int argc, char** argv) {
   const fs::path copy = c / "Copy";
   Generate(cache, files, megabytes << 20);
   if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", L"C:\\Data\\").ok() ||
-      !kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\").ok()) {
+      !kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\")
+           .ok()) {
     std::cerr << "cannot write the registry\n";
     return 1;
   }
@@ -121,7 +129,8 @@ int main(int argc, char** argv) {
     }
   }
   size_t copied = 0;
-  for (auto it = fs::recursive_directory_iterator(data); it != fs::recursive_directory_iterator(); ++it) {
+  for (auto it = fs::recursive_directory_iterator(data); it != fs::recursive_directory_iterator();
+       ++it) {
     copied += it->is_regular_file() ? 1 : 0;
   }
   fs::remove_all(root);

@@ -194,10 +194,10 @@ void BenchProgress(int steps, int rounds) {
     cpuRatios.push_back((cpuC - cpuB) / (cpuB - cpuA));
   }
   // Medians of the rounds' own ratios: each round's pair ran under the same load.
-  std::printf("progress %d updates over %.0f ms of work: the worker's processor time %+.1f%%, "
-              "its wall time %+.1f%% (limit 5%%)\n",
-              steps, Median(alone), (Median(cpuRatios) - 1.0) * 100.0,
-              (Median(wallRatios) - 1.0) * 100.0);
+  std::printf(
+      "progress %d updates over %.0f ms of work: the worker's processor time %+.1f%%, "
+      "its wall time %+.1f%% (limit 5%%)\n",
+      steps, Median(alone), (Median(cpuRatios) - 1.0) * 100.0, (Median(wallRatios) - 1.0) * 100.0);
 }
 
 }  // namespace
@@ -236,7 +236,8 @@ int main() {
     BenchDialog(dialog.name, dialog.open, tmpl, rounds);
   }
   const kv::DialogTemplate& gallery = Gallery();
-  BenchDialog("Control Gallery", [&gallery] { kv::CDialog(gallery).DoModal(); }, gallery, rounds);
+  BenchDialog(
+      "Control Gallery", [&gallery] { kv::CDialog(gallery).DoModal(); }, gallery, rounds);
   kv::gui::SetShownHook({});
   BenchProgress(10000, 9);
   return 0;

@@ -12,7 +12,8 @@
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: internet_bench upload LOCAL REMOTE | notes REMOTE_FOLDER LOCAL_FOLDER\n");
+    std::fprintf(stderr,
+                 "usage: internet_bench upload LOCAL REMOTE | notes REMOTE_FOLDER LOCAL_FOLDER\n");
     return 2;
   }
   std::wstring first = kv::AnsiToWide(argv[2]);

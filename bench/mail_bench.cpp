@@ -59,8 +59,10 @@ int main(int argc, char** argv) {
   const std::wstring key = L"Software\\Kestrel\\Mail\\Profiles\\Bench";
   std::ofstream(root / "netrc").close();
   if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, key, L"SMTP URL", kv::AnsiToWide(url)).ok() ||
-      !kv::WriteRegistryText(kv::Hive::kCurrentUser, key, L"Email Address", L"ann@example.com").ok() ||
-      !kv::WriteRegistryText(kv::Hive::kCurrentUser, key, L"Netrc File", kv::AnsiToWide((root / "netrc").string()))
+      !kv::WriteRegistryText(kv::Hive::kCurrentUser, key, L"Email Address", L"ann@example.com")
+           .ok() ||
+      !kv::WriteRegistryText(kv::Hive::kCurrentUser, key, L"Netrc File",
+                             kv::AnsiToWide((root / "netrc").string()))
            .ok()) {
     std::fprintf(stderr, "cannot write the profile under %s\n", root.c_str());
     return 1;
@@ -74,7 +76,8 @@ int main(int argc, char** argv) {
       x ^= x << 13, x ^= x >> 17, x ^= x << 5;
       c = static_cast<char>(x);
     }
-    std::ofstream(attachment, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+    std::ofstream(attachment, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
   }
 
   std::vector<double> ours, curl;
@@ -86,16 +89,18 @@ int main(int argc, char** argv) {
     ours.push_back(Seconds(start));
     const std::filesystem::path sent = Newest(root / "mail/Bench/Sent Items/cur");
     if (sent.empty()) {
-      std::fprintf(stderr, "the message was not sent (see %s)\n", (root / "mail/Bench/transport.log").c_str());
+      std::fprintf(stderr, "the message was not sent (see %s)\n",
+                   (root / "mail/Bench/transport.log").c_str());
       return 1;
     }
-    const std::string command = "curl -sS --url '" + url + "' --mail-from ann@example.com --mail-rcpt " +
+    const std::string command = "curl -sS --url '" + url +
+                                "' --mail-from ann@example.com --mail-rcpt " +
                                 "support@kestrel.example -T '" + sent.string() + "'";
     start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) return 1;
     curl.push_back(Seconds(start));
-    std::printf("round %d: kvSendEMail %.3f s, curl %.3f s (%ju bytes)\n", round + 1, ours.back(), curl.back(),
-                static_cast<uintmax_t>(std::filesystem::file_size(sent)));
+    std::printf("round %d: kvSendEMail %.3f s, curl %.3f s (%ju bytes)\n", round + 1, ours.back(),
+                curl.back(), static_cast<uintmax_t>(std::filesystem::file_size(sent)));
     std::filesystem::remove(sent);
   }
   std::printf("median: kvSendEMail %.3f s, curl %.3f s, ratio %.3f\n", Median(ours), Median(curl),

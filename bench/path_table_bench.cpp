@@ -45,8 +45,12 @@ class SilentUi : public kv::UiBackend {
   };
 
  public:
-  int MessageBox(std::wstring_view, std::wstring_view, unsigned type) override { return kv::EscapeAnswer(type); }
-  std::unique_ptr<kv::ProgressView> OpenProgress(std::wstring_view) override { return std::make_unique<View>(); }
+  int MessageBox(std::wstring_view, std::wstring_view, unsigned type) override {
+    return kv::EscapeAnswer(type);
+  }
+  std::unique_ptr<kv::ProgressView> OpenProgress(std::wstring_view) override {
+    return std::make_unique<View>();
+  }
   int RunModal(kv::CDialog&) override { return kv::kIdCancel; }
   bool ChooseFolder(std::wstring_view, std::wstring*) override { return false; }
 };
@@ -62,8 +66,8 @@ void Folder(const std::filesystem::path& root, const std::string& relative) {
   std::filesystem::create_directories(root / "drives" / "c" / relative);
 }
 
-void SetPath(const std::wstring& post, const wchar_t* file, const wchar_t* type, const wchar_t* name,
-             const std::string& value) {
+void SetPath(const std::wstring& post, const wchar_t* file, const wchar_t* type,
+             const wchar_t* name, const std::string& value) {
   kv_VarLib lib(post.c_str(), file, type, false);
   std::string field = value;
   field.resize(260, '\0');
@@ -77,13 +81,16 @@ void Lay(const std::filesystem::path& root) {
   (void)kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Data Path", kData);
   Folder(root, "Data/kvcfg");
   Folder(root, "Data/NC");
-  std::string ini = "[KVNest]\r\ndxfdata=C:\\Data\\NC\r\n[KVDispatcher]\r\nkvdispatcherdbpath=C:\\Data\\NC\r\n[KVWire]\r\n";
+  std::string ini =
+      "[KVNest]\r\ndxfdata=C:\\Data\\NC\r\n[KVDispatcher]\r\nkvdispatcherdbpath=C:\\Data\\NC\r\n["
+      "KVWire]\r\n";
   for (int i = 0; i < kPosts; ++i) ini += "W" + std::to_string(i) + "_NCPATH=C:\\Data\\NC\r\n";
   Write(std::wstring(kData) + L"kvcfg\\kestrel.ini", ini);
   for (const char* product : {"KVPunch", "KVProf", "KVWire"}) {
     for (int i = 0; i < kPosts; ++i) {
       const std::string name = std::string(product).substr(2, 1) + std::to_string(i);
-      const std::string post = std::string("Data/") + product + "/" + (product[2] == 'W' ? "W" + std::to_string(i) : name);
+      const std::string post = std::string("Data/") + product + "/" +
+                               (product[2] == 'W' ? "W" + std::to_string(i) : name);
       Folder(root, post + "/tools/user");
       const std::wstring wpost = L"C:\\" + std::wstring(post.begin(), post.end());
       Write(wpost + L"\\dft.pst", "defaults\r\n");
@@ -102,9 +109,9 @@ void Lay(const std::filesystem::path& root) {
 
 // The table's file operations, taken from one table: what the plain loop repeats.
 struct Operation {
-  std::wstring value;        // stat'd; tested when a folder
-  std::wstring variableFile; // read, for variables
-  std::wstring required;     // stat'd after the test
+  std::wstring value;         // stat'd; tested when a folder
+  std::wstring variableFile;  // read, for variables
+  std::wstring required;      // stat'd after the test
   bool folder = false;
 };
 
@@ -118,7 +125,8 @@ std::vector<Operation> Operations() {
     op.value = e.m_value;
     if (e.m_kind == 0) op.variableFile = e.m_source + L"/" + e.m_varFileName;
     if (!e.m_requiredFile.empty()) op.required = e.m_value + e.m_requiredFile;
-    op.folder = !(e.m_kind == 3 || e.m_kind == 5 || e.m_kind == 6 || e.m_kind == 7 || e.m_kind == 8);
+    op.folder =
+        !(e.m_kind == 3 || e.m_kind == 5 || e.m_kind == 6 || e.m_kind == 7 || e.m_kind == 8);
     ops.push_back(op);
     delete entries[i];
   }
@@ -129,7 +137,9 @@ struct Parts {
   double listing = 0, stats = 0, variables = 0, tests = 0;
 };
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 void PlainLoop(const std::vector<Operation>& ops, Parts* parts) {
   auto start = Clock::now();
@@ -173,7 +183,8 @@ void PlainLoop(const std::vector<Operation>& ops, Parts* parts) {
       kv::FileHandle file;
       char line[64];
       size_t got = 0;
-      if (kv::FileHandle::OpenForReading(test, &file).ok()) (void)file.Read(line, sizeof line, &got);
+      if (kv::FileHandle::OpenForReading(test, &file).ok())
+        (void)file.Read(line, sizeof line, &got);
     }
     (void)kv::DeleteFile(test);
     if (!op.required.empty()) (void)kv::GetFileStatus(op.required, &status);
@@ -217,10 +228,11 @@ int main(int argc, char** argv) {
   std::printf("plain loop                  median %.2f ms\n", p * 1e3);
   std::printf("ratio                       %.2f x\n", t / p);
   const double total = parts.listing + parts.stats + parts.variables + parts.tests;
-  std::printf("plain loop's parts: permission tests %.0f%%, variable reads %.0f%%, stats %.0f%%, "
-              "post listing and descriptions %.0f%%\n",
-              100 * parts.tests / total, 100 * parts.variables / total, 100 * parts.stats / total,
-              100 * parts.listing / total);
+  std::printf(
+      "plain loop's parts: permission tests %.0f%%, variable reads %.0f%%, stats %.0f%%, "
+      "post listing and descriptions %.0f%%\n",
+      100 * parts.tests / total, 100 * parts.variables / total, 100 * parts.stats / total,
+      100 * parts.listing / total);
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
   return 0;

@@ -44,9 +44,12 @@ class BenchRoot {
     std::filesystem::remove_all(path_, ignored);
   }
   void Fill(int values) {
-    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kestrel\\PIECEbank\\2024]\n";
+    std::string text =
+        "Windows Registry Editor Version "
+        "5.00\n\n[HKEY_CURRENT_USER\\Software\\Kestrel\\PIECEbank\\2024]\n";
     for (int i = 0; i < values; ++i) {
-      text += "\"Value " + std::to_string(i) + "\"=\"C:\\\\Kestrel\\\\Data\\\\" + std::to_string(i) + "\"\n";
+      text += "\"Value " + std::to_string(i) + "\"=\"C:\\\\Kestrel\\\\Data\\\\" +
+              std::to_string(i) + "\"\n";
     }
     for (int k = 0; k < values; ++k) {
       text += "\n[HKEY_CURRENT_USER\\Software\\Kestrel\\Product" + std::to_string(k) + "]\n";
@@ -58,7 +61,8 @@ class BenchRoot {
     // As at a product's start: the hive was written a while ago (a version younger than
     // two seconds is confirmed by its bytes on every read).
     std::filesystem::path hive = path_ / "registry" / "HKEY_CURRENT_USER.reg";
-    std::filesystem::last_write_time(hive, std::filesystem::last_write_time(hive) - std::chrono::seconds(60));
+    std::filesystem::last_write_time(
+        hive, std::filesystem::last_write_time(hive) - std::chrono::seconds(60));
     kv::ResetRegistryCache();
   }
   const std::filesystem::path& path() const { return path_; }
@@ -103,7 +107,8 @@ void BM_WriteValue(benchmark::State& state) {
   Root().Fill(static_cast<int>(state.range(0)));
   uint32_t n = 0;
   for (auto _ : state) {
-    if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Counter", std::to_wstring(++n)).ok()) {
+    if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Counter", std::to_wstring(++n))
+             .ok()) {
       state.SkipWithError("write failed");
     }
   }

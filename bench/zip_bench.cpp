@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +35,6 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <atomic>
 #include <map>
 #include <random>
 #include <string>
@@ -59,9 +59,11 @@ void WriteFile(const fs::path& file, const std::string& bytes) {
 }
 
 std::string Text(std::mt19937_64& random, size_t size) {
-  static const char* words[] = {"G01", "G00", "X", "Y", "Z", "F1200", "S8000", "M03", "M05", "T12", "spindle",
-                                "feed", "coolant", "pocket", "contour", "drill", "tool", "offset", "radius",
-                                "// roughing pass", "; finishing", "N", "retract", "approach"};
+  static const char* words[] = {"G01",         "G00",   "X",       "Y",       "Z",
+                                "F1200",       "S8000", "M03",     "M05",     "T12",
+                                "spindle",     "feed",  "coolant", "pocket",  "contour",
+                                "drill",       "tool",  "offset",  "radius",  "// roughing pass",
+                                "; finishing", "N",     "retract", "approach"};
   std::string text;
   text.reserve(size + 64);
   while (text.size() < size) {
@@ -85,7 +87,8 @@ std::string Binary(std::mt19937_64& random, size_t size, bool structured) {
   // Records of floats and small integers, as a mesh or a tool table would hold.
   for (size_t i = 0; i + 16 <= size; i += 16) {
     const float x = static_cast<float>(random() % 1000) / 10.0f, y = static_cast<float>(i % 4096);
-    const uint32_t id = static_cast<uint32_t>(i / 16 % 977), flags = static_cast<uint32_t>(random() % 4);
+    const uint32_t id = static_cast<uint32_t>(i / 16 % 977),
+                   flags = static_cast<uint32_t>(random() % 4);
     std::memcpy(&bytes[i], &x, 4);
     std::memcpy(&bytes[i + 4], &y, 4);
     std::memcpy(&bytes[i + 8], &id, 4);
@@ -122,17 +125,23 @@ void Generate(const fs::path& corpus, const fs::path& small) {
   for (int i = 0; total < 80'000'000; ++i) {
     const std::string text = Text(random, Spread(random, 100'000));
     total += text.size();
-    WriteFile(corpus / "text" / ("d" + std::to_string(i % 10)) / ("part" + std::to_string(i) + ".nc"), text);
+    WriteFile(
+        corpus / "text" / ("d" + std::to_string(i % 10)) / ("part" + std::to_string(i) + ".nc"),
+        text);
   }
   for (int i = 0; total < 140'000'000; ++i) {
     const std::string bytes = Binary(random, Spread(random, 250'000), i % 3 == 0);
     total += bytes.size();
-    WriteFile(corpus / "bin" / ("d" + std::to_string(i % 5)) / ("data" + std::to_string(i) + ".bin"), bytes);
+    WriteFile(
+        corpus / "bin" / ("d" + std::to_string(i % 5)) / ("data" + std::to_string(i) + ".bin"),
+        bytes);
   }
   for (int i = 0; total < 200'000'000; ++i) {
-    const std::string packed = Gzip(Text(random, Spread(random, 500'000)) + Binary(random, 50'000, false));
+    const std::string packed =
+        Gzip(Text(random, Spread(random, 500'000)) + Binary(random, 50'000, false));
     total += packed.size();
-    WriteFile(corpus / "gz" / ("d" + std::to_string(i % 5)) / ("log" + std::to_string(i) + ".gz"), packed);
+    WriteFile(corpus / "gz" / ("d" + std::to_string(i % 5)) / ("log" + std::to_string(i) + ".gz"),
+              packed);
   }
   for (int i = 0; i < 10'000; ++i) {
     WriteFile(small / ("d" + std::to_string(i % 20)) / ("s" + std::to_string(i) + ".gz"),
@@ -149,7 +158,9 @@ void GenerateLarge(const fs::path& large) {
       const size_t piece = 100'000 + random() % 400'000;
       switch (random() % 10) {
         case 0: bytes += Binary(random, piece, false); break;
-        case 1: case 2: case 3: bytes += Binary(random, piece, true); break;
+        case 1:
+        case 2:
+        case 3: bytes += Binary(random, piece, true); break;
         default: bytes += Text(random, piece); break;
       }
     }
@@ -159,7 +170,7 @@ void GenerateLarge(const fs::path& large) {
 }
 
 struct Corpus {
-  std::vector<fs::path> files;       // in archive order
+  std::vector<fs::path> files;        // in archive order
   std::vector<std::wstring> sources;  // the same as wide text, for ZipAdd
   std::vector<std::wstring> names;    // entry names: the paths inside the corpus
   uint64_t bytes = 0;
@@ -188,17 +199,21 @@ bool WriteArchive(HZIP zip, const Corpus& corpus) {
   if (zip == nullptr) return false;
   bool ok = true;
   for (size_t i = 0; i < corpus.files.size(); ++i) {
-    ok = ZipAdd(zip, corpus.names[i].c_str(), const_cast<wchar_t*>(corpus.sources[i].c_str()), 0, ZIP_FILENAME) ==
-             HZ_OK && ok;
+    ok = ZipAdd(zip, corpus.names[i].c_str(), const_cast<wchar_t*>(corpus.sources[i].c_str()), 0,
+                ZIP_FILENAME) == HZ_OK &&
+         ok;
   }
   return CloseZipZ(zip) == HZ_OK && ok;
 }
 
 // `threads` 0: as many as the machine has (the default); 1: the single-thread path.
 bool WriterToFile(const Corpus& corpus, const fs::path& output, unsigned threads = 0) {
-  if (threads == 0) unsetenv("KESTREL_ZIP_THREADS");
-  else setenv("KESTREL_ZIP_THREADS", std::to_string(threads).c_str(), 1);
-  const bool ok = WriteArchive(CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus);
+  if (threads == 0)
+    unsetenv("KESTREL_ZIP_THREADS");
+  else
+    setenv("KESTREL_ZIP_THREADS", std::to_string(threads).c_str(), 1);
+  const bool ok = WriteArchive(
+      CreateZipZ(const_cast<wchar_t*>(output.wstring().c_str()), 0, ZIP_FILENAME), corpus);
   unsetenv("KESTREL_ZIP_THREADS");
   return ok;
 }
@@ -222,7 +237,8 @@ bool WriterToPipe(const Corpus& corpus) {
 // The plain loop: 64 KB reads, CRC-32, raw deflate at level 8 (or a plain copy for
 // .gz files), output written to one file. With `next`, several loops share the list:
 // each takes the next file not yet taken.
-bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll, std::atomic<size_t>* next = nullptr) {
+bool Loop(const Corpus& corpus, const fs::path& output, bool deflateAll,
+          std::atomic<size_t>* next = nullptr) {
   const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0) return false;
   z_stream stream{};
@@ -284,7 +300,8 @@ bool Pigz(const Corpus& corpus, const fs::path& output) {
 }
 
 bool InfoZip(const fs::path& root, const fs::path& output) {
-  const std::string command = "cd '" + root.string() + "' && zip -q -r -8 '" + output.string() + "' .";
+  const std::string command =
+      "cd '" + root.string() + "' && zip -q -r -8 '" + output.string() + "' .";
   return std::system(command.c_str()) == 0;
 }
 
@@ -347,7 +364,8 @@ bool WriteManyEntries(const fs::path& output) {
 // Peak memory: a child lists the files, notes its peak, writes the archive, notes its
 // peak again; the difference is what writing cost.
 void PrintPeaks(const fs::path& corpusRoot, const fs::path& out) {
-  const std::string common = "--corpus '" + corpusRoot.string() + "' --out '" + out.string() + "' --child ";
+  const std::string common =
+      "--corpus '" + corpusRoot.string() + "' --out '" + out.string() + "' --child ";
   for (const char* mode : {"tiny", "all", "all-1", "large", "small", "many"}) {
     std::printf("peak resident memory, writing %s: %s\n", mode, ChildReport(common + mode).c_str());
   }
@@ -359,13 +377,19 @@ int main(int argc, char** argv) {
   std::string childMode, only;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--corpus") corpusRoot = argv[i + 1];
-    else if (option == "--out") out = argv[i + 1];
-    else if (option == "--rounds") rounds = std::atoi(argv[i + 1]);
-    else if (option == "--child") childMode = argv[i + 1];
-    else if (option == "--only") only = argv[i + 1];
+    if (option == "--corpus")
+      corpusRoot = argv[i + 1];
+    else if (option == "--out")
+      out = argv[i + 1];
+    else if (option == "--rounds")
+      rounds = std::atoi(argv[i + 1]);
+    else if (option == "--child")
+      childMode = argv[i + 1];
+    else if (option == "--only")
+      only = argv[i + 1];
   }
-  const fs::path mixed = corpusRoot / "mixed", small = corpusRoot / "small", large = corpusRoot / "large";
+  const fs::path mixed = corpusRoot / "mixed", small = corpusRoot / "small",
+                 large = corpusRoot / "large";
 
   if (!childMode.empty()) {
     // Peak memory: "tiny", "all", "small", "large" write an archive of a corpus (one
@@ -375,13 +399,17 @@ int main(int argc, char** argv) {
     const Corpus corpus = mode == "small"   ? List(small, IsGz)
                           : mode == "large" ? List(large, [](const fs::path&) { return true; })
                           : mode == "many"  ? Corpus()
-                                            : List(mixed, [&](const fs::path& f) { return mode == "all" || f.filename() == "part0.nc"; });
+                                            : List(mixed, [&](const fs::path& f) {
+                                               return mode == "all" || f.filename() == "part0.nc";
+                                             });
     const long before = OwnPeakKb();
     const fs::path output = out / ("peak-" + childMode + ".zip");
-    const bool ok = mode == "many" ? WriteManyEntries(output) : WriterToFile(corpus, output, oneThread ? 1 : 0);
+    const bool ok =
+        mode == "many" ? WriteManyEntries(output) : WriterToFile(corpus, output, oneThread ? 1 : 0);
     const long after = OwnPeakKb();
     std::printf("%zu files, %.0f MB: VmHWM %ld KB before writing, %ld KB after (+%ld KB)\n",
-                mode == "many" ? size_t{65535} : corpus.files.size(), corpus.bytes / 1e6, before, after, after - before);
+                mode == "many" ? size_t{65535} : corpus.files.size(), corpus.bytes / 1e6, before,
+                after, after - before);
     return ok ? 0 : 1;
   }
 
@@ -398,9 +426,10 @@ int main(int argc, char** argv) {
   const Corpus gz = List(mixed, IsGz);
   const Corpus tiny = List(small, IsGz);
   const Corpus big = List(large, [](const fs::path&) { return true; });
-  std::cout << "mixed corpus: " << all.files.size() << " files, " << all.bytes / 1e6 << " MB (" << gz.files.size()
-            << " .gz files, " << gz.bytes / 1e6 << " MB); small: " << tiny.files.size() << " files, "
-            << tiny.bytes / 1e6 << " MB; large: " << big.files.size() << " files, " << big.bytes / 1e6 << " MB; "
+  std::cout << "mixed corpus: " << all.files.size() << " files, " << all.bytes / 1e6 << " MB ("
+            << gz.files.size() << " .gz files, " << gz.bytes / 1e6
+            << " MB); small: " << tiny.files.size() << " files, " << tiny.bytes / 1e6
+            << " MB; large: " << big.files.size() << " files, " << big.bytes / 1e6 << " MB; "
             << std::thread::hardware_concurrency() << " cores\n";
 
   struct Variant {
@@ -411,20 +440,53 @@ int main(int argc, char** argv) {
     std::vector<double> cpuSeconds;  // user + system time of this process and its children
   };
   std::vector<Variant> variants = {
-      {"writer, file output", out / "writer.zip", [&](const fs::path& o) { return WriterToFile(all, o); }, {}},
-      {"writer, 1 thread", out / "writer1.zip", [&](const fs::path& o) { return WriterToFile(all, o, 1); }, {}},
-      {"loop: read+crc+deflate 8", out / "loop.bin", [&](const fs::path& o) { return Loop(all, o, true); }, {}},
-      {"2 loops: read+crc+deflate 8", out / "loops.bin", [&](const fs::path& o) { return TwoLoops(all, o); }, {}},
+      {"writer, file output",
+       out / "writer.zip",
+       [&](const fs::path& o) { return WriterToFile(all, o); },
+       {}},
+      {"writer, 1 thread",
+       out / "writer1.zip",
+       [&](const fs::path& o) { return WriterToFile(all, o, 1); },
+       {}},
+      {"loop: read+crc+deflate 8",
+       out / "loop.bin",
+       [&](const fs::path& o) { return Loop(all, o, true); },
+       {}},
+      {"2 loops: read+crc+deflate 8",
+       out / "loops.bin",
+       [&](const fs::path& o) { return TwoLoops(all, o); },
+       {}},
       {"zip -r -8", out / "infozip.zip", [&](const fs::path& o) { return InfoZip(mixed, o); }, {}},
       {"writer, pipe output", out / "none", [&](const fs::path&) { return WriterToPipe(all); }, {}},
-      {"large: writer", out / "large.zip", [&](const fs::path& o) { return WriterToFile(big, o); }, {}},
-      {"large: writer, 1 thread", out / "large1.zip", [&](const fs::path& o) { return WriterToFile(big, o, 1); }, {}},
-      {"large: 2 loops", out / "large-loops.bin", [&](const fs::path& o) { return TwoLoops(big, o); }, {}},
+      {"large: writer",
+       out / "large.zip",
+       [&](const fs::path& o) { return WriterToFile(big, o); },
+       {}},
+      {"large: writer, 1 thread",
+       out / "large1.zip",
+       [&](const fs::path& o) { return WriterToFile(big, o, 1); },
+       {}},
+      {"large: 2 loops",
+       out / "large-loops.bin",
+       [&](const fs::path& o) { return TwoLoops(big, o); },
+       {}},
       {"large: pigz -8", out / "large.gz", [&](const fs::path& o) { return Pigz(big, o); }, {}},
-      {"writer, .gz only (stored)", out / "stored.zip", [&](const fs::path& o) { return WriterToFile(gz, o); }, {}},
-      {"loop: read+crc+write .gz", out / "stored.bin", [&](const fs::path& o) { return Loop(gz, o, false); }, {}},
-      {"writer, 10,000 small .gz", out / "small.zip", [&](const fs::path& o) { return WriterToFile(tiny, o); }, {}},
-      {"loop: 10,000 small .gz", out / "small.bin", [&](const fs::path& o) { return Loop(tiny, o, false); }, {}},
+      {"writer, .gz only (stored)",
+       out / "stored.zip",
+       [&](const fs::path& o) { return WriterToFile(gz, o); },
+       {}},
+      {"loop: read+crc+write .gz",
+       out / "stored.bin",
+       [&](const fs::path& o) { return Loop(gz, o, false); },
+       {}},
+      {"writer, 10,000 small .gz",
+       out / "small.zip",
+       [&](const fs::path& o) { return WriterToFile(tiny, o); },
+       {}},
+      {"loop: 10,000 small .gz",
+       out / "small.bin",
+       [&](const fs::path& o) { return Loop(tiny, o, false); },
+       {}},
   };
   // --only "a|b": the variants whose names hold one of the parts ("peak": the memory).
   std::vector<std::string> parts;
@@ -464,45 +526,51 @@ int main(int argc, char** argv) {
     median[variant.name] = Median(variant.seconds);
     least[variant.name] = *std::min_element(variant.seconds.begin(), variant.seconds.end());
     cpu[variant.name] = Median(variant.cpuSeconds);
-    std::printf("%-28s wall median %7.3f s  min %7.3f s  cpu median %7.3f s  (", variant.name.c_str(),
-                median[variant.name], least[variant.name], cpu[variant.name]);
+    std::printf("%-28s wall median %7.3f s  min %7.3f s  cpu median %7.3f s  (",
+                variant.name.c_str(), median[variant.name], least[variant.name], cpu[variant.name]);
     for (double s : variant.seconds) std::printf(" %.3f", s);
     std::printf(" )\n");
   }
   auto ratio = [&](const char* what, const std::string& a, const std::string& b) {
     if (!median.count(a) || !median.count(b)) return;
-    std::printf("%-48s wall median %.3f  wall min %.3f  cpu %.3f\n", what, median[a] / median[b], least[a] / least[b],
-                cpu[a] / cpu[b]);
+    std::printf("%-48s wall median %.3f  wall min %.3f  cpu %.3f\n", what, median[a] / median[b],
+                least[a] / least[b], cpu[a] / cpu[b]);
   };
   std::printf("\n");
   ratio("mixed: 1 thread / writer (at least 1.8):", "writer, 1 thread", "writer, file output");
-  ratio("mixed: writer / 2 loops (at most 1.1):", "writer, file output", "2 loops: read+crc+deflate 8");
+  ratio("mixed: writer / 2 loops (at most 1.1):", "writer, file output",
+        "2 loops: read+crc+deflate 8");
   ratio("mixed: 1 thread / loop (at most 1.03):", "writer, 1 thread", "loop: read+crc+deflate 8");
   ratio("mixed: writer / zip -r -8 (below 1):", "writer, file output", "zip -r -8");
   ratio("large: 1 thread / writer (at least 1.8):", "large: writer, 1 thread", "large: writer");
   ratio("large: writer / 2 loops (at most 1.1):", "large: writer", "large: 2 loops");
   ratio("large: writer / pigz -8:", "large: writer", "large: pigz -8");
   ratio("pipe / file output (at most 1.02):", "writer, pipe output", "writer, file output");
-  ratio("stored: loop / writer (at least 0.75):", "loop: read+crc+write .gz", "writer, .gz only (stored)");
+  ratio("stored: loop / writer (at least 0.75):", "loop: read+crc+write .gz",
+        "writer, .gz only (stored)");
   if (!median.count("writer, .gz only (stored)") || !median.count("loop: 10,000 small .gz") ||
       !median.count("zip -r -8") || !median.count("large: pigz -8")) {
     if (chosen("peak")) PrintPeaks(corpusRoot, out);
     return 0;
   }
   std::printf("stored throughput (wall min): writer %.0f MB/s, loop %.0f MB/s\n",
-              gz.bytes / 1e6 / least["writer, .gz only (stored)"], gz.bytes / 1e6 / least["loop: read+crc+write .gz"]);
+              gz.bytes / 1e6 / least["writer, .gz only (stored)"],
+              gz.bytes / 1e6 / least["loop: read+crc+write .gz"]);
   const double n = static_cast<double>(tiny.files.size());
-  std::printf("per-entry overhead, small stored entries: wall median %.2f us, wall min %.2f us, cpu %.2f us "
-              "(writer %.1f us, loop %.1f us per file, wall min)\n",
-              (median["writer, 10,000 small .gz"] - median["loop: 10,000 small .gz"]) / n * 1e6,
-              (least["writer, 10,000 small .gz"] - least["loop: 10,000 small .gz"]) / n * 1e6,
-              (cpu["writer, 10,000 small .gz"] - cpu["loop: 10,000 small .gz"]) / n * 1e6,
-              least["writer, 10,000 small .gz"] / n * 1e6, least["loop: 10,000 small .gz"] / n * 1e6);
-  std::printf("archive sizes: mixed: writer %.1f MB, 1 thread %.1f MB, zip -r -8 %.1f MB; "
-              "large: writer %.1f MB, 1 thread %.1f MB, pigz -8 %.1f MB\n",
-              fs::file_size(out / "writer.zip") / 1e6, fs::file_size(out / "writer1.zip") / 1e6,
-              fs::file_size(out / "infozip.zip") / 1e6, fs::file_size(out / "large.zip") / 1e6,
-              fs::file_size(out / "large1.zip") / 1e6, fs::file_size(out / "large.gz") / 1e6);
+  std::printf(
+      "per-entry overhead, small stored entries: wall median %.2f us, wall min %.2f us, cpu %.2f "
+      "us "
+      "(writer %.1f us, loop %.1f us per file, wall min)\n",
+      (median["writer, 10,000 small .gz"] - median["loop: 10,000 small .gz"]) / n * 1e6,
+      (least["writer, 10,000 small .gz"] - least["loop: 10,000 small .gz"]) / n * 1e6,
+      (cpu["writer, 10,000 small .gz"] - cpu["loop: 10,000 small .gz"]) / n * 1e6,
+      least["writer, 10,000 small .gz"] / n * 1e6, least["loop: 10,000 small .gz"] / n * 1e6);
+  std::printf(
+      "archive sizes: mixed: writer %.1f MB, 1 thread %.1f MB, zip -r -8 %.1f MB; "
+      "large: writer %.1f MB, 1 thread %.1f MB, pigz -8 %.1f MB\n",
+      fs::file_size(out / "writer.zip") / 1e6, fs::file_size(out / "writer1.zip") / 1e6,
+      fs::file_size(out / "infozip.zip") / 1e6, fs::file_size(out / "large.zip") / 1e6,
+      fs::file_size(out / "large1.zip") / 1e6, fs::file_size(out / "large.gz") / 1e6);
 
   PrintPeaks(corpusRoot, out);
   return 0;

@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "KVFileUtilities/path_utilities.h"
-#include "KVVariableLibrary/kv_varlib.h"
-#include "demo_modules.h"
 #include "KVFileUtilities/zip.h"
 #include "KVPlatform/file_tasks.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/root.h"
 #include "KVPlatform/text.h"
+#include "KVVariableLibrary/kv_varlib.h"
+#include "demo_modules.h"
 
 namespace {
 
@@ -63,12 +63,15 @@ void WriteMenuArchive(const std::wstring& windowsPath, const std::string& versio
   std::string header =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
       "<CustSection xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\r\n"
-      "  <FileVersion MajorVersion=\"0\" MinorVersion=\"7\" IncrementalVersion=\"0\" UserVersion=\"" +
+      "  <FileVersion MajorVersion=\"0\" MinorVersion=\"7\" IncrementalVersion=\"0\" "
+      "UserVersion=\"" +
       version + "\" />\r\n  <Header><CommonConfiguration /></Header>\r\n</CustSection>\r\n";
-  std::string menus = "<MenuGroup Name=\"KVDESIGN\"><Ribbon Version=\"" + version + "\"/></MenuGroup>\r\n";
+  std::string menus =
+      "<MenuGroup Name=\"KVDESIGN\"><Ribbon Version=\"" + version + "\"/></MenuGroup>\r\n";
   HZIP zip = CreateZipZ(const_cast<wchar_t*>(windowsPath.c_str()), 0, ZIP_FILENAME);
   if (zip == nullptr) Die("cannot create " + kv::WideToAnsi(windowsPath));
-  for (auto& [name, data] : {std::pair{L"header.cui", &header}, std::pair{L"MenuGroup.cui", &menus}}) {
+  for (auto& [name, data] :
+       {std::pair{L"header.cui", &header}, std::pair{L"MenuGroup.cui", &menus}}) {
     if (ZipAdd(zip, name, data->data(), static_cast<unsigned>(data->size()), ZIP_MEMORY) != HZ_OK) {
       Die("cannot write " + kv::WideToAnsi(windowsPath));
     }
@@ -94,7 +97,8 @@ std::string Repeat(const std::string& line, int times) {
 void WritePost(const std::wstring& root, const std::wstring& name, int version,
                const std::string& origin) {
   const std::wstring folder = root + L"Post\\" + name + L"\\";
-  WriteFile(folder + L"dft.pst", "; default parameters (" + origin + ")\r\n" + Repeat("PARAM ", 40));
+  WriteFile(folder + L"dft.pst",
+            "; default parameters (" + origin + ")\r\n" + Repeat("PARAM ", 40));
   WriteFile(folder + L"KVPostCompileData.txt",
             "Post Name: " + std::string(name.begin(), name.end()) + "\r\nPost Version: " +
                 std::to_string(version) + "\r\nCompiled By: Kestrel Post Builder\r\n");
@@ -121,13 +125,15 @@ void WriteCache(int toolFiles) {
   WritePost(c, L"Mazak Lathe", 2, "cache");
   WriteFile(c + L"Post\\README.txt", "Post-processors shipped with 2024.3\r\n");
   for (int i = 0; i < toolFiles; ++i) {
-    WriteFile(c + L"Tools\\Library " + std::to_wstring(i % 8) + L"\\tool" + std::to_wstring(i) + L".tdb",
-              Repeat("TOOL ", 60 + i % 50));
+    WriteFile(
+        c + L"Tools\\Library " + std::to_wstring(i % 8) + L"\\tool" + std::to_wstring(i) + L".tdb",
+        Repeat("TOOL ", 60 + i % 50));
   }
-  for (const char* material : {"Aluminium 6061", "Steel 1018", "Stainless 304", "Brass C360",
-                               "Titanium Gr5", "Acetal"}) {
-    WriteFile(c + L"Materials\\" + std::wstring(material, material + std::strlen(material)) + L".mat",
-              Repeat("FEED ", 20));
+  for (const char* material :
+       {"Aluminium 6061", "Steel 1018", "Stainless 304", "Brass C360", "Titanium Gr5", "Acetal"}) {
+    WriteFile(
+        c + L"Materials\\" + std::wstring(material, material + std::strlen(material)) + L".mat",
+        Repeat("FEED ", 20));
   }
   WriteFile(c + L"kvcfg\\kestrel.ini", "[Units]\r\nLinear=inch\r\nPrecision=4\r\n");
   WriteFile(c + L"Jobs\\Samples\\bracket.nc", "%\r\nO1000 (BRACKET)\r\nG90 G54\r\nM30\r\n%\r\n");
@@ -148,7 +154,8 @@ void WriteDataPath() {
   WritePost(d, L"Haas VF Mill", 7, "data");
   WritePost(d, L"Heidenhain 5-Axis", 4, "data");
   WriteFile(d + L"Post\\Fanuc 3-Axis Mill\\postdesc.txt", "Our shop's Fanuc, changed by Ann\r\n");
-  WriteFile(d + L"kvcfg\\kestrel.ini", "[Units]\r\nLinear=mm\r\nPrecision=3\r\n; set by the user\r\n");
+  WriteFile(d + L"kvcfg\\kestrel.ini",
+            "[Units]\r\nLinear=mm\r\nPrecision=3\r\n; set by the user\r\n");
   WriteFile(d + L"kvdesign\\kvdesign\\precmval.bin", std::string(512, '\x11'));
   WriteFile(d + L"kvdesign\\kvdesign\\preceval.bin", std::string(512, '\x11'));
   WriteMenuArchive(d + L"kvdesign\\win\\kvdesign.cuix", "24.2.0");
@@ -160,7 +167,8 @@ void WriteDataPath() {
 // first time it asks for its database root (kvdbroot shows that).
 void WriteOldDatabase() {
   if (!kv::WriteRegistryText(kv::Hive::kCurrentUser, kDatabaseKey, L"Data Path", kDataPath).ok() ||
-      !kv::WriteRegistryText(kv::Hive::kCurrentUser, kOldDatabaseKey, L"Database Path", kOldDatabase)
+      !kv::WriteRegistryText(kv::Hive::kCurrentUser, kOldDatabaseKey, L"Database Path",
+                             kOldDatabase)
            .ok()) {
     std::cerr << "kvdemo-setup: cannot write the database registry values\n";
     std::exit(1);
@@ -182,7 +190,8 @@ void MakeFolder(const std::wstring& windowsPath) {
   if (!CreateFolder(windowsPath.c_str())) Die("cannot create " + kv::WideToAnsi(windowsPath));
 }
 
-void SetText(kv::Hive hive, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+void SetText(kv::Hive hive, const std::wstring& key, const std::wstring& name,
+             const std::wstring& value) {
   if (!kv::WriteRegistryText(hive, key, name, value).ok()) {
     Die("cannot write the registry value " + kv::WideToAnsi(key) + "\\" + kv::WideToAnsi(name));
   }
@@ -202,9 +211,9 @@ void SetPathVariable(const std::wstring& post, const wchar_t* file, const wchar_
 
 // A post-processor of a product as the path table finds it: "dft.pst", its description,
 // its compile data, and the path variables of its variable files.
-void WriteTablePost(const std::wstring& product, const std::wstring& name, const std::string& description,
-                    const std::string& version, const std::string& tools, const std::string& nc,
-                    bool setupToNc) {
+void WriteTablePost(const std::wstring& product, const std::wstring& name,
+                    const std::string& description, const std::string& version,
+                    const std::string& tools, const std::string& nc, bool setupToNc) {
   const std::wstring post = std::wstring(kDataPath) + product + L"\\" + name + L"\\";
   WriteFile(post + L"dft.pst", "; default parameters\r\n");
   WriteFile(post + name + L".pst",
@@ -219,7 +228,8 @@ void WriteTablePost(const std::wstring& product, const std::wstring& name, const
   SetPathVariable(post, L"CPOST.bin", L"PSC", L"NCPATH", nc);
   SetPathVariable(post, L"CPOST.bin", L"PSC", L"KVPB_AUTO_SETUP_PATH", "%MAINPATH%Setup Sheets");
   kv_VarLib variables(post.c_str(), L"CPOST.bin", L"PSC", false);
-  if (variables.SetVar(L"1", L"KVPB_SETUP_TO_NC", setupToNc ? 1 : 0) == 0) Die("cannot write CPOST.bin");
+  if (variables.SetVar(L"1", L"KVPB_SETUP_TO_NC", setupToNc ? 1 : 0) == 0)
+    Die("cannot write CPOST.bin");
 }
 
 // What the product path table of release 2024 reads, some of it unusable on purpose.
@@ -235,9 +245,9 @@ void WritePathTable() {
   // Modules with version resources; one damaged, which shows no version.
   const std::string product(std::begin(k_product_module), std::end(k_product_module));
   const std::string german(std::begin(k_german_module), std::end(k_german_module));
-  for (const wchar_t* module : {L"common\\KVC_CommonLoader.arx", L"common\\KVC_Plot.arx",
-                                L"kvdesign\\kvdesign.arx", L"kvnest\\kvnest.arx",
-                                L"kvpunch\\kvpunch.arx", L"kvpbcom\\KVSWAddin.dll"}) {
+  for (const wchar_t* module :
+       {L"common\\KVC_CommonLoader.arx", L"common\\KVC_Plot.arx", L"kvdesign\\kvdesign.arx",
+        L"kvnest\\kvnest.arx", L"kvpunch\\kvpunch.arx", L"kvpbcom\\KVSWAddin.dll"}) {
     WriteFile(install + module, product);
   }
   WriteFile(install + L"kvprof\\kvprof.arx", german);
@@ -265,8 +275,8 @@ void WritePathTable() {
                  "%MAINPATH%NC", true);
   WriteTablePost(L"KVPunch", L"TRUMPF1", "Trumpf TruPunch 3000", "2024", "%MAINPATH%Tools\\Trumpf",
                  "%MAINPATH%NC", false);
-  WriteTablePost(L"KVProf", L"LASER1", "Bystronic laser", "2023", "D:\\Profile Tools", "%MAINPATH%NC",
-                 false);
+  WriteTablePost(L"KVProf", L"LASER1", "Bystronic laser", "2023", "D:\\Profile Tools",
+                 "%MAINPATH%NC", false);
   WriteFile(d + L"KVWire\\WIRE1\\dft.pst", "; default parameters\r\n");
 
   // The INI keys of the products, appended to the user's kestrel.ini.
@@ -277,17 +287,19 @@ void WritePathTable() {
   WriteFile(d + L"Templates\\kestrel.drwdot", "template");
   std::string ini;
   if (!kv::ReadFile(d + L"kvcfg\\kestrel.ini", &ini).ok()) Die("cannot read kestrel.ini");
-  ini += "[KVDesign]\r\nborder_path=%DATA%Borders\r\ndrawing_template=%DATA%Templates\\kestrel.drwdot\r\n"
-         "[KVNest]\r\ndxfdata=%DATA%NC\r\n"
-         "[KVDispatcher]\r\nkvdispatcherdbpath=%DATA%Dispatcher\r\n"
-         "kvdispatchernccodepath=%DATA%NC\r\n"
-         "kvdispatcherrequestpath=%DATA%Dispatcher\\Requests\r\n"
-         "kvdispatcherreleasepath=%DATA%Dispatcher\\Releases\r\n"
-         "kvdispatcherresponsepath=%DATA%Dispatcher\\Responses\r\n"
-         "kvdispatcherlayoutspath=%DATA%Dispatcher\\Layouts\r\n"
-         "kvdispatcherproclayoutspath=%DATA%Dispatcher\\Processed\r\n"
-         "kvdispatcherarchivepath=\\\\archive\\kestrel\r\n"
-         "[KVWire]\r\nWIRE1_NCPATH=%DATA%NC\r\n";
+  ini +=
+      "[KVDesign]\r\nborder_path=%DATA%Borders\r\ndrawing_template=%DATA%Templates\\kestrel."
+      "drwdot\r\n"
+      "[KVNest]\r\ndxfdata=%DATA%NC\r\n"
+      "[KVDispatcher]\r\nkvdispatcherdbpath=%DATA%Dispatcher\r\n"
+      "kvdispatchernccodepath=%DATA%NC\r\n"
+      "kvdispatcherrequestpath=%DATA%Dispatcher\\Requests\r\n"
+      "kvdispatcherreleasepath=%DATA%Dispatcher\\Releases\r\n"
+      "kvdispatcherresponsepath=%DATA%Dispatcher\\Responses\r\n"
+      "kvdispatcherlayoutspath=%DATA%Dispatcher\\Layouts\r\n"
+      "kvdispatcherproclayoutspath=%DATA%Dispatcher\\Processed\r\n"
+      "kvdispatcherarchivepath=\\\\archive\\kestrel\r\n"
+      "[KVWire]\r\nWIRE1_NCPATH=%DATA%NC\r\n";
   const std::string data = kv::WideToAnsi(d);
   for (size_t at; (at = ini.find("%DATA%")) != std::string::npos;) ini.replace(at, 6, data);
   WriteFile(d + L"kvcfg\\kestrel.ini", ini);
@@ -326,7 +338,8 @@ int main(int argc, char** argv) {
   const std::string root = kv::RootFolder();
   kv::RegKey existing;
   if (kv::RegKey::Open(kv::Hive::kLocalMachine, kProductKey, kv::kKeyQueryValue, &existing).ok()) {
-    std::cerr << "kvdemo-setup: " << root << " already holds an installation; give it a fresh root\n";
+    std::cerr << "kvdemo-setup: " << root
+              << " already holds an installation; give it a fresh root\n";
     return 1;
   }
   if (!kv::MapDriveFolder(L'c').ok()) Die("cannot map drive C: under " + root);
@@ -340,16 +353,17 @@ int main(int argc, char** argv) {
   WriteMessageCatalogue();
 
   auto ansi = [](const std::wstring& text) { return kv::WideToAnsi(text); };
-  std::cout << "Demo installation laid under " << root << " (" << g_files << " files)\n"
-            << "  HKLM\\" << ansi(kProductKey) << "  Install Path = " << ansi(kInstallPath) << "\n"
-            << "  HKCU\\" << ansi(kProductKey) << "  Data Path    = " << ansi(kDataPath) << "\n"
-            << "  install cache " << ansi(kCache) << "  data version 2024.3.1\n"
-            << "  data path  data version 2024.2.4 (an older post, a changed kestrel.ini,\n"
-            << "  two missing kvdesign files, an older menu archive and its compiled menu)\n"
-            << "  a release-2007 database at " << ansi(kOldDatabase) << " (HKCU\\" << ansi(kOldDatabaseKey)
-            << ")\n"
-            << "  release 2024 (" << ansi(kReleaseKey) << ") with the paths its products use: posts\n"
-            << "  with variable files, modules with version resources, INI keys, an add-in server,\n"
-            << "  a command-manager tab and a few unusable paths (see kvpaths)\n";
+  std::cout
+      << "Demo installation laid under " << root << " (" << g_files << " files)\n"
+      << "  HKLM\\" << ansi(kProductKey) << "  Install Path = " << ansi(kInstallPath) << "\n"
+      << "  HKCU\\" << ansi(kProductKey) << "  Data Path    = " << ansi(kDataPath) << "\n"
+      << "  install cache " << ansi(kCache) << "  data version 2024.3.1\n"
+      << "  data path  data version 2024.2.4 (an older post, a changed kestrel.ini,\n"
+      << "  two missing kvdesign files, an older menu archive and its compiled menu)\n"
+      << "  a release-2007 database at " << ansi(kOldDatabase) << " (HKCU\\"
+      << ansi(kOldDatabaseKey) << ")\n"
+      << "  release 2024 (" << ansi(kReleaseKey) << ") with the paths its products use: posts\n"
+      << "  with variable files, modules with version resources, INI keys, an add-in server,\n"
+      << "  a command-manager tab and a few unusable paths (see kvpaths)\n";
   return 0;
 }

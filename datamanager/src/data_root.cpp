@@ -12,7 +12,9 @@ constexpr const wchar_t* kDatabasePath = L"Database Path";
 constexpr const wchar_t* kDataPath = L"Data Path";
 constexpr int kOldestRelease = 2008;
 
-std::wstring DatabaseKey(int year) { return L"Software\\Kestrel\\PIECEbank\\" + std::to_wstring(year); }
+std::wstring DatabaseKey(int year) {
+  return L"Software\\Kestrel\\PIECEbank\\" + std::to_wstring(year);
+}
 
 }  // namespace
 }  // namespace kv::datamanager
@@ -51,7 +53,7 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   // A release older than 2008 kept its database under the 2007 key or the bare one.
   if (!ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(2007), kDatabasePath, earlier) &&
       !ReadRegistryPath(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", kDatabasePath,
-                          earlier)) {
+                        earlier)) {
     WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, path);  // a fresh installation
     return true;
   }

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "KVFileUtilities/path_utilities.h"
+#include "KVPlatform/copy_tree.h"
+#include "KVPlatform/file_system.h"
+#include "KVPlatform/text.h"
+#include "KVPlatform/ui.h"
 #include "data_update_log.h"
 #include "data_update_versions.h"
 #include "menu_files.h"
 #include "path_table.h"
 #include "process_wait.h"
-#include "KVFileUtilities/path_utilities.h"
-#include "KVPlatform/file_system.h"
-#include "KVPlatform/copy_tree.h"
-#include "KVPlatform/text.h"
-#include "KVPlatform/ui.h"
 
 namespace kv::datamanager {
 namespace {
@@ -26,8 +26,8 @@ constexpr const wchar_t* kSkippedFolders[] = {L"InfoCenter", L"Plot Styles", L"P
                                               L"Support", L"Template"};
 
 constexpr const wchar_t* kAlwaysPresentFiles[] = {
-    L"kvdesign/kvdesign/precmval.bin",         L"kvdesign/kvdesign/preceval.bin",
-    L"kvdesign/kvdesign/gapmval.bin",          L"kvdesign/kvdesign/gapeval.bin",
+    L"kvdesign/kvdesign/precmval.bin",       L"kvdesign/kvdesign/preceval.bin",
+    L"kvdesign/kvdesign/gapmval.bin",        L"kvdesign/kvdesign/gapeval.bin",
     L"kvdesign/win/kvdesignribbon2024.cuix", L"kvdesign/win/kvdieribbon2024.cuix",
 };
 constexpr size_t kFirstRibbonFile = 4;
@@ -80,8 +80,8 @@ class UpdateCopy : public kv::CopyTreeObserver {
 
   // Copies `source` + `pattern` into `destination` with DIR_RECURSE / DIR_KEEP_EXISTING
   // in `mode`; false when any file could not be copied.
-  bool Run(const std::wstring& source, const std::wstring& pattern,
-           const std::wstring& destination, unsigned mode) {
+  bool Run(const std::wstring& source, const std::wstring& pattern, const std::wstring& destination,
+           unsigned mode) {
     source_ = source;
     kv::CopyTreeOptions options;
     options.recurse = (mode & DIR_RECURSE) != 0;
@@ -122,7 +122,8 @@ class UpdateCopy : public kv::CopyTreeObserver {
 
 // A new post-processor folder: everything, with the compile data last.
 void CopyNewPost(const std::wstring& from, const std::wstring& to) {
-  const bool complete = UpdateCopy(/*holdCompileData=*/true).Run(from, L"/*.*", to, DIR_RECURSE | DIR_KEEP_EXISTING);
+  const bool complete =
+      UpdateCopy(/*holdCompileData=*/true).Run(from, L"/*.*", to, DIR_RECURSE | DIR_KEEP_EXISTING);
   if (complete) CopyNamedFile(from + L"/" + kCompileData, to + L"/" + kCompileData);
 }
 
@@ -172,8 +173,7 @@ void CopyCacheToDataPath(const std::wstring& cache, const std::wstring& dataPath
   g_cacheRoot = cache;
   g_dataRoot = dataPath;
   CProcessWait wait(L"Copying Data Files",
-                    L"Please wait while the data files are copied to your data directory.",
-                    parent);
+                    L"Please wait while the data files are copied to your data directory.", parent);
   const std::vector<std::wstring> folders = ListSubfolders(cache);
   wait.SetRange(0, static_cast<int>(folders.size()));
   int handled = 0;

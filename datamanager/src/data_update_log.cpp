@@ -57,14 +57,12 @@ void WriteUpdateLogTimeStamp() {
 }
 
 void LogUpdatedFile(const std::wstring& source, const std::wstring& destination) {
-  Append("Source: " + kv::WideToAnsi(source) + "\r\nDestination: " +
-         kv::WideToAnsi(destination) + "\r\n");
+  Append("Source: " + kv::WideToAnsi(source) + "\r\nDestination: " + kv::WideToAnsi(destination) +
+         "\r\n");
 }
 
 void LogNote(const std::wstring& note) { Append(kv::WideToAnsi(note) + "\r\n"); }
 
-void CloseUpdateLog() {
-  (void)Log().Close();
-}
+void CloseUpdateLog() { (void)Log().Close(); }
 
 }  // namespace kv::datamanager

@@ -79,7 +79,8 @@ uint64_t FolderBytes(const std::wstring& folder, std::vector<kv::FileIdentity>* 
     if (entry.name.empty() || entry.name[0] == L'.') continue;
     if (!entry.isDirectory) {
       total += entry.size;
-    } else if (std::find(ancestors->begin(), ancestors->end(), entry.identity) == ancestors->end()) {
+    } else if (std::find(ancestors->begin(), ancestors->end(), entry.identity) ==
+               ancestors->end()) {
       const size_t depth = ancestors->size();
       total += FolderBytes(folder + L"/" + entry.name, ancestors);
       ancestors->resize(depth);

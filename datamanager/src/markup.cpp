@@ -168,8 +168,8 @@ int CMarkup::ParseError(const std::wstring& text) {
 }
 
 int CMarkup::ParseError(const wchar_t* format, int nameStart, int nameLength) {
-  const std::wstring name = m_strDocument.substr(static_cast<size_t>(nameStart),
-                                                 static_cast<size_t>(nameLength));
+  const std::wstring name =
+      m_strDocument.substr(static_cast<size_t>(nameStart), static_cast<size_t>(nameLength));
   std::wstring text = format;
   const size_t at = text.find(L"%s");
   if (at != std::wstring::npos) text.replace(at, 2, name);

@@ -22,10 +22,10 @@ class CMarkup {
  public:
   // One element: character positions into the document and record links (0 = none).
   struct ElemPos {
-    int startBegin = 0;   // "<" of the start tag
-    int startEnd = 0;     // ">" of the start tag
-    int endBegin = 0;     // "<" of the end tag ("/" of an empty element); parse cursor
-    int endEnd = 0;       // ">" of the end tag (startEnd for an empty element)
+    int startBegin = 0;  // "<" of the start tag
+    int startEnd = 0;    // ">" of the start tag
+    int endBegin = 0;    // "<" of the end tag ("/" of an empty element); parse cursor
+    int endEnd = 0;      // ">" of the end tag (startEnd for an empty element)
     int parent = 0;
     int firstChild = 0;
     int nextSibling = 0;
@@ -57,9 +57,9 @@ class CMarkup {
 
  private:
   struct Token {
-    int start = 0;   // first character (inside the quotes of a quoted token)
-    int end = 0;     // last character, inclusive
-    int next = 0;    // where the next token search begins
+    int start = 0;  // first character (inside the quotes of a quoted token)
+    int end = 0;    // last character, inclusive
+    int next = 0;   // where the next token search begins
     bool quoted = false;
   };
 

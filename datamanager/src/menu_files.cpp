@@ -3,13 +3,13 @@
 
 #include <unzip.h>
 
-#include "data_update_log.h"
-#include "markup.h"
-#include "minizip_platform_io.h"
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/file_system.h"
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
+#include "data_update_log.h"
+#include "markup.h"
+#include "minizip_platform_io.h"
 
 namespace kv::datamanager {
 namespace {
@@ -74,8 +74,8 @@ class ZipReader {
 // The header's text: UTF-16 with its byte-order mark, else UTF-8 (a mark is dropped).
 std::wstring DecodeHeader(const std::string& bytes) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  if (bytes.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) ||
-                            (byte(0) == 0xFE && byte(1) == 0xFF))) {
+  if (bytes.size() >= 2 &&
+      ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
     const bool little = byte(0) == 0xFF;
     std::wstring text;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {

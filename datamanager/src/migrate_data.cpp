@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "data_update_copy.h"
-#include "data_update_log.h"
-#include "data_update_versions.h"
-#include "registry_values.h"
 #include "KVFileUtilities/path_utilities.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
+#include "data_update_copy.h"
+#include "data_update_log.h"
+#include "data_update_versions.h"
+#include "registry_values.h"
 
 namespace kv::datamanager {
 namespace {
@@ -78,20 +78,21 @@ struct NetworkCache {
 NetworkCache FindNetworkCache(const std::wstring& productKey, const std::wstring& installCache) {
   NetworkCache cache;
   cache.configured =
-      ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"NetworkDataCache Path", cache.folder) ||
+      ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"NetworkDataCache Path",
+                       cache.folder) ||
       ReadRegistryPath(kv::Hive::kLocalMachine, productKey, L"UserDataCache Path", cache.folder);
   if (cache.configured) Terminate(cache.folder);
-  const std::wstring installPath =
-      installCache.substr(0, installCache.size() - kCacheFolderLength);
+  const std::wstring installPath = installCache.substr(0, installCache.size() - kCacheFolderLength);
   if (!kv::EqualsNoCase(cache.folder, installPath)) cache.folder += L"Kestrel Systems\\";
   cache.folder += kCacheFolder;
   return cache;
 }
 
 std::wstring UpdatedMessage() {
-  std::wstring message = UpdateCount() < 1 && FailedCount() == 0
-                             ? std::wstring(kUpToDate)
-                             : kv::FormatMessageText(kFilesUpdated, {static_cast<long long>(UpdateCount())});
+  std::wstring message =
+      UpdateCount() < 1 && FailedCount() == 0
+          ? std::wstring(kUpToDate)
+          : kv::FormatMessageText(kFilesUpdated, {static_cast<long long>(UpdateCount())});
   // Files that could not be copied leave the data path older than the cache: the user
   // is told, and the next start tries again.
   if (FailedCount() > 0) {

@@ -20,7 +20,8 @@ namespace {
 constexpr const wchar_t* kTestFileName = L"Permissiontest.$$$";
 constexpr char kTestText[] = "Test writing";
 
-std::wstring ReadIni(const std::wstring& section, const std::wstring& key, const std::wstring& file) {
+std::wstring ReadIni(const std::wstring& section, const std::wstring& key,
+                     const std::wstring& file) {
   std::wstring value;
   (void)kv::ReadProfileString(section, key, L"", &value, file);
   return value;
@@ -94,7 +95,8 @@ void ReadEntryValue(CDataPath& entry, const std::wstring& dataPath) {
       }
       if (entry.m_itemName == L"KVPB_AUTO_SETUP_PATH") {
         int mirror = 0;
-        if (variables.GetVar(L"1", L"KVPB_SETUP_TO_NC", &mirror) != 0) entry.m_mirrorsLinked = mirror;
+        if (variables.GetVar(L"1", L"KVPB_SETUP_TO_NC", &mirror) != 0)
+          entry.m_mirrorsLinked = mirror;
         entry.m_linkedEntryName = L"NCPATH";
       }
       break;
@@ -109,17 +111,15 @@ void ReadEntryValue(CDataPath& entry, const std::wstring& dataPath) {
     case 2:
     case 7: {
       // Values are read whole: a path cut at a buffer's end would be another path.
-      std::wstring value =
-          ReadIni(entry.m_kind == 2 ? entry.m_group : L"kvdesign", entry.m_itemName, entry.m_source);
+      std::wstring value = ReadIni(entry.m_kind == 2 ? entry.m_group : L"kvdesign",
+                                   entry.m_itemName, entry.m_source);
       if (!value.empty()) {
         entry.m_value = value;
         if (entry.m_kind == 2) Terminate(entry.m_value);
       }
       break;
     }
-    case 5:
-      ReadModuleVersion(entry);
-      break;
+    case 5: ReadModuleVersion(entry); break;
     case 6:
       (void)ReadRegistryString(kv::Hive::kClassesRoot,
                                L"CLSID\\" + entry.m_itemName + L"\\InprocServer32", L"",
@@ -138,18 +138,16 @@ void ReadEntryValue(CDataPath& entry, const std::wstring& dataPath) {
 }
 
 void TestEntryPermissions(CDataPath& entry) {
-  entry.m_valid = entry.m_mayCreate = entry.m_mayRead = entry.m_mayWrite = entry.m_mayDelete = false;
+  entry.m_valid = entry.m_mayCreate = entry.m_mayRead = entry.m_mayWrite = entry.m_mayDelete =
+      false;
   kv::FileStatus status;
   if (entry.m_value.empty() || !kv::GetFileStatus(entry.m_value, &status).ok()) return;
   switch (entry.m_kind) {
     case 3:
     case 5:
     case 6:
-    case 7:
-      entry.m_valid = true;
-      return;
-    default:
-      break;
+    case 7: entry.m_valid = true; return;
+    default: break;
   }
   const std::wstring test = entry.m_value + kTestFileName;
   {
@@ -163,8 +161,8 @@ void TestEntryPermissions(CDataPath& entry) {
     kv::FileHandle file;
     char line[64];
     size_t got = 0;
-    entry.m_mayRead = kv::FileHandle::OpenForReading(test, &file).ok() &&
-                      file.Read(line, sizeof line, &got).ok();
+    entry.m_mayRead =
+        kv::FileHandle::OpenForReading(test, &file).ok() && file.Read(line, sizeof line, &got).ok();
   }
   const bool deleted = kv::DeleteFile(test).ok();
   // A test that stopped early still takes its file away; only a full run says so.

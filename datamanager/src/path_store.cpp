@@ -27,7 +27,8 @@ bool StoreEntry(CDataPath& entry, const std::wstring& dataPath) {
     // The longest first: a folder in the post folder is kept as %POSTPATH%..., one
     // elsewhere in the product folder as %PRODUCTPATH%..., one elsewhere in the data
     // path as %MAINPATH%... (paths compared as Windows compares them).
-    value = ReplaceAll(value, dataPath + entry.m_group + L"/" + entry.m_postName, L"%POSTPATH%", true);
+    value =
+        ReplaceAll(value, dataPath + entry.m_group + L"/" + entry.m_postName, L"%POSTPATH%", true);
     value = ReplaceAll(value, dataPath + entry.m_group, L"%PRODUCTPATH%", true);
     value = ReplaceAll(value, dataPath, L"%MAINPATH%", true);
   }
@@ -49,14 +50,11 @@ bool StoreEntry(CDataPath& entry, const std::wstring& dataPath) {
       }
       break;
     }
-    case 1:
-      WriteUserRegistryString(entry.m_source, entry.m_itemName, value);
-      break;
+    case 1: WriteUserRegistryString(entry.m_source, entry.m_itemName, value); break;
     case 2:
       kv::WritePrivateProfileString(entry.m_group, entry.m_itemName, value, entry.m_source);
       break;
-    default:
-      break;
+    default: break;
   }
   entry.m_modified = false;
   return true;
@@ -64,7 +62,8 @@ bool StoreEntry(CDataPath& entry, const std::wstring& dataPath) {
 
 void RemoveRegistryTree(const std::wstring& key) {
   kv::RegKey root;
-  if (!kv::RegKey::Open(kv::Hive::kCurrentUser, L"", kv::kKeyAllAccess | kv::kKeyWow64_64Key, &root).ok()) {
+  if (!kv::RegKey::Open(kv::Hive::kCurrentUser, L"", kv::kKeyAllAccess | kv::kKeyWow64_64Key, &root)
+           .ok()) {
     kv::WriteStandardOutput("Error opening key.\n");
     return;
   }

@@ -22,29 +22,52 @@ struct Module {
 };
 
 constexpr Module kModules[] = {
-    {L"KVC_CommonLoader.arx", L"common"},   {L"KVC_DataView.arx", L"common"},
-    {L"KVC_DclCommon.arx", L"common"},      {L"KVC_EntSelection.arx", L"common"},
-    {L"KVC_eTransmit.arx", L"common"},      {L"KVC_GetVar.arx", L"common"},
-    {L"KVC_Plot.arx", L"common"},           {L"KVC_RbCommon.arx", L"common"},
-    {L"KVC_KVArxCom2008.arx", L"common"},   {L"KVC_StringCommon.arx", L"common"},
-    {L"KVC_ucscommon.arx", L"common"},      {L"KVC_KestrelCobjects.dbx", L"common"},
-    {L"KVC_Marker.dbx", L"common"},         {L"KVC_KVMenuControl.dll", L"common"},
-    {L"KVC_InvImport.arx", L"kvdesign"},    {L"KVC_PIECEbankAcad.arx", L"kvdesign"},
-    {L"KVC_SEImport.arx", L"kvdesign"},     {L"KVC_KVAutoDim.arx", L"kvdesign"},
-    {L"KVC_KVBorders.arx", L"kvdesign"},    {L"KVC_KVBreak.arx", L"kvdesign"},
-    {L"KVC_KVDimension.arx", L"kvdesign"},  {L"KVC_KVEdit.arx", L"kvdesign"},
-    {L"KVC_KVGrouping.arx", L"kvdesign"},   {L"KVC_KVLayers.arx", L"kvdesign"},
-    {L"KVC_KVNotches.arx", L"kvdesign"},    {L"KVC_KVShapes.arx", L"kvdesign"},
-    {L"KVC_KVUCS.arx", L"kvdesign"},        {L"KVC_KVUserLibrary.arx", L"kvdesign"},
-    {L"KVC_KVView.arx", L"kvdesign"},       {L"KVC_SWImport.arx", L"kvdesign"},
-    {L"kvdesign.arx", L"kvdesign"},         {L"kvdie.arx", L"kvdie"},
-    {L"KVC_KVDispatcher.arx", L"KVDispatcher"}, {L"kvform.arx", L"kvform"},
-    {L"kvmill.arx", L"kvmill"},             {L"kvnest.arx", L"kvnest"},
-    {L"kvpbcom.arx", L"kvpbcom"},           {L"pbcomload.arx", L"kvpbcom"},
-    {L"kvprof.arx", L"kvprof"},             {L"punchload.arx", L"kvpunch"},
-    {L"kvpunch.arx", L"kvpunch"},           {L"kvp_Patterns.arx", L"kvpunch"},
-    {L"REZuzuvoz.arx", L"reZuzuvoz"},       {L"kvstrip.arx", L"kvstrip"},
-    {L"kvunfold.arx", L"kvunfold"},         {L"kvwire.arx", L"kvwire"},
+    {L"KVC_CommonLoader.arx", L"common"},
+    {L"KVC_DataView.arx", L"common"},
+    {L"KVC_DclCommon.arx", L"common"},
+    {L"KVC_EntSelection.arx", L"common"},
+    {L"KVC_eTransmit.arx", L"common"},
+    {L"KVC_GetVar.arx", L"common"},
+    {L"KVC_Plot.arx", L"common"},
+    {L"KVC_RbCommon.arx", L"common"},
+    {L"KVC_KVArxCom2008.arx", L"common"},
+    {L"KVC_StringCommon.arx", L"common"},
+    {L"KVC_ucscommon.arx", L"common"},
+    {L"KVC_KestrelCobjects.dbx", L"common"},
+    {L"KVC_Marker.dbx", L"common"},
+    {L"KVC_KVMenuControl.dll", L"common"},
+    {L"KVC_InvImport.arx", L"kvdesign"},
+    {L"KVC_PIECEbankAcad.arx", L"kvdesign"},
+    {L"KVC_SEImport.arx", L"kvdesign"},
+    {L"KVC_KVAutoDim.arx", L"kvdesign"},
+    {L"KVC_KVBorders.arx", L"kvdesign"},
+    {L"KVC_KVBreak.arx", L"kvdesign"},
+    {L"KVC_KVDimension.arx", L"kvdesign"},
+    {L"KVC_KVEdit.arx", L"kvdesign"},
+    {L"KVC_KVGrouping.arx", L"kvdesign"},
+    {L"KVC_KVLayers.arx", L"kvdesign"},
+    {L"KVC_KVNotches.arx", L"kvdesign"},
+    {L"KVC_KVShapes.arx", L"kvdesign"},
+    {L"KVC_KVUCS.arx", L"kvdesign"},
+    {L"KVC_KVUserLibrary.arx", L"kvdesign"},
+    {L"KVC_KVView.arx", L"kvdesign"},
+    {L"KVC_SWImport.arx", L"kvdesign"},
+    {L"kvdesign.arx", L"kvdesign"},
+    {L"kvdie.arx", L"kvdie"},
+    {L"KVC_KVDispatcher.arx", L"KVDispatcher"},
+    {L"kvform.arx", L"kvform"},
+    {L"kvmill.arx", L"kvmill"},
+    {L"kvnest.arx", L"kvnest"},
+    {L"kvpbcom.arx", L"kvpbcom"},
+    {L"pbcomload.arx", L"kvpbcom"},
+    {L"kvprof.arx", L"kvprof"},
+    {L"punchload.arx", L"kvpunch"},
+    {L"kvpunch.arx", L"kvpunch"},
+    {L"kvp_Patterns.arx", L"kvpunch"},
+    {L"REZuzuvoz.arx", L"reZuzuvoz"},
+    {L"kvstrip.arx", L"kvstrip"},
+    {L"kvunfold.arx", L"kvunfold"},
+    {L"kvwire.arx", L"kvwire"},
 };
 static_assert(std::size(kModules) == 46);
 
@@ -80,18 +103,22 @@ constexpr Fixed kFixed[] = {
     {L"KVDispatcher", 2, L"kvdispatcherresponsepath", Source::kIni, L"Response Path", true},
     {L"KVDispatcher", 2, L"kvdispatcherarchivepath", Source::kIni, L"Archive Path", true},
     {L"KVDispatcher", 2, L"kvdispatcherlayoutspath", Source::kIni, L"Layouts Path", true},
-    {L"KVDispatcher", 2, L"kvdispatcherproclayoutspath", Source::kIni,
-     L"Processed Layouts Path", true},
+    {L"KVDispatcher", 2, L"kvdispatcherproclayoutspath", Source::kIni, L"Processed Layouts Path",
+     true},
     {L"KVDie", 2, L"KVDIE_INVDBMS", Source::kIni, L"Database Path", false},
     {L"KVDie", 2, L"NOTE_LIBRARY", Source::kIni, L"Note Library Path", false},
 };
 
 // The steps of the progress window, each with its caption on the path line.
 constexpr const wchar_t* kCaptions[] = {
-    L"Application Versions",           L"KVDesign Paths",
-    L"PIECEbank Paths",                L"Retrieving KVPunch Post Paths",
-    L"Retrieving KVProfile Post Paths", L"KVNest Paths",
-    L"KVDispatcher Paths",             L"KVDie Paths",
+    L"Application Versions",
+    L"KVDesign Paths",
+    L"PIECEbank Paths",
+    L"Retrieving KVPunch Post Paths",
+    L"Retrieving KVProfile Post Paths",
+    L"KVNest Paths",
+    L"KVDispatcher Paths",
+    L"KVDie Paths",
     L"Retrieving KVWire Post Paths",
 };
 constexpr int kSteps = 8;
@@ -167,7 +194,8 @@ class TableBuilder {
         for (uint32_t i = 0; key.EnumKey(i, &name).ok(); ++i) {
           if (name.size() > 256) continue;
           std::wstring refName;
-          if (!ReadRegistryString(kv::Hive::kCurrentUser, path + L"\\" + name, L"RefName", refName) ||
+          if (!ReadRegistryString(kv::Hive::kCurrentUser, path + L"\\" + name, L"RefName",
+                                  refName) ||
               kv::WideToAnsi(refName).size() + 1 > 356 || refName != L"KESTREL") {
             continue;
           }
@@ -330,9 +358,11 @@ using kv::datamanager::ReadRegistryString;
 using kv::datamanager::RetrieveProductPaths;
 
 extern "C" bool CreateKestrelDataPathArray(const wchar_t* productKey, kv::CObArray& entries,
-                                           const wchar_t* productFilter, const wchar_t* postFilter) {
+                                           const wchar_t* productFilter,
+                                           const wchar_t* postFilter) {
   if (productKey == nullptr) return false;
-  if (!ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"Install Path", ModuleInstallPath())) {
+  if (!ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"Install Path",
+                          ModuleInstallPath())) {
     return false;
   }
   return RetrieveProductPaths(productKey, entries, productFilter, postFilter);

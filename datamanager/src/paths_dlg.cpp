@@ -63,10 +63,10 @@ void CPathsDlg::DoDataExchange(kv::CDataExchange* pDX) {
 }
 
 bool CPathsDlg::OnInitDialog() {
-  m_images = kv::MakeImageList(PathStatesBitmap(), kPathStateImageSize * kPathStateImages,
-                               kPathStateImageSize, 0xFFFFFF,
-                               std::vector<std::wstring>(std::begin(kImageLabels), std::end(kImageLabels)),
-                               std::vector<std::wstring>(std::begin(kImageMarkers), std::end(kImageMarkers)));
+  m_images = kv::MakeImageList(
+      PathStatesBitmap(), kPathStateImageSize * kPathStateImages, kPathStateImageSize, 0xFFFFFF,
+      std::vector<std::wstring>(std::begin(kImageLabels), std::end(kImageLabels)),
+      std::vector<std::wstring>(std::begin(kImageMarkers), std::end(kImageMarkers)));
   SetImagePictures(IDC_PATH_TREE, m_images);
   SetStateImageList(IDC_PATH_TREE, m_images);
 
@@ -134,7 +134,8 @@ void CPathsDlg::FillTree() {
     if (i == 0 || entry.m_group != Entry(i - 1).m_group) {
       if (group != kv::kTreeNone) ExpandTreeItem(IDC_PATH_TREE, group);
       bool runBad = false;
-      for (int j = i; j < count && Entry(j).m_group == entry.m_group; ++j) runBad |= BadEntry(Entry(j));
+      for (int j = i; j < count && Entry(j).m_group == entry.m_group; ++j)
+        runBad |= BadEntry(Entry(j));
       const int image = runBad ? kWarning : entry.m_checked ? kGreen : kWhite;
       group = InsertTreeItem(IDC_PATH_TREE, kv::kTreeRoot, entry.m_group, image, image);
       // A post folder of the same name in the next group is a node of its own.
@@ -151,10 +152,11 @@ void CPathsDlg::FillTree() {
           runBad |= BadEntry(Entry(j));
         }
         const int image = runBad ? kWarning : kGreen;
-        postNode = InsertTreeItem(IDC_PATH_TREE, group,
-                                  entry.m_postName + L"  (" +
-                                      (entry.m_version.empty() ? L"Unknown Version" : entry.m_version) + L")",
-                                  image, image);
+        postNode = InsertTreeItem(
+            IDC_PATH_TREE, group,
+            entry.m_postName + L"  (" +
+                (entry.m_version.empty() ? L"Unknown Version" : entry.m_version) + L")",
+            image, image);
         lastPost = entry.m_postName;
       }
       parent = postNode;
@@ -168,8 +170,8 @@ void CPathsDlg::FillTree() {
     }
     const kv::TreeItemHandle node = InsertTreeItem(
         IDC_PATH_TREE, parent,
-        entry.m_label + L"  =  " + (entry.m_kind == 5 ? entry.m_version : entry.m_value), image, image,
-        reinterpret_cast<uintptr_t>(&entry));
+        entry.m_label + L"  =  " + (entry.m_kind == 5 ? entry.m_version : entry.m_value), image,
+        image, reinterpret_cast<uintptr_t>(&entry));
     if (!IsFileKind(entry.m_kind)) {
       auto permission = [&](const wchar_t* name, bool granted) {
         const int picture = granted ? kGreen : kRed;
@@ -179,18 +181,20 @@ void CPathsDlg::FillTree() {
       permission(L"Write", entry.m_mayWrite);
       permission(L"Read", entry.m_mayRead);
       permission(L"Delete", entry.m_mayDelete);
-      if (!entry.m_requiredFile.empty()) permission(L"RequiredFileExists", entry.m_requiredFileFound != 0);
+      if (!entry.m_requiredFile.empty())
+        permission(L"RequiredFileExists", entry.m_requiredFileFound != 0);
     }
     if (m_pLastEdited != nullptr && entry.m_group == m_pLastEdited->m_group &&
-        entry.m_itemName == m_pLastEdited->m_itemName && entry.m_postName == m_pLastEdited->m_postName) {
+        entry.m_itemName == m_pLastEdited->m_itemName &&
+        entry.m_postName == m_pLastEdited->m_postName) {
       remembered = node;
     }
   }
   if (group != kv::kTreeNone) ExpandTreeItem(IDC_PATH_TREE, group);
   if (remembered != kv::kTreeNone) {
     // Selecting an item shows it: its ancestors open.
-    for (kv::TreeItemHandle up = GetTreeItem(IDC_PATH_TREE, remembered)->parent; up != kv::kTreeRoot;
-         up = GetTreeItem(IDC_PATH_TREE, up)->parent) {
+    for (kv::TreeItemHandle up = GetTreeItem(IDC_PATH_TREE, remembered)->parent;
+         up != kv::kTreeRoot; up = GetTreeItem(IDC_PATH_TREE, up)->parent) {
       ExpandTreeItem(IDC_PATH_TREE, up);
     }
     SetTreeSelection(IDC_PATH_TREE, remembered);
@@ -240,7 +244,8 @@ void CPathsDlg::EditSelectedEntry() {
   CDataPath& entry = *reinterpret_cast<CDataPath*>(item->data);
   switch (entry.m_kind) {
     case 8:
-      if (!entry.m_value.empty() && kv::ShowMessageBox(kRemoveQuestion, kv::kMbYesNo) == kv::kIdYes) {
+      if (!entry.m_value.empty() &&
+          kv::ShowMessageBox(kRemoveQuestion, kv::kMbYesNo) == kv::kIdYes) {
         RemoveRegistryTree(entry.m_value);
         entry.m_value.clear();
         PostUserMessage(kFillTreeMessage);
@@ -256,9 +261,7 @@ void CPathsDlg::EditSelectedEntry() {
     case 0:
     case 1:
     case 2:
-    case 7:
-      ChooseFolderFor(entry);
-      break;
+    case 7: ChooseFolderFor(entry); break;
     default:  // 4, 5, 6: the installation's, not the user's
       break;
   }
@@ -275,7 +278,8 @@ void CPathsDlg::ChooseFolderFor(CDataPath& entry) {
     if (!entry.m_requiredFile.empty()) {
       entry.m_requiredFileFound = 0;
       if (!Exists(folder + entry.m_requiredFile)) {
-        kv::ShowMessageBox(kv::FormatMessageText(kNotToolFolder, {entry.m_requiredFile}), kv::kMbOk);
+        kv::ShowMessageBox(kv::FormatMessageText(kNotToolFolder, {entry.m_requiredFile}),
+                           kv::kMbOk);
         continue;
       }
     }
@@ -308,7 +312,8 @@ void CPathsDlg::OnReleaseChange() {
   UpdateData(true);
   const std::wstring key = SelectedReleaseKey();
   std::wstring& installPath = ModuleInstallPath();
-  if (!key.empty() && ReadRegistryString(kv::Hive::kLocalMachine, key, L"Install Path", installPath) &&
+  if (!key.empty() &&
+      ReadRegistryString(kv::Hive::kLocalMachine, key, L"Install Path", installPath) &&
       (installPath.empty() || installPath.back() != L'\\')) {
     installPath += L'\\';
   }
@@ -332,7 +337,8 @@ using kv::datamanager::ReadRegistryString;
 
 extern "C" bool DisplayPathDialog(const wchar_t* productKey, kv::CWnd* /*parent*/) {
   if (productKey != nullptr) {
-    (void)ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"Install Path", ModuleInstallPath());
+    (void)ReadRegistryString(kv::Hive::kLocalMachine, productKey, L"Install Path",
+                             ModuleInstallPath());
   }
   CPathsDlg dialog;
   return dialog.DoModal() == kv::kIdOk;

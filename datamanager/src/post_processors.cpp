@@ -20,7 +20,8 @@ bool Exists(const std::wstring& path) {
 }
 
 bool StartsWithNoCase(const std::wstring& line, std::wstring_view key) {
-  return line.size() >= key.size() && kv::EqualsNoCase(std::wstring_view(line).substr(0, key.size()), key);
+  return line.size() >= key.size() &&
+         kv::EqualsNoCase(std::wstring_view(line).substr(0, key.size()), key);
 }
 
 // The value of `key` in the compile data: the text after the key and its two-character

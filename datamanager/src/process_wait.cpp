@@ -3,7 +3,8 @@
 
 namespace kv::datamanager {
 
-CProcessWait::CProcessWait(const std::wstring& title, const std::wstring& message, kv::CWnd* /*parent*/)
+CProcessWait::CProcessWait(const std::wstring& title, const std::wstring& message,
+                           kv::CWnd* /*parent*/)
     : view_(kv::CurrentUi().OpenProgress(title)) {
   view_->SetMessage(message);
   view_->Pump();

@@ -27,7 +27,8 @@ bool WriteUserRegistryString(const std::wstring& subKey, const std::wstring& val
                              const std::wstring& text);
 
 // "Data Path" of a product or release key, HKEY_CURRENT_USER first, then
-// HKEY_LOCAL_MACHINE (each read as ReadRegistryPath reads); terminated on success. A release is installed when this succeeds.
+// HKEY_LOCAL_MACHINE (each read as ReadRegistryPath reads); terminated on success. A release is
+// installed when this succeeds.
 bool ReadProductDataPath(const std::wstring& productKey, std::wstring& dataPath);
 
 // A path is terminated when it ends with `\` or `/`; Terminate appends `\` otherwise.

@@ -108,22 +108,10 @@ namespace {
 // One folder, 16 x 16: '.' mask, '#' outline, 'b' the back and tab, 'f' the front face,
 // 'h' a highlight on the front, '!' the warning mark (yellow with "!" only).
 constexpr std::array<std::string_view, 16> kFolder = {
-    "................",
-    "................",
-    ".#####..........",
-    "#bbbbb#.........",
-    "#bbbbbb#######..",
-    "#bbbbbbbbbbbbb#.",
-    "#b#############.",
-    "#b#hhhhhh!!hhh#.",
-    "#b#ffffff!!fff#.",
-    "#b#ffffff!!fff#.",
-    "#b#ffffff!!fff#.",
-    "#b#fffffffffff#.",
-    "#b#ffffff!!fff#.",
-    "#b#fffffffffff#.",
-    "###############.",
-    "................",
+    "................", "................", ".#####..........", "#bbbbb#.........",
+    "#bbbbbb#######..", "#bbbbbbbbbbbbb#.", "#b#############.", "#b#hhhhhh!!hhh#.",
+    "#b#ffffff!!fff#.", "#b#ffffff!!fff#.", "#b#ffffff!!fff#.", "#b#fffffffffff#.",
+    "#b#ffffff!!fff#.", "#b#fffffffffff#.", "###############.", "................",
 };
 
 struct Palette {

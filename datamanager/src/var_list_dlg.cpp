@@ -138,7 +138,8 @@ void CVarListDlg::OnOK() {
     m_nPicked = row;
   }
   if (m_bChanged && !SaveVariableList(m_strFilePath, m_variables)) {
-    kv::ShowMessageBox(kv::FormatMessageText(kSaveFailed, {m_strFilePath}), kv::kMbOk | kv::kMbIconError);
+    kv::ShowMessageBox(kv::FormatMessageText(kSaveFailed, {m_strFilePath}),
+                       kv::kMbOk | kv::kMbIconError);
     return;
   }
   EndDialog(kv::kIdOk);

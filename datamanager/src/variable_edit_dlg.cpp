@@ -56,9 +56,7 @@ void CVariableEditDlg::DoDataExchange(kv::CDataExchange* pDX) {
         pDX->Fail();
       }
       break;
-    default:
-      kv::DDX_Text(pDX, IDC_VARIABLE_VALUE, m_strValue);
-      break;
+    default: kv::DDX_Text(pDX, IDC_VARIABLE_VALUE, m_strValue); break;
   }
 }
 

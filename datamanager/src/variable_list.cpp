@@ -59,7 +59,8 @@ void ReadVariableList(const wchar_t* filePath, std::vector<std::wstring>& lines)
     if (trimmed.empty() || trimmed[0] != L'(') continue;
     std::wstring_view afterParen = std::wstring_view(trimmed).substr(1);
     bool hidden = std::any_of(unneeded.begin(), unneeded.end(), [&](const std::wstring& name) {
-      return afterParen.size() >= name.size() && kv::EqualsNoCase(afterParen.substr(0, name.size()), name);
+      return afterParen.size() >= name.size() &&
+             kv::EqualsNoCase(afterParen.substr(0, name.size()), name);
     });
     if (!hidden) lines.push_back(trimmed);
   }
@@ -73,8 +74,9 @@ void ReadVariableList(const wchar_t* filePath, std::vector<std::wstring>& lines)
 PstVar ParseVariable(const std::wstring& line) {
   PstVar variable;
   size_t nameEnd = line.find_first_of(L" \"", 1);
-  variable.name = line.size() > 1 ? line.substr(1, (nameEnd == std::wstring::npos ? line.size() : nameEnd) - 1)
-                                  : std::wstring();
+  variable.name = line.size() > 1
+                      ? line.substr(1, (nameEnd == std::wstring::npos ? line.size() : nameEnd) - 1)
+                      : std::wstring();
   std::wstring valueText;
   variable.description.clear();
   size_t first = line.find(L'"');
@@ -129,17 +131,14 @@ PstVar ParseVariable(const std::wstring& line) {
 
 std::wstring DisplayValue(const PstVar& variable) {
   switch (variable.type) {
-    case PstVar::kInteger:
-      return std::to_wstring(variable.intValue);
+    case PstVar::kInteger: return std::to_wstring(variable.intValue);
     case PstVar::kReal: {
       std::wstring text;
       rtos(variable.realValue, 4, text);
       return text;
     }
-    case PstVar::kBoolean:
-      return variable.boolValue ? L"T" : L"nil";
-    default:
-      return variable.text;
+    case PstVar::kBoolean: return variable.boolValue ? L"T" : L"nil";
+    default: return variable.text;
   }
 }
 

@@ -4,8 +4,8 @@
 
 #include "KVPlatform/file_system.h"
 #include "KVPlatform/registry.h"
-#include "database_migration.h"
 #include "KVPlatform/text.h"
+#include "database_migration.h"
 #include "temp_root.h"
 
 namespace {
@@ -17,7 +17,8 @@ constexpr const wchar_t* kCurrentKey = L"Software\\Kestrel\\PIECEbank\\2024";
 
 class DataRootTest : public kv::testing::RootTest {
  protected:
-  void SetText(kv::Hive hive, const std::wstring& key, const wchar_t* name, const std::wstring& text) {
+  void SetText(kv::Hive hive, const std::wstring& key, const wchar_t* name,
+               const std::wstring& text) {
     ASSERT_TRUE(kv::WriteRegistryText(hive, key, name, text).ok());
   }
   std::wstring UserText(const std::wstring& key, const wchar_t* name) {
@@ -25,7 +26,9 @@ class DataRootTest : public kv::testing::RootTest {
     (void)kv::ReadRegistryText(kv::Hive::kCurrentUser, key, name, &text);
     return text;
   }
-  static std::wstring YearKey(int year) { return L"Software\\Kestrel\\PIECEbank\\" + std::to_wstring(year); }
+  static std::wstring YearKey(int year) {
+    return L"Software\\Kestrel\\PIECEbank\\" + std::to_wstring(year);
+  }
   std::filesystem::path C(const std::string& relative) { return root_.Drive(L'c') / relative; }
 };
 
@@ -67,9 +70,12 @@ TEST_F(DataRootTest, FreshInstallationRecordsTheDataPath) {
 
 TEST_F(DataRootTest, ValuesOfOtherTypesCountAsMissingAndStringsAreNotExpanded) {
   kv::RegKey key;
-  ASSERT_TRUE(kv::RegKey::Create(kv::Hive::kCurrentUser, kCurrentKey, kv::kKeyAllAccess, &key).ok());
+  ASSERT_TRUE(
+      kv::RegKey::Create(kv::Hive::kCurrentUser, kCurrentKey, kv::kKeyAllAccess, &key).ok());
   ASSERT_TRUE(key.SetValue(L"Database Path", kv::RegValue::Dword(7)).ok());
-  ASSERT_TRUE(key.SetValue(L"Data Path", kv::RegValue::String(L"C:\\%USERDATA%\\Kestrel", kv::kRegExpandSz)).ok());
+  ASSERT_TRUE(
+      key.SetValue(L"Data Path", kv::RegValue::String(L"C:\\%USERDATA%\\Kestrel", kv::kRegExpandSz))
+          .ok());
   std::wstring path;
   EXPECT_TRUE(kv_GetDataBaseRootPath(path));
   EXPECT_EQ(path, L"C:\\%USERDATA%\\Kestrel\\");
@@ -147,11 +153,12 @@ TEST_F(MigrationTest, LocalDatabaseIsCopiedUnderTheProgressWindow) {
   EXPECT_EQ(UserText(kCurrentKey, L"Database Path"), L"C:\\Data\\");
 
   ASSERT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_EQ(ui_.Messages()[0].text,
-            L"NOTE:  An earlier version of your PIECEbank and KV-Nest databases has been detected.\n"
-            L"For Microsoft\u00AE Windows\u00AE compliancy, this data will be copied to the following "
-            L"location\nand converted for Release 2008 compatibility. This will become your new working "
-            L"data.\nThis process may take a few minutes.\n\nC:\\Data\\");
+  EXPECT_EQ(
+      ui_.Messages()[0].text,
+      L"NOTE:  An earlier version of your PIECEbank and KV-Nest databases has been detected.\n"
+      L"For Microsoft\u00AE Windows\u00AE compliancy, this data will be copied to the following "
+      L"location\nand converted for Release 2008 compatibility. This will become your new working "
+      L"data.\nThis process may take a few minutes.\n\nC:\\Data\\");
   EXPECT_EQ(ui_.Messages()[0].buttons, unsigned{kv::kMbOk});
 
   EXPECT_EQ(TempRoot::ReadFile(C("Data/material/steel.mat")), "steel");
@@ -198,7 +205,8 @@ TEST_F(MigrationTest, LocalDatabaseIsCopiedUnderTheProgressWindow) {
 TEST_F(MigrationTest, FailedCopyIsToldAndTriedAgain) {
   SetText(kv::Hive::kCurrentUser, YearKey(2007), L"Database Path", L"C:\\OldPB");
   MakeOldDatabase(C("OldPB"));
-  std::filesystem::create_directories(C("Data/partlib/a/b/deep.prt"));  // a folder where a file goes
+  std::filesystem::create_directories(
+      C("Data/partlib/a/b/deep.prt"));  // a folder where a file goes
   std::wstring path;
   EXPECT_FALSE(kv_GetDataBaseRootPath(path));
   EXPECT_FALSE(std::filesystem::exists(C("Data/DataMigration2008Done.txt")));
@@ -231,7 +239,8 @@ TEST_F(MigrationTest, DataPathNotYetMadeIsMadeForTheMove) {
 }
 
 TEST_F(MigrationTest, DoneMarkerSkipsTheCopyButNotTheNote) {
-  SetText(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", L"Database Path", L"C:\\OldPB\\");
+  SetText(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", L"Database Path",
+          L"C:\\OldPB\\");
   MakeOldDatabase(C("OldPB"));
   TempRoot::WriteFile(C("Data/DataMigration2008Done.txt"), "");
   std::wstring path;
@@ -253,16 +262,17 @@ TEST_F(MigrationTest, NetworkDatabaseStaysWhereItIs) {
   EXPECT_TRUE(kv_GetDataBaseRootPath(path));
   EXPECT_EQ(path, L"C:\\Data\\");
   ASSERT_EQ(ui_.Messages().size(), 1u);
-  EXPECT_EQ(ui_.Messages()[0].text,
-            L"IMPORTANT NOTE:  An earlier version of your PIECEbank and KV-Nest databases has been "
-            L"detected\non the following networked drive:\n\nN:\\PB\\\n\nThis data WILL NOT be "
-            L"connected to automatically as it will require a conversion for Release 2008\n"
-            L"compatibility. This could affect other Kestrel Systems users. This Library Path will be "
-            L"set to your local\nsystem. The Library Path can be redirected to the network location in "
-            L"the KV-Design Preferences;\nhowever, it is strongly recommended that you consult with your "
-            L"IT department before connecting to\nnetworked data as a conversion will be performed. For "
-            L"technical assistance, please contact Kestrel\nSystems Technical Support at " +
-                std::wstring(kSupportTelephone) + L".\n\nThis dialog will not be displayed again.");
+  EXPECT_EQ(
+      ui_.Messages()[0].text,
+      L"IMPORTANT NOTE:  An earlier version of your PIECEbank and KV-Nest databases has been "
+      L"detected\non the following networked drive:\n\nN:\\PB\\\n\nThis data WILL NOT be "
+      L"connected to automatically as it will require a conversion for Release 2008\n"
+      L"compatibility. This could affect other Kestrel Systems users. This Library Path will be "
+      L"set to your local\nsystem. The Library Path can be redirected to the network location in "
+      L"the KV-Design Preferences;\nhowever, it is strongly recommended that you consult with your "
+      L"IT department before connecting to\nnetworked data as a conversion will be performed. For "
+      L"technical assistance, please contact Kestrel\nSystems Technical Support at " +
+          std::wstring(kSupportTelephone) + L".\n\nThis dialog will not be displayed again.");
   EXPECT_FALSE(std::filesystem::exists(C("Data/material")));
   EXPECT_EQ(UserText(kCurrentKey, L"Database Path"), L"C:\\Data\\");
 }

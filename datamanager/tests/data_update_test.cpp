@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 using kv::testing::TempRoot;
 
 constexpr const wchar_t* kKey = L"SOFTWARE\\Kestrel\\KVDNC";
-constexpr const wchar_t* kUpToDate = L"A software update has completed.\nAll Data Files were up to date.";
+constexpr const wchar_t* kUpToDate =
+    L"A software update has completed.\nAll Data Files were up to date.";
 
 // The data path is C:\Data, the install path C:\Install\ (its cache C:\Install\UserDataCache\).
 class DataUpdateTest : public kv::testing::RootTest {
@@ -27,14 +28,20 @@ class DataUpdateTest : public kv::testing::RootTest {
   void SetUp() override { Configure(); }
 
   static void Configure() {
-    ASSERT_TRUE(kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", L"C:\\Data").ok());
     ASSERT_TRUE(
-        kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\").ok());
+        kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", L"C:\\Data").ok());
+    ASSERT_TRUE(
+        kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\")
+            .ok());
   }
   fs::path C(const std::string& relative) const { return root_.Drive(L'c') / relative; }
-  fs::path Cache(const std::string& relative) const { return C("Install/UserDataCache/" + relative); }
+  fs::path Cache(const std::string& relative) const {
+    return C("Install/UserDataCache/" + relative);
+  }
   fs::path Data(const std::string& relative) const { return C("Data/" + relative); }
-  static void Write(const fs::path& file, std::string_view text) { TempRoot::WriteFile(file, text); }
+  static void Write(const fs::path& file, std::string_view text) {
+    TempRoot::WriteFile(file, text);
+  }
   static std::string Read(const fs::path& file) { return TempRoot::ReadFile(file); }
 
   // A post-processor folder: dft.pst, the compile data with its version, two compiled
@@ -72,10 +79,10 @@ class DataUpdateTest : public kv::testing::RootTest {
     }
     EXPECT_GE(lines.size(), 2u);
     if (lines.size() < 2) return {};
-    EXPECT_TRUE(std::regex_match(lines[0], std::regex(
-                                               "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
-                                               "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
-                                               "[ 1-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}")))
+    EXPECT_TRUE(std::regex_match(
+        lines[0], std::regex("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+                             "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                             "[ 1-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}")))
         << lines[0];
     EXPECT_EQ(lines[1], "");
     return {lines.begin() + 2, lines.end()};
@@ -166,7 +173,8 @@ TEST_F(DataUpdateTest, CopiesNewFoldersWholeAndOnlyNewerPostsIntoExistingOnes) {
     EXPECT_EQ(Read(Data(std::string("Post/OldPost/") + file)),
               Read(Cache(std::string("Post/OldPost/") + file)));
   }
-  EXPECT_NE(Read(Data("Post/OldPost/KVPostCompileData.txt")).find("Post Version: 5"), std::string::npos);
+  EXPECT_NE(Read(Data("Post/OldPost/KVPostCompileData.txt")).find("Post Version: 5"),
+            std::string::npos);
   EXPECT_EQ(Read(Data("Post/OldPost/dft.pst")), "dft data");
   EXPECT_EQ(Read(Data("Post/OldPost/postdesc.txt")), "my description");
   EXPECT_EQ(Read(Data("Post/OldPost/c.fas")), "only here");
@@ -194,15 +202,18 @@ TEST_F(DataUpdateTest, CopiesNewFoldersWholeAndOnlyNewerPostsIntoExistingOnes) {
   };
   const std::string cache = "C:\\Install\\UserDataCache\\";
   EXPECT_EQ(logged(cache + "Tools/lib/drills.tdb", "C:\\Data\\Tools/lib/drills.tdb"), 1);
-  EXPECT_EQ(logged(cache + "Post\\NewPost/sub/extra.txt", "C:\\Data\\Post\\NewPost/sub/extra.txt"), 1);
+  EXPECT_EQ(logged(cache + "Post\\NewPost/sub/extra.txt", "C:\\Data\\Post\\NewPost/sub/extra.txt"),
+            1);
   EXPECT_EQ(logged(cache + "Post\\OldPost/a.fas", "C:\\Data\\Post\\OldPost/a.fas"), 1);
-  EXPECT_EQ(logged(cache + "Post\\OldPost\\OldPost.pst", "C:\\Data\\Post\\OldPost\\OldPost.pst"), 1);
+  EXPECT_EQ(logged(cache + "Post\\OldPost\\OldPost.pst", "C:\\Data\\Post\\OldPost\\OldPost.pst"),
+            1);
   EXPECT_EQ(logged(cache + "Post\\OldPost\\KVPostCompileData.txt",
                    "C:\\Data\\Post\\OldPost\\KVPostCompileData.txt"),
             1);
   // The compile data, which carries the post version, is written after the rest.
   auto at = [&](const std::string& from) {
-    return std::find_if(pairs.begin(), pairs.end(), [&](const auto& p) { return p.first == from; }) -
+    return std::find_if(pairs.begin(), pairs.end(),
+                        [&](const auto& p) { return p.first == from; }) -
            pairs.begin();
   };
   EXPECT_GT(at(cache + "Post\\OldPost\\KVPostCompileData.txt"),
@@ -226,7 +237,8 @@ TEST_F(DataUpdateTest, ExistingNamesInAnotherCaseAreTheSameFile) {
   EXPECT_EQ(Read(Data("Post/Lathe/POSTDESC.TXT")), "mine");
   EXPECT_EQ(Read(Data("Post/Lathe/dft.pst")), "dft cache");
   size_t files = 0;
-  for (const auto& entry : fs::directory_iterator(Data("Post/Lathe"))) files += entry.is_regular_file();
+  for (const auto& entry : fs::directory_iterator(Data("Post/Lathe")))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 7u);  // the seven files of a post, the user's description among them
   for (const auto& entry : fs::directory_iterator(Data("Post/Mill"))) {
     EXPECT_NE(entry.path().filename().string().front(), '.') << "temporary file left behind";
@@ -310,9 +322,13 @@ TEST_F(DataUpdateTest, LinksOutOfTheCacheOrIntoTheDataPathArePassedOverAndNoted)
   EXPECT_EQ(MessageTexts(), std::vector<std::wstring>{Updated(3)});
   const std::string log = Read(Data("DataManagerLog.txt"));
   const std::string tools = "C:\\Install\\UserDataCache\\Tools/";
-  EXPECT_NE(log.find("Not copied (a link that leads out of the cache): " + tools + "outside\r\n"), std::string::npos);
-  EXPECT_NE(log.find("Not copied (a link that leads out of the cache): " + tools + "secret.txt\r\n"), std::string::npos);
-  EXPECT_NE(log.find("Not copied (a link into the data path): " + tools + "data\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Not copied (a link that leads out of the cache): " + tools + "outside\r\n"),
+            std::string::npos);
+  EXPECT_NE(
+      log.find("Not copied (a link that leads out of the cache): " + tools + "secret.txt\r\n"),
+      std::string::npos);
+  EXPECT_NE(log.find("Not copied (a link into the data path): " + tools + "data\r\n"),
+            std::string::npos);
 }
 
 // A post whose compiled file could not be copied used to get its compile data (and the
@@ -327,7 +343,8 @@ TEST_F(DataUpdateTest, FilesThatCouldNotBeCopiedLeaveThePostAndTheDataPathOlder)
   Write(Cache("Tools/mill.tdb"), "mill");
   ASSERT_TRUE(Run());
   EXPECT_EQ(Read(Data("Post/Mill/b.FAS")), "b cache");
-  EXPECT_NE(Read(Data("Post/Mill/KVPostCompileData.txt")).find("Post Version: 3"), std::string::npos);
+  EXPECT_NE(Read(Data("Post/Mill/KVPostCompileData.txt")).find("Post Version: 3"),
+            std::string::npos);
   EXPECT_EQ(Read(Data("DataVersion.txt")), "1");
   EXPECT_EQ(Read(Data("Tools/mill.tdb")), "mill");
   EXPECT_EQ(MessageTexts(),
@@ -336,7 +353,8 @@ TEST_F(DataUpdateTest, FilesThatCouldNotBeCopiedLeaveThePostAndTheDataPathOlder)
                                       L"\nThe update will be tried again at the next start. Check "
                                       L"permission levels."});
   EXPECT_NE(Read(Data("DataManagerLog.txt"))
-                .find("Could not copy: C:\\Install\\UserDataCache\\Post\\Mill/a.fas to C:\\Data\\Post\\Mill/a.fas\r\n"),
+                .find("Could not copy: C:\\Install\\UserDataCache\\Post\\Mill/a.fas to "
+                      "C:\\Data\\Post\\Mill/a.fas\r\n"),
             std::string::npos);
 
   // Once the obstacle is gone, the next start finishes the update.
@@ -344,7 +362,8 @@ TEST_F(DataUpdateTest, FilesThatCouldNotBeCopiedLeaveThePostAndTheDataPathOlder)
   ui_.Clear();
   ASSERT_TRUE(Run());
   EXPECT_EQ(Read(Data("Post/Mill/a.fas")), "a cache");
-  EXPECT_NE(Read(Data("Post/Mill/KVPostCompileData.txt")).find("Post Version: 5"), std::string::npos);
+  EXPECT_NE(Read(Data("Post/Mill/KVPostCompileData.txt")).find("Post Version: 5"),
+            std::string::npos);
   EXPECT_EQ(Read(Data("DataVersion.txt")), "2");
 }
 
@@ -414,10 +433,9 @@ TEST_F(DataUpdateTest, StaleCompiledMenuIsDeletedWhenTheLibraryUnloads) {
       {
         kv::ScriptedUi& ui = kv::InstallScriptedUi();
         const bool ok = Run();
-        const bool messages =
-            ui.Messages().size() == 2 &&
-            ui.Messages()[0].text.find(L"New menu files were copied") == 0 &&
-            ui.Messages()[1].text == Updated(1);
+        const bool messages = ui.Messages().size() == 2 &&
+                              ui.Messages()[0].text.find(L"New menu files were copied") == 0 &&
+                              ui.Messages()[1].text == Updated(1);
         // Still there while the library is loaded; the next update from a newer cache
         // says it again although it replaces nothing.
         const bool present = fs::exists(stale);
@@ -453,9 +471,11 @@ TEST_F(DataUpdateTest, FailuresAreToldAndNothingIsCopied) {
     TempRoot root;
     kv::ScriptedUi& ui = kv::InstallScriptedUi();
     ASSERT_TRUE(
-        kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\").ok());
+        kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\")
+            .ok());
     if (row.dataPath) {
-      ASSERT_TRUE(kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", row.dataPath).ok());
+      ASSERT_TRUE(
+          kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", row.dataPath).ok());
     }
     const fs::path c = root.Drive(L'c');
     if (row.logIsAFolder) fs::create_directories(c / "Data/DataManagerLog.txt");
@@ -494,8 +514,8 @@ TEST_F(DataUpdateTest, SharedPathNoticeOnlyForAConfiguredSharedFolder) {
     kv::ScriptedUi& ui = kv::InstallScriptedUi();
     Configure();
     if (row.value) {
-      const wchar_t* name = row.hive == kv::Hive::kCurrentUser ? L"NetworkDataCache Path"
-                                                                : L"UserDataCache Path";
+      const wchar_t* name =
+          row.hive == kv::Hive::kCurrentUser ? L"NetworkDataCache Path" : L"UserDataCache Path";
       ASSERT_TRUE(kv::WriteRegistryText(row.hive, kKey, name, row.value).ok());
     }
     const fs::path c = root.Drive(L'c');
@@ -557,9 +577,10 @@ TEST_F(DataUpdateTest, UnconfiguredCachesAreNotLookedForInTheCurrentFolder) {
 TEST_F(DataUpdateTest, ProgressWindowAndInventorPreferences) {
   {
     kv::RegKey preferences;  // a value the user turned off is turned on again
-    ASSERT_TRUE(kv::RegKey::Create(kv::Hive::kCurrentUser,
-                                   L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion26.0\\System\\Preferences",
-                                   kv::kKeySetValue, &preferences)
+    ASSERT_TRUE(kv::RegKey::Create(
+                    kv::Hive::kCurrentUser,
+                    L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion26.0\\System\\Preferences",
+                    kv::kKeySetValue, &preferences)
                     .ok());
     ASSERT_TRUE(preferences.SetValue(L"LoadRegisterBasedAddins", kv::RegValue::Dword(0)).ok());
   }
@@ -586,10 +607,12 @@ TEST_F(DataUpdateTest, ProgressWindowAndInventorPreferences) {
   EXPECT_EQ(events.front().text, L"Copying Data Files");
   EXPECT_EQ(events.back().kind, kv::ProgressEvent::kClose);
 
-  for (const wchar_t* key : {L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion26.0\\System\\Preferences",
-                             L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion27.0\\System\\Preferences"}) {
+  for (const wchar_t* key :
+       {L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion26.0\\System\\Preferences",
+        L"SOFTWARE\\Autodesk\\Inventor\\RegistryVersion27.0\\System\\Preferences"}) {
     kv::RegKey preferences;
-    ASSERT_TRUE(kv::RegKey::Open(kv::Hive::kCurrentUser, key, kv::kKeyQueryValue, &preferences).ok());
+    ASSERT_TRUE(
+        kv::RegKey::Open(kv::Hive::kCurrentUser, key, kv::kKeyQueryValue, &preferences).ok());
     kv::RegValue value;
     ASSERT_TRUE(preferences.QueryValue(L"LoadRegisterBasedAddins", &value).ok());
     EXPECT_EQ(value, kv::RegValue::Dword(1));

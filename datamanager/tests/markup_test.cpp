@@ -39,21 +39,23 @@ TEST(MarkupTest, ReadsTheMenuHeaderVersion) {
        L"<CustSection><FileVersion MajorVersion=\"0\" UserVersion=\"24.3.1\"></FileVersion>"
        L"</CustSection>",
        true, L"24.3.1"},
-      {"blanks around the equals sign", L"<CustSection><FileVersion UserVersion = '7' /></CustSection>",
-       true, L"7"},
+      {"blanks around the equals sign",
+       L"<CustSection><FileVersion UserVersion = '7' /></CustSection>", true, L"7"},
       {"unquoted value", L"<CustSection><FileVersion UserVersion=3/></CustSection>", true, L""},
       {"no such attribute", L"<CustSection><FileVersion Other=\"1\"/></CustSection>", true, L""},
-      {"attribute name is a prefix", L"<CustSection><FileVersion UserVersionX=\"1\"/></CustSection>",
-       true, L""},
-      {"value names the attribute", L"<CustSection><FileVersion a=\"UserVersion\" UserVersion=\"5\"/></CustSection>",
-       true, L"5"},
-      {"later sibling", L"<CustSection><Header/><FileVersion UserVersion=\"2\"/></CustSection>", true,
-       L"2"},
+      {"attribute name is a prefix",
+       L"<CustSection><FileVersion UserVersionX=\"1\"/></CustSection>", true, L""},
+      {"value names the attribute",
+       L"<CustSection><FileVersion a=\"UserVersion\" UserVersion=\"5\"/></CustSection>", true,
+       L"5"},
+      {"later sibling", L"<CustSection><Header/><FileVersion UserVersion=\"2\"/></CustSection>",
+       true, L"2"},
       {"grandchild is not a child",
        L"<CustSection><Header><FileVersion UserVersion=\"2\"/></Header></CustSection>", false, L""},
       {"wrong top element", L"<Other><FileVersion UserVersion=\"2\"/></Other>", false, L""},
       {"doctype with brackets and quotes",
-       L"<!DOCTYPE c [ <!ENTITY x \"]>\"> ]><CustSection><FileVersion UserVersion=\"4\"/></CustSection>",
+       L"<!DOCTYPE c [ <!ENTITY x \"]>\"> ]><CustSection><FileVersion "
+       L"UserVersion=\"4\"/></CustSection>",
        true, L"4"},
       {"cdata holding a tag",
        L"<CustSection><![CDATA[<FileVersion UserVersion=\"9\"/>]]><FileVersion UserVersion=\"8\"/>"
@@ -144,10 +146,10 @@ TEST(MarkupTest, ReloadingResetsTheCursorAndKeepsTheLastError) {
   EXPECT_EQ(xml.AttributeValue(L"n"), L"2");  // a failed move leaves the cursor
 
   ASSERT_TRUE(xml.LoadDocument(L"<r/>"));
-  EXPECT_EQ(xml.AttributeValue(L"n"), L"");   // no current element after loading
+  EXPECT_EQ(xml.AttributeValue(L"n"), L"");  // no current element after loading
   EXPECT_FALSE(xml.EnterElement());
   ASSERT_TRUE(xml.FindChild(L""));
-  EXPECT_TRUE(xml.EnterElement());            // into an empty element: no current
+  EXPECT_TRUE(xml.EnterElement());  // into an empty element: no current
   EXPECT_FALSE(xml.EnterElement());
   EXPECT_FALSE(xml.FindChild(L""));
 }

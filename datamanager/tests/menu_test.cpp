@@ -35,15 +35,23 @@ TEST_F(MenuFileVersionTest, ReadsTheVersionOrFailsLeavingTheOutput) {
     const wchar_t* version;
   } rows[] = {
       {"plain", {{"header.cui", MenuHeader("24.3")}}, true, L"24.3"},
-      {"among other entries", {{"a.cui", "x"}, {"header.cui", MenuHeader("1")}, {"b", "y"}}, true, L"1"},
+      {"among other entries",
+       {{"a.cui", "x"}, {"header.cui", MenuHeader("1")}, {"b", "y"}},
+       true,
+       L"1"},
       {"UTF-8 with mark", {{"header.cui", "\xEF\xBB\xBF" + MenuHeader("2")}}, true, L"2"},
       {"UTF-16 little-endian", {{"header.cui", Utf16(MenuHeader("3"), true)}}, true, L"3"},
       {"UTF-16 big-endian", {{"header.cui", Utf16(MenuHeader("4"), false)}}, true, L"4"},
       {"entry name in other case", {{"HEADER.CUI", MenuHeader("5")}}, true, L"5"},
       {"no version attribute", {{"header.cui", MenuHeader(nullptr)}}, true, L""},
       {"no header entry", {{"MenuGroup.cui", MenuHeader("6")}}, false, L"unchanged"},
-      {"no FileVersion", {{"header.cui", "<CustSection><Other/></CustSection>"}}, false, L"unchanged"},
-      {"FileVersion not under CustSection", {{"header.cui", "<FileVersion UserVersion=\"1\"/>"}}, false,
+      {"no FileVersion",
+       {{"header.cui", "<CustSection><Other/></CustSection>"}},
+       false,
+       L"unchanged"},
+      {"FileVersion not under CustSection",
+       {{"header.cui", "<FileVersion UserVersion=\"1\"/>"}},
+       false,
        L"unchanged"},
       {"header not XML", {{"header.cui", "<CustSection>"}}, false, L"unchanged"},
       {"empty header", {{"header.cui", ""}}, false, L"unchanged"},
@@ -55,7 +63,8 @@ TEST_F(MenuFileVersionTest, ReadsTheVersionOrFailsLeavingTheOutput) {
     const std::string file = "menu" + std::to_string(n++) + ".cuix";
     if (!row.entries.empty()) WriteZip(c / file, row.entries);
     std::wstring version = L"unchanged";
-    EXPECT_EQ(ReadMenuFileVersion(L"C:\\" + std::wstring(file.begin(), file.end()), version), row.ok);
+    EXPECT_EQ(ReadMenuFileVersion(L"C:\\" + std::wstring(file.begin(), file.end()), version),
+              row.ok);
     EXPECT_EQ(version, row.version);
   }
 }
@@ -71,9 +80,11 @@ TEST_F(MenuFileVersionTest, DamagedArchivesAreUnversioned) {
       {"not a zip", "PK\x03\x04 garbage"},
       {"empty file", ""},
       {"cut in half", good.substr(0, good.size() / 2)},
-      {"compressed data damaged", [&] {
+      {"compressed data damaged",
+       [&] {
          std::string bytes = good;
-         for (size_t i = 40; i < 60 && i < bytes.size(); ++i) bytes[i] = static_cast<char>(~bytes[i]);
+         for (size_t i = 40; i < 60 && i < bytes.size(); ++i)
+           bytes[i] = static_cast<char>(~bytes[i]);
          return bytes;
        }()},
   };

@@ -4,7 +4,6 @@
 // SolidWorks command-manager tabs.
 #pragma once
 
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -58,7 +57,8 @@ class PathTableTest : public RootTest {
   void WriteBytes(const std::string& relative, const std::vector<uint8_t>& bytes) {
     TempRoot::WriteFile(C(relative), std::string(bytes.begin(), bytes.end()));
   }
-  void Set(Hive hive, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+  void Set(Hive hive, const std::wstring& key, const std::wstring& name,
+           const std::wstring& value) {
     ASSERT_TRUE(WriteRegistryText(hive, key, name, value).ok());
   }
   // A variable as the paths dialog writes it: text in a 260-byte buffer.
@@ -70,8 +70,8 @@ class PathTableTest : public RootTest {
     ASSERT_EQ(lib.SetVarBin(L"1", name, buffer.data(), 260), 1);
   }
   // A post folder holding "dft.pst" and its description files.
-  void WritePost(const std::string& product, const std::string& name, const std::string& description,
-                 const std::string& compileData) {
+  void WritePost(const std::string& product, const std::string& name,
+                 const std::string& description, const std::string& compileData) {
     const std::string folder = "Data/" + product + "/" + name + "/";
     TempRoot::WriteFile(C(folder + "dft.pst"), "defaults\r\n");
     if (!description.empty()) TempRoot::WriteFile(C(folder + "postdesc.txt"), description);

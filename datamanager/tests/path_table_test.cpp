@@ -39,18 +39,23 @@ TEST_F(PathTableTest, EntriesComeInTableOrderWithTheirSourcesAndLabels) {
   Install();
   Entries entries;
   ASSERT_TRUE(CreateKestrelDataPathArray(kProductKey, entries.array, nullptr, nullptr));
-  std::vector<std::wstring> expected = {
-      L"Versions|5|KVC_Plot.arx|", L"Versions|5|kvdesign.arx|", L"Versions|5|kvdie.arx|",
-      L"Versions|5|kvwire.arx|", L"KVDesign|4|Data Path|", L"KVDesign|2|border_path|",
-      L"PIECEbank|1|Database Path|",
-      L"PIECEbank|6|{4DCBFE87-F9EA-4C37-AE82-BA63E9E14153}|",
-      L"PIECEbank|6|{12D5FE71-C5A7-499F-9F90-7CD0EAA82408}|",
-      L"PIECEbank|6|{EC130DCF-F560-498F-ACE2-7DA5BDF0169F}|",
-      L"PIECEbank|7|SEtemplate|", L"PIECEbank|7|drawing_template|", L"PIECEbank|8|KESTREL|"};
+  std::vector<std::wstring> expected = {L"Versions|5|KVC_Plot.arx|",
+                                        L"Versions|5|kvdesign.arx|",
+                                        L"Versions|5|kvdie.arx|",
+                                        L"Versions|5|kvwire.arx|",
+                                        L"KVDesign|4|Data Path|",
+                                        L"KVDesign|2|border_path|",
+                                        L"PIECEbank|1|Database Path|",
+                                        L"PIECEbank|6|{4DCBFE87-F9EA-4C37-AE82-BA63E9E14153}|",
+                                        L"PIECEbank|6|{12D5FE71-C5A7-499F-9F90-7CD0EAA82408}|",
+                                        L"PIECEbank|6|{EC130DCF-F560-498F-ACE2-7DA5BDF0169F}|",
+                                        L"PIECEbank|7|SEtemplate|",
+                                        L"PIECEbank|7|drawing_template|",
+                                        L"PIECEbank|8|KESTREL|"};
   // Posts sorted by description: "Amada punch" (P2) before "P1"; the 9-character folder
   // and the one without "dft.pst" are not posts.
-  for (const auto& rows : {PostRows(L"KVPunch", L"P2"), PostRows(L"KVPunch", L"P1"),
-                           PostRows(L"KVProf", L"P1")}) {
+  for (const auto& rows :
+       {PostRows(L"KVPunch", L"P2"), PostRows(L"KVPunch", L"P1"), PostRows(L"KVProf", L"P1")}) {
     expected.insert(expected.end(), rows.begin(), rows.end());
   }
   for (const wchar_t* item :
@@ -69,8 +74,8 @@ TEST_F(PathTableTest, EntriesComeInTableOrderWithTheirSourcesAndLabels) {
   EXPECT_EQ(p2.m_label, L"Tooling Path");
   EXPECT_EQ(p2.m_requiredFile, L"crib.dbf");
   EXPECT_EQ(p2.m_varFileName + L" " + p2.m_varFileType, L"MPOST.bin PSM");
-  EXPECT_EQ(p2.m_version + L"|" + p2.m_postVersion + L"|" + p2.m_manufacturer + L"|" +
-                p2.m_model + L"|" + p2.m_controller + L"|" + p2.m_compiledDateTime,
+  EXPECT_EQ(p2.m_version + L"|" + p2.m_postVersion + L"|" + p2.m_manufacturer + L"|" + p2.m_model +
+                L"|" + p2.m_controller + L"|" + p2.m_compiledDateTime,
             L"2024|3|Amada|EM|04PC|2024-01-02");
   EXPECT_EQ(entries.Find(L"NCTOOLS", L"P1", L"KVProf")->m_requiredFile, L"user\\userlib.dbf");
   EXPECT_EQ(entries.Find(L"NCTOOLS", L"P1", L"KVProf")->m_postVersion, L"2");  // last line wins
@@ -79,8 +84,9 @@ TEST_F(PathTableTest, EntriesComeInTableOrderWithTheirSourcesAndLabels) {
   EXPECT_EQ(post.m_source, post.m_value);
   const CDataPath& tab = *entries.Find(L"KESTREL");
   EXPECT_EQ(tab.m_source, L"Tab1");
-  EXPECT_EQ(tab.m_value,
-            L"Software\\SolidWorks\\SOLIDWORKS 2018\\User Interface\\CommandManager\\PartContext\\Tab1");
+  EXPECT_EQ(
+      tab.m_value,
+      L"Software\\SolidWorks\\SOLIDWORKS 2018\\User Interface\\CommandManager\\PartContext\\Tab1");
   EXPECT_EQ(entries.Find(L"W1_NCPATH", L"W1")->m_source, L"C:\\Data\\kvcfg/kestrel.ini");
   EXPECT_EQ(entries.Find(L"Data Path")->m_source, kProductKey);
   EXPECT_EQ(entries.Find(L"Database Path", L"", L"PIECEbank")->m_source,
@@ -120,7 +126,7 @@ TEST_F(PathTableTest, FiltersSelectProductsAndPosts) {
       {L"KVPROF", L"P2", {}},
       {L"kvwire", nullptr, {}},  // KVWire is compared exactly
       {L"KVWire", nullptr, {L"KVWire/W1"}},
-      {nullptr, L"p1", {}},      // post folders are compared exactly
+      {nullptr, L"p1", {}},  // post folders are compared exactly
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(WideToAnsi(std::wstring(row.product ? row.product : L"-") + L" " +
@@ -158,7 +164,7 @@ TEST_F(PathTableTest, ValuesAndThePermissionTest) {
       // permissions stay those of its own folder, which is missing.
       {L"KVPB_AUTO_SETUP_PATH", L"P1", L"C:\\NC\\", "V-----"},
       {L"KVN_NC_OVERRIDE_PATH", L"P1", L"", "------"},
-      {L"dxfdata", L"", L"C:\\Locked\\", "------"},  // the test file cannot be made
+      {L"dxfdata", L"", L"C:\\Locked\\", "------"},       // the test file cannot be made
       {L"border_path", L"", L"C:\\Borders\\", "------"},  // missing folder
       {L"drawing_template", L"", L"C:\\Templates\\a.drwdot", "V-----"},  // a file: no test
       {L"SEtemplate", L"", L"C:\\Templates\\missing.dft", "------"},
@@ -202,14 +208,16 @@ TEST_F(PathTableTest, ValuesAndThePermissionTest) {
 TEST_F(PathTableTest, WithoutInstallOrDataPathTheTableFails) {
   Install();
   Entries entries;
-  EXPECT_FALSE(CreateKestrelDataPathArray(L"SOFTWARE\\Kestrel\\Nothing", entries.array, nullptr, nullptr));
+  EXPECT_FALSE(
+      CreateKestrelDataPathArray(L"SOFTWARE\\Kestrel\\Nothing", entries.array, nullptr, nullptr));
   EXPECT_EQ(entries.size(), 0);
   // An install path without a data path: the module entries stay, the window closes.
   Set(Hive::kLocalMachine, L"SOFTWARE\\Kestrel\\NoData", L"Install Path", L"C:\\Kestrel\\");
-  EXPECT_FALSE(CreateKestrelDataPathArray(L"SOFTWARE\\Kestrel\\NoData", entries.array, nullptr, nullptr));
-  EXPECT_EQ(Layout(entries), (std::vector<std::wstring>{
-                                L"Versions|5|KVC_Plot.arx|", L"Versions|5|kvdesign.arx|",
-                                L"Versions|5|kvdie.arx|", L"Versions|5|kvwire.arx|"}));
+  EXPECT_FALSE(
+      CreateKestrelDataPathArray(L"SOFTWARE\\Kestrel\\NoData", entries.array, nullptr, nullptr));
+  EXPECT_EQ(Layout(entries),
+            (std::vector<std::wstring>{L"Versions|5|KVC_Plot.arx|", L"Versions|5|kvdesign.arx|",
+                                       L"Versions|5|kvdie.arx|", L"Versions|5|kvwire.arx|"}));
   EXPECT_EQ(ui_.Progress().back().kind, ProgressEvent::kClose);
 }
 

@@ -37,9 +37,9 @@ class PathsDlgTest : public PathTableTest {
     Set(Hive::kLocalMachine, kReleaseKey, L"Data Path", L"C:\\Data");
     Set(Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank\\2024", L"Database Path", L"C:\\NC");
     std::string ini = "[KVNest]\r\ndxfdata=C:\\NC\r\n[KVDispatcher]\r\n";
-    for (const char* key : {"kvdispatcherdbpath", "kvdispatchernccodepath", "kvdispatcherrequestpath",
-                            "kvdispatcherreleasepath", "kvdispatcherresponsepath",
-                            "kvdispatcherproclayoutspath"}) {
+    for (const char* key :
+         {"kvdispatcherdbpath", "kvdispatchernccodepath", "kvdispatcherrequestpath",
+          "kvdispatcherreleasepath", "kvdispatcherresponsepath", "kvdispatcherproclayoutspath"}) {
       ini += std::string(key) + "=C:\\NC\r\n";
     }
     ini += "kvdispatcherlayoutspath=C:\\Missing\r\n";  // archive path: not set at all
@@ -53,13 +53,15 @@ class PathsDlgTest : public PathTableTest {
     std::filesystem::create_directories(C("Data/KVPunch/P1/nc"));
     SetPathVariable(L"C:\\Data\\KVPunch\\P1", L"MPOST.bin", L"PSM", L"NCTOOLS", "C:\\Tools");
     SetPathVariable(L"C:\\Data\\KVPunch\\P1", L"CPOST.bin", L"PSC", L"NCPATH", "C:\\NC");
-    SetPathVariable(L"C:\\Data\\KVPunch\\P1", L"CPOST.bin", L"PSC", L"KVPB_AUTO_SETUP_PATH", "C:\\NC");
+    SetPathVariable(L"C:\\Data\\KVPunch\\P1", L"CPOST.bin", L"PSC", L"KVPB_AUTO_SETUP_PATH",
+                    "C:\\NC");
     SetPathVariable(L"C:\\Data\\KVPunch\\P1", L"MPOST.bin", L"PSM", L"KVN_NC_OVERRIDE_PATH",
                     "C:\\Missing");
   }
 
   // The handle of the first tree item whose text begins with `text` (below `under`).
-  static TreeItemHandle Node(CDialog& dlg, const std::wstring& text, TreeItemHandle under = kTreeRoot) {
+  static TreeItemHandle Node(CDialog& dlg, const std::wstring& text,
+                             TreeItemHandle under = kTreeRoot) {
     for (TreeItemHandle child : dlg.GetTreeChildren(IDC_PATH_TREE, under)) {
       if (dlg.GetTreeItem(IDC_PATH_TREE, child)->text.rfind(text, 0) == 0) return child;
       TreeItemHandle found = Node(dlg, text, child);
@@ -105,11 +107,12 @@ TEST_F(PathsDlgTest, TheTreeShowsGroupsPostsEntriesAndPermissions) {
               (std::vector<std::wstring>{L"1 Create", L"1 Write", L"1 Read", L"1 Delete"}));
     EXPECT_EQ(Children(dlg, Node(dlg, L"KVPunch")),
               (std::vector<std::wstring>{L"1 P1  (Unknown Version)"}));
-    EXPECT_EQ(Children(dlg, Node(dlg, L"P1  (")),
-              (std::vector<std::wstring>{
-                  L"1 Tooling Path  =  C:\\Tools\\", L"1 NC Code Path  =  C:\\NC\\",
-                  L"1 Setup Sheet Path  =  C:\\NC\\", L"2 KVNest AutoNC NC Code Path  =  C:\\Missing\\",
-                  L"1 Post File  =  C:\\Data\\KVPunch/P1/P1.pst"}));
+    EXPECT_EQ(
+        Children(dlg, Node(dlg, L"P1  (")),
+        (std::vector<std::wstring>{
+            L"1 Tooling Path  =  C:\\Tools\\", L"1 NC Code Path  =  C:\\NC\\",
+            L"1 Setup Sheet Path  =  C:\\NC\\", L"2 KVNest AutoNC NC Code Path  =  C:\\Missing\\",
+            L"1 Post File  =  C:\\Data\\KVPunch/P1/P1.pst"}));
     EXPECT_EQ(Children(dlg, Node(dlg, L"Tooling Path")).back(), L"1 RequiredFileExists");
     std::vector<std::wstring> dispatcher = Children(dlg, Node(dlg, L"KVDispatcher"));
     EXPECT_EQ(dispatcher[5], L"0 Archive Path  =  ");
@@ -164,7 +167,7 @@ TEST_F(PathsDlgTest, AFolderWithoutTheRequiredFileIsRefusedAndCancelStoresNothin
             L"the following file\ncrib.dbf");
   ASSERT_EQ(ui_.FolderChoosers().size(), 3u);
   EXPECT_EQ(ui_.FolderChoosers()[1].initialFolder, L"C:\\Tools\\");  // asked again
-  EXPECT_EQ(Variable("MPOST.bin", L"NCTOOLS"), "C:\\Tools");      // Cancel: unchanged
+  EXPECT_EQ(Variable("MPOST.bin", L"NCTOOLS"), "C:\\Tools");         // Cancel: unchanged
 }
 
 TEST_F(PathsDlgTest, ApplyWritesEachKindToItsStoreWithPlaceholdersPutBack) {
@@ -196,11 +199,14 @@ TEST_F(PathsDlgTest, ApplyWritesEachKindToItsStoreWithPlaceholdersPutBack) {
   EXPECT_EQ(Variable("CPOST.bin", L"KVPB_AUTO_SETUP_PATH"), "C:\\Setup\\");
   std::wstring text;
   ASSERT_TRUE(ReadRegistryText(Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank\\2024",
-                               L"Database Path", &text).ok());
+                               L"Database Path", &text)
+                  .ok());
   EXPECT_EQ(text, L"C:\\DB2\\");
-  ASSERT_TRUE(ReadProfileString(L"KVNest", L"dxfdata", L"", &text, L"C:\\Data\\kvcfg\\kestrel.ini"));
+  ASSERT_TRUE(
+      ReadProfileString(L"KVNest", L"dxfdata", L"", &text, L"C:\\Data\\kvcfg\\kestrel.ini"));
   EXPECT_EQ(text, L"C:\\Data\\");
-  EXPECT_FALSE(ReadProfileString(L"kvdesign", L"SEtemplate", L"", &text, L"C:\\Data\\kvcfg\\kestrel.ini"));
+  EXPECT_FALSE(
+      ReadProfileString(L"kvdesign", L"SEtemplate", L"", &text, L"C:\\Data\\kvcfg\\kestrel.ini"));
   EXPECT_TRUE(ui_.Messages().empty());
 
   // A setup path that mirrored the NC path stops mirroring once it is set apart.
@@ -238,7 +244,8 @@ TEST_F(PathsDlgTest, AReleaseChangeStoresFirstAndTheTableFollowsTheRelease) {
   });
   EXPECT_FALSE(DisplayPathDialog(kProductKey, nullptr));
   std::wstring text;
-  ASSERT_TRUE(ReadProfileString(L"KVNest", L"dxfdata", L"", &text, L"C:\\Data\\kvcfg\\kestrel.ini"));
+  ASSERT_TRUE(
+      ReadProfileString(L"KVNest", L"dxfdata", L"", &text, L"C:\\Data\\kvcfg\\kestrel.ini"));
   EXPECT_EQ(text, L"C:\\Data\\");
 }
 
@@ -264,7 +271,8 @@ TEST_F(PathsDlgTest, ACommandManagerTabKeyIsRemovedOnlyOnYes) {
   ASSERT_EQ(ui_.Messages().size(), 2u);
   EXPECT_EQ(ui_.Messages()[0].text, L"Are yo sure you want to remove this registry entry?");
   RegKey key;
-  EXPECT_EQ(RegKey::Open(Hive::kCurrentUser, tabs + L"K1", kKeyRead, &key).code(), kErrorFileNotFound);
+  EXPECT_EQ(RegKey::Open(Hive::kCurrentUser, tabs + L"K1", kKeyRead, &key).code(),
+            kErrorFileNotFound);
   EXPECT_TRUE(RegKey::Open(Hive::kCurrentUser, tabs, kKeyRead, &key).ok());
   ASSERT_EQ(ui_.Dialogs().size(), 2u);
   EXPECT_EQ(ui_.Dialogs()[1].templateId, IDD_VARIABLE_LIST);

@@ -16,8 +16,8 @@
 
 namespace {
 
-using kv::datamanager::CVarListDlg;
 using kv::datamanager::CVariableEditDlg;
+using kv::datamanager::CVarListDlg;
 using kv::datamanager::DisplayValue;
 using kv::datamanager::IDC_TYPE_INTEGER;
 using kv::datamanager::IDC_VARIABLE_ADD;
@@ -83,10 +83,11 @@ TEST_F(VariableListTest, LinesParseByTheTypeRules) {
 
 TEST_F(VariableListTest, ListsReadWithoutUnneededNamesAndMergeDuplicates) {
   TempRoot::WriteFile(C("Kestrel/Unneededvars.txt"), "  \"OLD_\"\r\n\r\n   \r\nobsolete\r\n");
-  TempRoot::WriteFile(C("list.txt"),
-                      "; comment\r\n  (OLD_PATH \"\" \"a\" 1 ()())\r\n(NCPATH \"\" \"b\" 2 ()())\r\n"
-                      "(OBSOLETEVAR \"\" \"c\" 3 ()())\r\nnot a variable\r\n"
-                      "(ncpath \"\" \"later\" \"x\" ()())\r\n(KEEP \"\" \"k\" T ()())\r\n");
+  TempRoot::WriteFile(
+      C("list.txt"),
+      "; comment\r\n  (OLD_PATH \"\" \"a\" 1 ()())\r\n(NCPATH \"\" \"b\" 2 ()())\r\n"
+      "(OBSOLETEVAR \"\" \"c\" 3 ()())\r\nnot a variable\r\n"
+      "(ncpath \"\" \"later\" \"x\" ()())\r\n(KEEP \"\" \"k\" T ()())\r\n");
   std::vector<std::wstring> lines = Read(L"C:\\list.txt");
   ASSERT_EQ(lines.size(), 3u);  // the empty line of Unneededvars.txt hides nothing
   EXPECT_EQ(lines[0], L"(NCPATH \"\" \"b\" 2 ()())");
@@ -102,7 +103,8 @@ TEST_F(VariableListTest, ListsReadWithoutUnneededNamesAndMergeDuplicates) {
 
 TEST_F(VariableListTest, SavesRoundTripAndKeepBackups) {
   const std::string original =
-      "(S \"\" \"text\" \"a b\" ()())\r\n(R \"\" \"real\" 2.5 ()())\r\n(B \"\" \"flag\" nil ()())\r\n";
+      "(S \"\" \"text\" \"a b\" ()())\r\n(R \"\" \"real\" 2.5 ()())\r\n(B \"\" \"flag\" nil "
+      "()())\r\n";
   TempRoot::WriteFile(C("vars.txt"), original);
   std::vector<PstVar*> records;
   LoadVariables(Read(L"C:\\vars.txt"), records);
@@ -198,8 +200,9 @@ TEST_F(VariableListTest, TheListDialogEditsAndSavesOnOkOnly) {
 }
 
 TEST_F(VariableListTest, VariableNamePicksFromTheCommonList) {
-  TempRoot::WriteFile(C("Kestrel/CommonVars.txt"),
-                      "(NCPATH \"\" \"NC code folder\" \"C:\\NC\\\" ()())\r\n(UNITS \"\" \"units\" 2 ()())\r\n");
+  TempRoot::WriteFile(
+      C("Kestrel/CommonVars.txt"),
+      "(NCPATH \"\" \"NC code folder\" \"C:\\NC\\\" ()())\r\n(UNITS \"\" \"units\" 2 ()())\r\n");
   ui_.QueueDialog([](kv::CDialog& dlg) {  // the edit dialog
     dlg.Click(IDC_VARIABLE_PICK);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_VARIABLE_NAME), L"NCPATH");
@@ -208,7 +211,7 @@ TEST_F(VariableListTest, VariableNamePicksFromTheCommonList) {
     dlg.Click(kv::kIdcOk);
   });
   ui_.QueueDialog([](kv::CDialog& dlg) {  // the common list, in pick mode
-    dlg.Click(kv::kIdcOk);               // nothing selected
+    dlg.Click(kv::kIdcOk);                // nothing selected
     EXPECT_FALSE(dlg.IsEnded());
     dlg.Select(IDC_VARIABLE_LIST, 0);
     dlg.Click(kv::kIdcOk);

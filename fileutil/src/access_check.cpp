@@ -20,7 +20,8 @@ bool kv_AccessCheck(const wchar_t* path, int mode, bool showMessage) {
     case 4: messageId = IDS_NO_READ_PERMISSION; break;
     case 6: messageId = IDS_NO_READ_WRITE_PERMISSION; break;
     default:
-      kv::ShowMessageBox(FileUtilityStrings().Load(IDS_INVALID_ACCESS_MODE), kv::kMbOk | kv::kMbIconError);
+      kv::ShowMessageBox(FileUtilityStrings().Load(IDS_INVALID_ACCESS_MODE),
+                         kv::kMbOk | kv::kMbIconError);
       return false;
   }
   const std::wstring_view text = path != nullptr ? std::wstring_view(path) : std::wstring_view();

@@ -78,7 +78,8 @@ int kvc_set_next_name(const wchar_t* fileNameTemplate, wchar_t* out, int number)
   if (marks == 0 || number < 0) return 0;
   const std::wstring digits = std::to_wstring(number);
   if (digits.size() > static_cast<size_t>(marks)) return 0;
-  const std::wstring padded = std::wstring(static_cast<size_t>(marks) - digits.size(), L'0') + digits;
+  const std::wstring padded =
+      std::wstring(static_cast<size_t>(marks) - digits.size(), L'0') + digits;
   // The marks stand after the first one, so the counter ends inside the name.
   std::wmemcpy(out + first, padded.data(), padded.size());
   return 1;

@@ -9,8 +9,8 @@ bool ReadRegistryValue(kv::Hive hive, const std::wstring& subKey, const std::wst
   return kv::ReadRegistryText(hive, subKey, valueName, &text).ok();
 }
 
-bool ReadRegistryPathValue(kv::Hive hive, const std::wstring& subKey,
-                           const std::wstring& valueName, std::wstring& path) {
+bool ReadRegistryPathValue(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
+                           std::wstring& path) {
   std::wstring text;
   if (!ReadRegistryValue(hive, subKey, valueName, text) || !kv::IsAbsolutePath(text)) return false;
   path = text;

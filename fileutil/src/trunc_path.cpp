@@ -25,7 +25,8 @@ int kv_trunc_path(const wchar_t* path, wchar_t* out, unsigned maxLength) {
   std::wstring copy(path, length);
   std::replace(copy.begin(), copy.end(), L'\\', L'/');
   const size_t firstSlash = copy.find(L'/');
-  std::wstring result = firstSlash == std::wstring::npos ? L"..." : copy.substr(0, firstSlash + 1) + L"...";
+  std::wstring result =
+      firstSlash == std::wstring::npos ? L"..." : copy.substr(0, firstSlash + 1) + L"...";
 
   // Tail: the last maxLength - 6 characters, from the first backslash among them. A
   // maxLength below 6 would start past the end: the tail is then empty.

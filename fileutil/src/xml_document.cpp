@@ -136,7 +136,8 @@ CXmlNode CXmlDocument::CreateNode(const XmlVariant& type, const std::wstring& na
   return CXmlNode(XmlAccess::Make(document_, node));
 }
 
-CXmlAttribute CXmlDocument::CreateAttribute(const std::wstring& name, const XmlVariant& value) const {
+CXmlAttribute CXmlDocument::CreateAttribute(const std::wstring& name,
+                                            const XmlVariant& value) const {
   CXmlAttribute attribute;
   const std::string xmlName = ToXml(name);
   if (document_ == nullptr || !kv::fileutil::IsXmlName(xmlName)) return attribute;

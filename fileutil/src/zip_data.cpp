@@ -23,10 +23,12 @@ constexpr unsigned kMaxThreads = 64;
 
 // The deflate threads: KESTREL_ZIP_THREADS when it is a number from 1, else the cores.
 unsigned DeflateThreads() {
-  if (const char* setting = std::getenv("KESTREL_ZIP_THREADS"); setting != nullptr && *setting != '\0') {
+  if (const char* setting = std::getenv("KESTREL_ZIP_THREADS");
+      setting != nullptr && *setting != '\0') {
     char* end = nullptr;
     const unsigned long value = std::strtoul(setting, &end, 10);
-    if (*end == '\0' && value >= 1) return static_cast<unsigned>(std::min<unsigned long>(value, kMaxThreads));
+    if (*end == '\0' && value >= 1)
+      return static_cast<unsigned>(std::min<unsigned long>(value, kMaxThreads));
   }
   return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
 }
@@ -42,25 +44,30 @@ EntryDataWriter::~EntryDataWriter() {
 
 void EntryDataWriter::StopThreads() { pool_.reset(); }
 
-bool EntryDataWriter::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
+bool EntryDataWriter::Deflate(ZipSource& source, ZipOutput& output, uint64_t maxSize,
+                              EntryData* data) {
   const SourceProperties& properties = source.properties();
-  if (threads_ > 1 && !poolFailed_ && (!properties.sizeKnown || properties.size >= kParallelMinimum)) {
+  if (threads_ > 1 && !poolFailed_ &&
+      (!properties.sizeKnown || properties.size >= kParallelMinimum)) {
     if (pool_ == nullptr) {
       pool_ = DeflatePool::Start(threads_);
       poolFailed_ = pool_ == nullptr;
     }
     if (pool_ != nullptr) {
-      const size_t blockSize =
-          properties.sizeKnown ? DeflatePool::BlockSize(properties.size, threads_) : DeflatePool::kMaxBlock;
+      const size_t blockSize = properties.sizeKnown
+                                   ? DeflatePool::BlockSize(properties.size, threads_)
+                                   : DeflatePool::kMaxBlock;
       return pool_->Deflate(source, output, maxSize, blockSize, data);
     }
   }
   return DeflateOnThisThread(source, output, maxSize, data);
 }
 
-bool EntryDataWriter::DeflateOnThisThread(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
+bool EntryDataWriter::DeflateOnThisThread(ZipSource& source, ZipOutput& output, uint64_t maxSize,
+                                          EntryData* data) {
   if (!streamReady_) {
-    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, kRawWindowBits, kMemoryLevel,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
       return false;
     }
     streamReady_ = true;
@@ -99,7 +106,8 @@ bool EntryDataWriter::DeflateOnThisThread(ZipSource& source, ZipOutput& output, 
   return true;
 }
 
-bool EntryDataWriter::Store(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data) {
+bool EntryDataWriter::Store(ZipSource& source, ZipOutput& output, uint64_t maxSize,
+                            EntryData* data) {
   uLong crc = crc32(0, nullptr, 0);
   uint64_t read = 0;
   for (;;) {

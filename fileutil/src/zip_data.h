@@ -47,7 +47,7 @@ class EntryDataWriter {
  private:
   bool DeflateOnThisThread(ZipSource& source, ZipOutput& output, uint64_t maxSize, EntryData* data);
 
-  unsigned threads_;                  // deflate threads to use; 1: none
+  unsigned threads_;                   // deflate threads to use; 1: none
   std::unique_ptr<DeflatePool> pool_;  // made on the first entry that needs it
   bool poolFailed_ = false;            // the system could not start the threads
   z_stream stream_{};

@@ -23,7 +23,8 @@ bool StoredEntryName(std::wstring_view name, bool folder, StoredName* stored) {
   if (!oem) bytes = WideToAnsi(text);
   if (bytes.size() > 0xFFFF) return false;
   std::string unicodePath;
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (oem && !ascii) {
     unicodePath = WideToAnsi(text);
     if (unicodePath.size() > kMaxUnicodePath) unicodePath.clear();

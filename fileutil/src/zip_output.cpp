@@ -17,7 +17,10 @@ constexpr size_t kBufferSize = 256 * 1024;
 class DescriptorOutput final : public ZipOutput {
  public:
   DescriptorOutput(FileHandle file, uint64_t base, bool canSeek)
-      : ZipOutput(base, canSeek), file_(std::move(file)), buffer_(new uint8_t[kBufferSize]), bufferStart_(base) {}
+      : ZipOutput(base, canSeek),
+        file_(std::move(file)),
+        buffer_(new uint8_t[kBufferSize]),
+        bufferStart_(base) {}
 
   bool Overwrite(uint64_t position, const void* data, size_t size) override {
     if (!canSeek()) return false;

@@ -19,11 +19,13 @@ void Put32(std::vector<uint8_t>* out, uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) out->push_back(static_cast<uint8_t>(value >> shift));
 }
 
-void PutBytes(std::vector<uint8_t>* out, const std::string& bytes) { out->insert(out->end(), bytes.begin(), bytes.end()); }
+void PutBytes(std::vector<uint8_t>* out, const std::string& bytes) {
+  out->insert(out->end(), bytes.begin(), bytes.end());
+}
 
 constexpr uint16_t kExtendedTimestampTag = 0x5455;  // "UT"
-constexpr uint8_t kAllThreeTimes = 7;                // modification, access, creation
-constexpr uint16_t kUnicodePathTag = 0x7075;         // "up"
+constexpr uint8_t kAllThreeTimes = 7;               // modification, access, creation
+constexpr uint16_t kUnicodePathTag = 0x7075;        // "up"
 constexpr uint8_t kUnicodePathVersion = 1;
 
 void PutUnicodePath(std::vector<uint8_t>* out, const EntryRecord& entry) {
@@ -33,7 +35,8 @@ void PutUnicodePath(std::vector<uint8_t>* out, const EntryRecord& entry) {
   out->push_back(kUnicodePathVersion);
   // Readers use the field only while this CRC matches the name beside it, so that a
   // tool that renames the entry without knowing the field does not leave a stale name.
-  Put32(out, static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(entry.name.data()), entry.name.size())));
+  Put32(out, static_cast<uint32_t>(
+                 crc32_z(0, reinterpret_cast<const Bytef*>(entry.name.data()), entry.name.size())));
   PutBytes(out, entry.unicodePath);
 }
 
@@ -100,7 +103,8 @@ void AppendCentralHeader(const EntryRecord& entry, std::vector<uint8_t>* out) {
   PutUnicodePath(out, entry);
 }
 
-std::vector<uint8_t> EncodeEndRecord(uint16_t entries, uint32_t directorySize, uint32_t directoryOffset) {
+std::vector<uint8_t> EncodeEndRecord(uint16_t entries, uint32_t directorySize,
+                                     uint32_t directoryOffset) {
   std::vector<uint8_t> out;
   out.reserve(kEndRecordSize);
   Put32(&out, 0x06054B50);
@@ -128,7 +132,8 @@ void DosDateTime(const std::tm& local, uint16_t* dosTime, uint16_t* dosDate) {
   }
   const int second = std::min(local.tm_sec, 59);  // a leap second stays in its minute
   *dosTime = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (second / 2));
-  *dosDate = static_cast<uint16_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+  *dosDate =
+      static_cast<uint16_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
 }
 
 uint32_t ExtraFieldTime(int64_t seconds) {

@@ -62,8 +62,8 @@ struct EntryRecord {
   uint32_t modifiedTime = 0;       // seconds since 1970 for the extra fields
   uint32_t accessTime = 0;
   uint32_t creationTime = 0;
-  std::string name;                // as stored: CP437 or UTF-8 bytes
-  std::string unicodePath;         // UTF-8 for the Unicode Path field; empty: no field
+  std::string name;         // as stored: CP437 or UTF-8 bytes
+  std::string unicodePath;  // UTF-8 for the Unicode Path field; empty: no field
 };
 
 // The length of the Unicode Path field (0 without one).
@@ -78,7 +78,8 @@ std::vector<uint8_t> EncodeDataDescriptor(const EntryRecord& entry);
 // The central header followed by the name and the central extra field.
 void AppendCentralHeader(const EntryRecord& entry, std::vector<uint8_t>* out);
 // The end record (one disk, no comment).
-std::vector<uint8_t> EncodeEndRecord(uint16_t entries, uint32_t directorySize, uint32_t directoryOffset);
+std::vector<uint8_t> EncodeEndRecord(uint16_t entries, uint32_t directorySize,
+                                     uint32_t directoryOffset);
 
 inline size_t CentralHeaderLength(const EntryRecord& entry) {
   return kCentralHeaderSize + entry.name.size() + kCentralExtraSize + UnicodePathFieldSize(entry);

@@ -41,7 +41,9 @@ class StreamSource final : public ZipSource {
  public:
   StreamSource(FileHandle file, const SourceProperties& properties)
       : ZipSource(properties), file_(std::move(file)) {}
-  bool Read(void* buffer, size_t size, size_t* got) override { return file_.Read(buffer, size, got).ok(); }
+  bool Read(void* buffer, size_t size, size_t* got) override {
+    return file_.Read(buffer, size, got).ok();
+  }
 
  private:
   FileHandle file_;  // borrowed
@@ -84,14 +86,16 @@ SourceProperties DiskProperties(const HandleInfo& info) {
   SourceProperties properties;
   properties.sizeKnown = true;
   properties.size = info.size;
-  properties.externalAttributes = DiskAttributes(info.kind == HandleKind::kDirectory, info.readOnly);
+  properties.externalAttributes =
+      DiskAttributes(info.kind == HandleKind::kDirectory, info.readOnly);
   properties.modifiedTime = info.modifiedTime;
   properties.accessTime = info.accessTime;
   properties.creationTime = info.creationTime;
   return properties;
 }
 
-unsigned long OpenDescriptor(int descriptor, unsigned int length, std::unique_ptr<ZipSource>* opened) {
+unsigned long OpenDescriptor(int descriptor, unsigned int length,
+                             std::unique_ptr<ZipSource>* opened) {
   FileHandle file = FileHandle::Borrow(descriptor);
   HandleInfo info;
   if (!file.GetInfo(&info).ok()) return HZ_OPEN_FILE;
@@ -99,8 +103,7 @@ unsigned long OpenDescriptor(int descriptor, unsigned int length, std::unique_pt
     case HandleKind::kDiskFile:
       *opened = std::make_unique<DiskSource>(std::move(file), DiskProperties(info));
       return HZ_OK;
-    case HandleKind::kDirectory:
-      return HZ_OPEN_FILE;
+    case HandleKind::kDirectory: return HZ_OPEN_FILE;
     case HandleKind::kStream: {
       SourceProperties properties = Now(kStreamAttributes);
       properties.sizeKnown = length != 0;
@@ -139,21 +142,18 @@ unsigned long OpenSource(unsigned long kind, void* source, unsigned int length,
       if (descriptor < 0 || descriptor > INT_MAX) return HZ_OPEN_FILE;
       return OpenDescriptor(static_cast<int>(descriptor), length, opened);
     }
-    case ZIP_FILENAME:
-      return OpenFile(static_cast<const wchar_t*>(source), opened);
+    case ZIP_FILENAME: return OpenFile(static_cast<const wchar_t*>(source), opened);
     case ZIP_MEMORY: {
       if (source == nullptr || length == 0) return HZ_ARGUMENTS;
       SourceProperties properties = Now(kStreamAttributes);
       properties.sizeKnown = true;
       properties.size = length;
-      *opened = std::make_unique<MemorySource>(static_cast<const uint8_t*>(source), length, properties);
+      *opened =
+          std::make_unique<MemorySource>(static_cast<const uint8_t*>(source), length, properties);
       return HZ_OK;
     }
-    case ZIP_FOLDER:
-      *opened = std::make_unique<FolderSource>();
-      return HZ_OK;
-    default:
-      return HZ_ARGUMENTS;
+    case ZIP_FOLDER: *opened = std::make_unique<FolderSource>(); return HZ_OK;
+    default: return HZ_ARGUMENTS;
   }
 }
 

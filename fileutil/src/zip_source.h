@@ -9,7 +9,8 @@
 
 namespace kv::fileutil {
 
-inline constexpr uint32_t kStreamAttributes = 0x80000000;  // regular file, no permissions, no DOS bits
+inline constexpr uint32_t kStreamAttributes =
+    0x80000000;  // regular file, no permissions, no DOS bits
 inline constexpr uint32_t kFolderAttributes = 0x41C00010;  // drwx------, DOS folder bit
 
 struct SourceProperties {

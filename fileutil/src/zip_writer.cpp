@@ -57,7 +57,8 @@ void SetDosTime(int64_t seconds, EntryRecord* entry) {
 
 }  // namespace
 
-unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int length, unsigned long kind) {
+unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int length,
+                             unsigned long kind) {
   if (name == nullptr) return HZ_ARGUMENTS;
   const bool folder = kind == ZIP_FOLDER;
   EntryRecord entry;
@@ -68,7 +69,8 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   entry.method = folder || HasCompressedExtension(name) ? kMethodStored : kMethodDeflated;
 
   std::unique_ptr<ZipSource> input;
-  if (const unsigned long code = OpenSource(kind, source, length, &input); code != HZ_OK) return code;
+  if (const unsigned long code = OpenSource(kind, source, length, &input); code != HZ_OK)
+    return code;
   const SourceProperties& properties = input->properties();
 
   // The format's limits, checked before anything is written.
@@ -83,9 +85,11 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
   if (stored.utf8) entry.flags |= kFlagUtf8Name;
   SetDosTime(properties.modifiedTime, &entry);
   entry.crc = 0;
-  entry.compressedSize =
-      entry.method == kMethodStored && properties.sizeKnown ? static_cast<uint32_t>(properties.size) : 0;
-  entry.uncompressedSize = properties.sizeKnown ? static_cast<uint32_t>(properties.size) : 0xFFFFFFFF;
+  entry.compressedSize = entry.method == kMethodStored && properties.sizeKnown
+                             ? static_cast<uint32_t>(properties.size)
+                             : 0;
+  entry.uncompressedSize =
+      properties.sizeKnown ? static_cast<uint32_t>(properties.size) : 0xFFFFFFFF;
   entry.externalAttributes = properties.externalAttributes;
   entry.localHeaderOffset = static_cast<uint32_t>(offset);
   entry.modifiedTime = ExtraFieldTime(properties.modifiedTime);
@@ -113,7 +117,8 @@ unsigned long ZipWriter::Add(const wchar_t* name, void* source, unsigned int len
     header = EncodeLocalHeader(entry);
     if (!output_->Overwrite(offset, header.data(), header.size())) return HZ_WRITE;
   } else {
-    if (entry.method == kMethodStored && entry.compressedSize != announcedSize) return HZ_STORAGE_CHANGED;
+    if (entry.method == kMethodStored && entry.compressedSize != announcedSize)
+      return HZ_STORAGE_CHANGED;
     const std::vector<uint8_t> descriptor = EncodeDataDescriptor(entry);
     if (!output_->Write(descriptor.data(), descriptor.size())) return HZ_WRITE;
   }
@@ -174,15 +179,13 @@ HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
       break;
     }
     case ZIP_FILENAME:
-      code = target != nullptr ? kv::fileutil::OpenFileOutput(static_cast<const wchar_t*>(target), &output)
-                               : HZ_OPEN_FILE;
+      code = target != nullptr
+                 ? kv::fileutil::OpenFileOutput(static_cast<const wchar_t*>(target), &output)
+                 : HZ_OPEN_FILE;
       if (code == HZ_OK) scratchBeside.emplace(static_cast<const wchar_t*>(target));
       break;
-    case ZIP_MEMORY:
-      code = kv::fileutil::OpenMemoryOutput(target, size, &output);
-      break;
-    default:
-      break;
+    case ZIP_MEMORY: code = kv::fileutil::OpenMemoryOutput(target, size, &output); break;
+    default: break;
   }
   if (code != HZ_OK) return nullptr;
   auto writer = std::make_unique<ZipWriter>(std::move(output), std::move(scratchBeside));
@@ -192,7 +195,8 @@ HZIP CreateZipZ(void* target, unsigned int size, unsigned long kind) {
   return handle;
 }
 
-unsigned long ZipAdd(HZIP archive, const wchar_t* name, void* source, unsigned int length, unsigned long kind) {
+unsigned long ZipAdd(HZIP archive, const wchar_t* name, void* source, unsigned int length,
+                     unsigned long kind) {
   if (archive == nullptr) return HZ_ARGUMENTS;
   if (archive->kind != kWritingKind || archive->writer == nullptr) return HZ_WRONG_MODE;
   return archive->writer->Add(name, source, length, kind);

@@ -13,8 +13,12 @@ namespace {
 
 class NumberedNamesTest : public kv::testing::RootTest {
  protected:
-  void Touch(const std::string& relative) { kv::testing::TempRoot::WriteFile(root_.Drive('c') / relative, ""); }
-  void Folder(const std::string& relative) { std::filesystem::create_directories(root_.Drive('c') / relative); }
+  void Touch(const std::string& relative) {
+    kv::testing::TempRoot::WriteFile(root_.Drive('c') / relative, "");
+  }
+  void Folder(const std::string& relative) {
+    std::filesystem::create_directories(root_.Drive('c') / relative);
+  }
 
   // Runs kvc_next_aval_flname on a copy of the template followed by guard characters.
   std::wstring NextName(const std::wstring& fileTemplate, int* result) {
@@ -22,7 +26,8 @@ class NumberedNamesTest : public kv::testing::RootTest {
     buffer.push_back(L'\0');
     buffer.insert(buffer.end(), 8, L'#');
     *result = kvc_next_aval_flname(buffer.data());
-    EXPECT_EQ(std::wstring(buffer.end() - 8, buffer.end()), L"########") << "written past the template";
+    EXPECT_EQ(std::wstring(buffer.end() - 8, buffer.end()), L"########")
+        << "written past the template";
     return buffer.data();
   }
 };
@@ -36,19 +41,47 @@ TEST_F(NumberedNamesTest, LowestFreeCounter) {
     std::wstring name;
   } rows[] = {
       {"empty folder", {}, L"C:/jobs/NEST???.DAT", 1, L"C:/jobs/NEST001.DAT"},
-      {"run of three", {"NEST001.DAT", "NEST002.DAT", "NEST003.DAT"}, L"C:/jobs/NEST???.DAT", 1, L"C:/jobs/NEST004.DAT"},
-      {"gap", {"NEST001.DAT", "NEST002.DAT", "NEST004.DAT"}, L"C:/jobs/NEST???.DAT", 1, L"C:/jobs/NEST003.DAT"},
-      {"lower-case names are taken", {"nest001.dat", "Nest002.Dat"}, L"C:/jobs/NEST???.DAT", 1, L"C:/jobs/NEST003.DAT"},
+      {"run of three",
+       {"NEST001.DAT", "NEST002.DAT", "NEST003.DAT"},
+       L"C:/jobs/NEST???.DAT",
+       1,
+       L"C:/jobs/NEST004.DAT"},
+      {"gap",
+       {"NEST001.DAT", "NEST002.DAT", "NEST004.DAT"},
+       L"C:/jobs/NEST???.DAT",
+       1,
+       L"C:/jobs/NEST003.DAT"},
+      {"lower-case names are taken",
+       {"nest001.dat", "Nest002.Dat"},
+       L"C:/jobs/NEST???.DAT",
+       1,
+       L"C:/jobs/NEST003.DAT"},
       {"lower-case template", {"NEST001.DAT"}, L"C:/jobs/nest???.dat", 1, L"C:/jobs/nest002.dat"},
-      {"no digit at the first mark, longer name", {"NESTABC.DAT", "NEST0001.DAT"}, L"C:/jobs/NEST???.DAT", 1,
+      {"no digit at the first mark, longer name",
+       {"NESTABC.DAT", "NEST0001.DAT"},
+       L"C:/jobs/NEST???.DAT",
+       1,
        L"C:/jobs/NEST001.DAT"},
-      {"counter 0 is never offered as free", {"NEST000.DAT", "NEST001.DAT"}, L"C:/jobs/NEST???.DAT", 1,
+      {"counter 0 is never offered as free",
+       {"NEST000.DAT", "NEST001.DAT"},
+       L"C:/jobs/NEST???.DAT",
+       1,
        L"C:/jobs/NEST002.DAT"},
-      {"digit only at the first mark", {"NEST1AB.DAT", "NEST001.DAT"}, L"C:/jobs/NEST???.DAT", 1, L"C:/jobs/NEST002.DAT"},
-      {"a folder takes its name", {"NEST001.DAT/"}, L"C:/jobs/NEST???.DAT", 1, L"C:/jobs/NEST002.DAT"},
+      {"digit only at the first mark",
+       {"NEST1AB.DAT", "NEST001.DAT"},
+       L"C:/jobs/NEST???.DAT",
+       1,
+       L"C:/jobs/NEST002.DAT"},
+      {"a folder takes its name",
+       {"NEST001.DAT/"},
+       L"C:/jobs/NEST???.DAT",
+       1,
+       L"C:/jobs/NEST002.DAT"},
       {"all one-digit counters taken",
        {"A1.TXT", "A2.TXT", "A3.TXT", "A4.TXT", "A5.TXT", "A6.TXT", "A7.TXT", "A8.TXT", "A9.TXT"},
-       L"C:/jobs/A?.TXT", 0, L"C:/jobs/A?.TXT"},
+       L"C:/jobs/A?.TXT",
+       0,
+       L"C:/jobs/A?.TXT"},
       {"marks in the middle", {"P01X.NC", "P02X.NC"}, L"C:/jobs/P??X.NC", 1, L"C:/jobs/P03X.NC"},
       {"no slash", {"NEST001.DAT"}, L"C:\\jobs\\NEST???.DAT", 0, L"C:\\jobs\\NEST???.DAT"},
   };
@@ -71,7 +104,8 @@ TEST_F(NumberedNamesTest, LowestFreeCounter) {
 }
 
 TEST_F(NumberedNamesTest, FailedCallLeavesNoNamesBehind) {
-  for (const char* file : {"A1.TXT", "A2.TXT", "A3.TXT", "A4.TXT", "A5.TXT", "A6.TXT", "A7.TXT", "A8.TXT", "A9.TXT"}) {
+  for (const char* file :
+       {"A1.TXT", "A2.TXT", "A3.TXT", "A4.TXT", "A5.TXT", "A6.TXT", "A7.TXT", "A8.TXT", "A9.TXT"}) {
     Touch(std::string("one/") + file);
   }
   Folder("two");
@@ -115,7 +149,8 @@ TEST_F(NumberedNamesTest, SetNextName) {
       {L"NEST.DAT", 1, 0, L"NEST.DAT"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.fileTemplate.begin(), row.fileTemplate.end()) + " " + std::to_string(row.number));
+    SCOPED_TRACE(std::string(row.fileTemplate.begin(), row.fileTemplate.end()) + " " +
+                 std::to_string(row.number));
     std::wstring out(row.fileTemplate.size() + 1, L'#');
     out.push_back(L'#');
     EXPECT_EQ(kvc_set_next_name(row.fileTemplate.c_str(), out.data(), row.number), row.result);
@@ -131,7 +166,8 @@ TEST_F(NumberedNamesTest, SetNextName) {
 
 TEST_F(NumberedNamesTest, BuildListAndFindWithCallersList) {
   Folder("jobs");
-  for (const char* file : {"nest003.dat", "NEST001.DAT", "NESTX01.DAT", "NEST02.DAT"}) Touch(std::string("jobs/") + file);
+  for (const char* file : {"nest003.dat", "NEST001.DAT", "NESTX01.DAT", "NEST02.DAT"})
+    Touch(std::string("jobs/") + file);
   KvcFileNameSlot* list = nullptr;
   int count = 0;
   kvc_build_flname_array(L"C:/jobs/NEST???.DAT", &list, &count);

@@ -27,9 +27,9 @@ TEST_F(PathUtilitiesTest, CreateFolderWalksBackslashLevels) {
   EXPECT_TRUE(CreateFolder(L"C:\\a\\b\\c"));  // already there
   EXPECT_FALSE(CreateFolder(L"C:/x/y"));      // slashes are not walked
   EXPECT_FALSE(IsDir("x"));
-  EXPECT_FALSE(CreateFolder(L"Q:\\x\\y"));    // unmapped drive
+  EXPECT_FALSE(CreateFolder(L"Q:\\x\\y"));  // unmapped drive
   TempRoot::WriteFile(C("file"), "x");
-  EXPECT_TRUE(CreateFolder(L"C:\\file"));     // a file of that name counts
+  EXPECT_TRUE(CreateFolder(L"C:\\file"));  // a file of that name counts
   EXPECT_FALSE(CreateFolder(nullptr));
 }
 
@@ -47,7 +47,8 @@ TEST_F(PathUtilitiesTest, CreateFolderStopsAfterThirtyAttempts) {
 TEST_F(PathUtilitiesTest, CreateFolderRefusesPathsBeyondItsBuffer) {
   const std::wstring tooLong = L"C:\\" + std::wstring(257, L'x');  // 260 characters
   EXPECT_FALSE(CreateFolder(tooLong.c_str()));
-  const std::wstring longest = L"C:\\" + std::wstring(250, L'y');  // 253: fits, and the host allows it
+  const std::wstring longest =
+      L"C:\\" + std::wstring(250, L'y');  // 253: fits, and the host allows it
   EXPECT_TRUE(CreateFolder(longest.c_str()));
 }
 
@@ -93,19 +94,21 @@ TEST(TruncPath, ShortensDrivePathsForDisplay) {
     const wchar_t* out;
   };
   const Row rows[] = {
-      {L"C:\\Users\\Public\\Documents\\Kestrel\\Data\\material\\steel", 30, 1, L"C:/...\\Data\\material\\steel"},
+      {L"C:\\Users\\Public\\Documents\\Kestrel\\Data\\material\\steel", 30, 1,
+       L"C:/...\\Data\\material\\steel"},
       {L"D:\\data\\jobs\\2024\\customer\\parts\\bracket.dwg", 20, 1, L"D:/...\\bracket.dwg"},
-      {L"C:\\abcdefghij", 3, 1, L"C:\\abcdefghij"},          // 13 characters: never shortened
-      {L"C:\\abcdefghijk", 14, 1, L"C:\\abcdefghijk"},       // 14 characters
-      {L"C:\\abcdefghijkl", 15, 1, L"C:/...defghijkl"},      // exactly maxLength: shortened
+      {L"C:\\abcdefghij", 3, 1, L"C:\\abcdefghij"},      // 13 characters: never shortened
+      {L"C:\\abcdefghijk", 14, 1, L"C:\\abcdefghijk"},   // 14 characters
+      {L"C:\\abcdefghijkl", 15, 1, L"C:/...defghijkl"},  // exactly maxLength: shortened
       {L"C:\\abc\\defghijkl", 15, 1, L"C:/...defghijkl"},
       {L"C:\\abcdefghijklmnopqr", 40, 1, L"C:\\abcdefghijklmnopqr"},  // shorter than maxLength
-      {L"C:\\a\\b\\c\\d\\e\\f\\g\\h", 2, 1, L"C:/..."},       // below 6: an empty tail
+      {L"C:\\a\\b\\c\\d\\e\\f\\g\\h", 2, 1, L"C:/..."},               // below 6: an empty tail
       {L"\\\\server\\share\\folder\\x", 10, 0, L"untouched"},
       {L"1:\\data", 10, 0, L"untouched"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(row.path)) + " " + std::to_string(row.maxLength));
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.path)) + " " +
+                 std::to_string(row.maxLength));
     wchar_t out[600] = L"untouched";
     EXPECT_EQ(kv_trunc_path(row.path, out, row.maxLength), row.result);
     EXPECT_STREQ(out, row.out);
@@ -281,7 +284,10 @@ TEST_F(PathUtilitiesTest, IsFileUnicodeLooksForByteOrderMarks) {
       {"plain", "plain text", false},
       {"one", "\xFF", false},
       {"empty", "", false},
-      {"utf8cut", "\xEF\xBB" "x", false},
+      {"utf8cut",
+       "\xEF\xBB"
+       "x",
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -307,7 +313,10 @@ TEST_F(PathUtilitiesTest, GetDataPathReadsOnceAndKeepsIt) {
     ASSERT_TRUE(machine.SetValue(L"Data Path", kv::RegValue::String(unusable)).ok());
     EXPECT_EQ(GetDataPath(path), 0) << kv::WideToAnsi(unusable);
   }
-  ASSERT_TRUE(machine.SetValue(L"Data Path", kv::RegValue::String(L"C:\\%DATA%\\kestrel\\", kv::kRegExpandSz)).ok());
+  ASSERT_TRUE(
+      machine
+          .SetValue(L"Data Path", kv::RegValue::String(L"C:\\%DATA%\\kestrel\\", kv::kRegExpandSz))
+          .ok());
   EXPECT_EQ(GetDataPath(path), 1);
   EXPECT_EQ(path, L"C:\\%DATA%\\kestrel\\");  // not expanded
 

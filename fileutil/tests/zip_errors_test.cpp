@@ -145,8 +145,10 @@ TEST_F(ZipErrorsTest, ReadingEntryPointsRefuseEveryHandle) {
     EXPECT_EQ(UnzipItem(handle, 0, target, sizeof target, ZIP_MEMORY), code);
     EXPECT_EQ(index, -7);
     EXPECT_STREQ(target, "target");
-    for (size_t i = 0; i < sizeof entry; ++i) ASSERT_EQ(reinterpret_cast<uint8_t*>(&entry)[i], 0xAB);
-    for (size_t i = 0; i < sizeof wentry; ++i) ASSERT_EQ(reinterpret_cast<uint8_t*>(&wentry)[i], 0xAB);
+    for (size_t i = 0; i < sizeof entry; ++i)
+      ASSERT_EQ(reinterpret_cast<uint8_t*>(&entry)[i], 0xAB);
+    for (size_t i = 0; i < sizeof wentry; ++i)
+      ASSERT_EQ(reinterpret_cast<uint8_t*>(&wentry)[i], 0xAB);
   }
   // The handle is still good for writing.
   EXPECT_EQ(ZipAdd(zip, L"f", nullptr, 0, ZIP_FOLDER), HZ_OK);

@@ -20,7 +20,6 @@ namespace {
 
 using namespace kv::fileutil::testing;  // the readers, test data and arguments of the zip tests
 
-
 class ZipLimitsTest : public kv::testing::RootTest {
  protected:
   std::filesystem::path Host(const std::string& relative) { return root_.Drive('c') / relative; }
@@ -69,10 +68,13 @@ TEST_F(ZipLimitsTest, AtMost65535Entries) {
     }
     EXPECT_EQ(CloseZipZ(zip), HZ_OK);
     if (pipeOutput) WriteBytes(Host("piped.zip"), pipe.Data());
-    EXPECT_TRUE(ReadersAccept(Host(pipeOutput ? "piped.zip" : "out/many.zip"), expected, Readers::kNoStreaming));
+    EXPECT_TRUE(ReadersAccept(Host(pipeOutput ? "piped.zip" : "out/many.zip"), expected,
+                              Readers::kNoStreaming));
   }
   // The scratch files had no name: the output folder holds the archive alone.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("out")), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("out")),
+                          std::filesystem::directory_iterator()),
+            1);
   EXPECT_TRUE(std::filesystem::is_empty(Host("temp")));
 }
 
@@ -107,7 +109,8 @@ TEST_F(ZipLimitsTest, OffsetsStayBelow4GiB) {
 TEST_F(ZipLimitsTest, SizesAndStartsPast4GiB) {
   const std::filesystem::path huge = Host("src/huge.bin");
   std::filesystem::create_directories(huge.parent_path());
-  if (!MakeSparse(huge, off_t{1} << 32)) GTEST_SKIP() << "the file system does not keep sparse files";
+  if (!MakeSparse(huge, off_t{1} << 32))
+    GTEST_SKIP() << "the file system does not keep sparse files";
   std::filesystem::create_directories(Host("out"));
   HZIP zip = CreateZipZ(Name(L"C:/out/huge.zip"), 0, ZIP_FILENAME);
   ASSERT_NE(zip, nullptr);

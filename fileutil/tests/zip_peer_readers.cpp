@@ -9,8 +9,8 @@
 #include <fstream>
 #include <functional>
 #include <random>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 
 namespace kv::fileutil::testing {
 namespace {
@@ -62,7 +62,8 @@ if len(sys.argv) > 3:
 
 std::string Unhex(const std::string& hex) {
   std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
 
@@ -93,7 +94,8 @@ std::string Hex(const std::string& bytes) {
 }
 
 std::string TextOf(size_t size, unsigned seed) {
-  static const char* words[] = {"spindle ", "feed ", "G01 X12.5 ", "tool change\n", "coolant on ", "M30\n"};
+  static const char* words[] = {"spindle ",      "feed ",       "G01 X12.5 ",
+                                "tool change\n", "coolant on ", "M30\n"};
   std::mt19937 random(seed);
   std::string text;
   while (text.size() < size) text += words[random() % 6];
@@ -113,7 +115,8 @@ PipeReader::PipeReader() {
   thread_ = std::thread([this] {
     char buffer[65536];
     ssize_t n;
-    while ((n = read(fds_[0], buffer, sizeof buffer)) > 0) data_.append(buffer, static_cast<size_t>(n));
+    while ((n = read(fds_[0], buffer, sizeof buffer)) > 0)
+      data_.append(buffer, static_cast<size_t>(n));
   });
 }
 
@@ -144,7 +147,8 @@ PipeSource::PipeSource(std::string contents, Close close) : contents_(std::move(
   thread_ = std::thread([this] {
     size_t at = 0;
     while (at < contents_.size()) {
-      const ssize_t n = write(fds_[1], contents_.data() + at, std::min<size_t>(contents_.size() - at, 4096));
+      const ssize_t n =
+          write(fds_[1], contents_.data() + at, std::min<size_t>(contents_.size() - at, 4096));
       if (n <= 0) break;
       at += static_cast<size_t>(n);
     }
@@ -181,16 +185,21 @@ void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
 }
 
 uint16_t Le16(const std::string& bytes, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(at)) | static_cast<uint8_t>(bytes.at(at + 1)) << 8);
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(at)) |
+                               static_cast<uint8_t>(bytes.at(at + 1)) << 8);
 }
 
-uint32_t Le32(const std::string& bytes, size_t at) { return Le16(bytes, at) | static_cast<uint32_t>(Le16(bytes, at + 2)) << 16; }
+uint32_t Le32(const std::string& bytes, size_t at) {
+  return Le16(bytes, at) | static_cast<uint32_t>(Le16(bytes, at + 2)) << 16;
+}
 
 ::testing::AssertionResult ReadersAccept(const std::filesystem::path& archive,
-                                         const std::vector<ExpectedEntry>& expected, Readers readers) {
+                                         const std::vector<ExpectedEntry>& expected,
+                                         Readers readers) {
   std::string output;
   if (RunCommand("unzip -t " + Quote(archive) + " 2>&1", &output) != 0) {
-    return ::testing::AssertionFailure() << "unzip -t rejects " << archive << ":\n" << output.substr(0, 4000);
+    return ::testing::AssertionFailure() << "unzip -t rejects " << archive << ":\n"
+                                         << output.substr(0, 4000);
   }
   if (RunCommand("zipinfo -v " + Quote(archive) + " >/dev/null 2>&1", &output) != 0) {
     RunCommand("zipinfo -v " + Quote(archive) + " 2>&1 | tail -n 40", &output);
@@ -201,7 +210,8 @@ uint32_t Le32(const std::string& bytes, size_t at) { return Le16(bytes, at) | st
   std::string manifest;
   std::string all;
   for (const ExpectedEntry& entry : expected) {
-    manifest += Hex(entry.name) + " " + std::to_string(all.size()) + " " + std::to_string(entry.contents.size()) + "\n";
+    manifest += Hex(entry.name) + " " + std::to_string(all.size()) + " " +
+                std::to_string(entry.contents.size()) + "\n";
     all += entry.contents;
   }
   const std::filesystem::path manifestFile = archive.string() + ".manifest";
@@ -211,23 +221,31 @@ uint32_t Le32(const std::string& bytes, size_t at) { return Le16(bytes, at) | st
   const int python = RunPython(archive, manifestFile, contentsFile, &output);
   std::filesystem::remove(manifestFile);
   std::filesystem::remove(contentsFile);
-  if (python != 0) return ::testing::AssertionFailure() << "Python's zipfile rejects " << archive << ":\n" << output;
+  if (python != 0)
+    return ::testing::AssertionFailure() << "Python's zipfile rejects " << archive << ":\n"
+                                         << output;
 
   if (readers != Readers::kDirectoryOnly &&
       (RunCommand("7z x -so " + Quote(archive) + " 2>/dev/null", &output) != 0 || output != all)) {
     RunCommand("7z t " + Quote(archive) + " 2>&1 | tail -n 20", &output);
-    return ::testing::AssertionFailure() << "7-Zip does not deliver the contents of " << archive << ":\n" << output;
+    return ::testing::AssertionFailure()
+           << "7-Zip does not deliver the contents of " << archive << ":\n"
+           << output;
   }
   if (RunCommand("bsdtar -xOf " + Quote(archive) + " 2>/dev/null", &output) != 0 || output != all) {
     RunCommand("bsdtar -xOf " + Quote(archive) + " 2>&1 >/dev/null", &output);
-    return ::testing::AssertionFailure() << "bsdtar does not deliver the contents of " << archive << ":\n" << output;
+    return ::testing::AssertionFailure()
+           << "bsdtar does not deliver the contents of " << archive << ":\n"
+           << output;
   }
   if (readers == Readers::kAll) {
     // A pipe forces libarchive's streaming reader, which follows the local headers.
-    if (RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>/dev/null", &output) != 0 || output != all) {
+    if (RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>/dev/null", &output) != 0 ||
+        output != all) {
       RunCommand("cat " + Quote(archive) + " | bsdtar -xOf - 2>&1 >/dev/null", &output);
-      return ::testing::AssertionFailure() << "bsdtar reading from a pipe does not deliver the contents of "
-                                           << archive << ":\n" << output;
+      return ::testing::AssertionFailure()
+             << "bsdtar reading from a pipe does not deliver the contents of " << archive << ":\n"
+             << output;
     }
   }
   return ::testing::AssertionSuccess();
@@ -237,8 +255,8 @@ namespace {
 
 // The names of a listing: the lines between `first` and `last` (lines starting so;
 // both excluded, `last` empty for the end), less the first `skip` fields of each line.
-std::vector<std::string> ListedNames(const std::string& listing, const std::string& first, const std::string& last,
-                                     int skip) {
+std::vector<std::string> ListedNames(const std::string& listing, const std::string& first,
+                                     const std::string& last, int skip) {
   std::vector<std::string> names;
   std::istringstream lines(listing);
   std::string line;
@@ -263,23 +281,29 @@ std::vector<std::string> ListedNames(const std::string& listing, const std::stri
 
 }  // namespace
 
-::testing::AssertionResult ListingsShow(const std::filesystem::path& archive, const std::vector<std::string>& names) {
+::testing::AssertionResult ListingsShow(const std::filesystem::path& archive,
+                                        const std::vector<std::string>& names) {
   struct Listing {
     std::string command;
     std::function<std::vector<std::string>(const std::string&)> parse;
   };
-  const std::string python = "python3 -c 'import sys, zipfile\nfor i in zipfile.ZipFile(sys.argv[1]).infolist(): print(i.filename)' ";
+  const std::string python =
+      "python3 -c 'import sys, zipfile\nfor i in zipfile.ZipFile(sys.argv[1]).infolist(): "
+      "print(i.filename)' ";
   const Listing listings[] = {
       // "  Length  Date  Time  Name", a rule, the entries, a rule.
-      {"unzip -l ", [](const std::string& out) { return ListedNames(out, "---------", "---------", 3); }},
+      {"unzip -l ",
+       [](const std::string& out) { return ListedNames(out, "---------", "---------", 3); }},
       // "-rw----  2.3 ntf  8 tx defN 24-Jun-30 13:45 name" after the size line.
-      {"zipinfo ", [](const std::string& out) {
+      {"zipinfo ",
+       [](const std::string& out) {
          std::vector<std::string> listed = ListedNames(out, "Zip file size", "", 8);
          if (!listed.empty()) listed.pop_back();  // the summary line
          return listed;
        }},
       // "Path = name" and "Folder = +" for a folder, which 7-Zip shows without its "/".
-      {"7z l -slt ", [](const std::string& out) {
+      {"7z l -slt ",
+       [](const std::string& out) {
          std::vector<std::string> listed;
          for (const std::string& line : ListedNames(out, "----------", "", 0)) {
            if (line.rfind("Path = ", 0) == 0) listed.push_back(line.substr(7));
@@ -296,7 +320,9 @@ std::vector<std::string> ListedNames(const std::string& listing, const std::stri
     const int status = RunCommand(command, &output);
     const std::vector<std::string> listed = listing.parse(output);
     if (status != 0 || listed != names) {
-      return ::testing::AssertionFailure() << command << " shows other names (status " << status << "):\n" << output;
+      return ::testing::AssertionFailure()
+             << command << " shows other names (status " << status << "):\n"
+             << output;
     }
   }
   return ::testing::AssertionSuccess();
@@ -313,8 +339,9 @@ std::vector<PeerEntry> PeerEntries(const std::filesystem::path& archive) {
     std::istringstream fields(line);
     std::string tag, name, extra;
     PeerEntry e;
-    fields >> tag >> name >> e.flags >> e.method >> e.createVersion >> e.createSystem >> e.extractVersion >>
-        e.externalAttributes >> e.headerOffset >> e.crc >> e.compressedSize >> e.size;
+    fields >> tag >> name >> e.flags >> e.method >> e.createVersion >> e.createSystem >>
+        e.extractVersion >> e.externalAttributes >> e.headerOffset >> e.crc >> e.compressedSize >>
+        e.size;
     for (int& part : e.dateTime) fields >> part;
     fields >> extra;
     if (tag != "E") continue;

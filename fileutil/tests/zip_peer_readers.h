@@ -15,7 +15,9 @@
 namespace kv::fileutil::testing {
 
 // Arguments of the zip interface: a descriptor, a wide name, a byte string.
-inline void* Fd(int descriptor) { return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor)); }
+inline void* Fd(int descriptor) {
+  return reinterpret_cast<void*>(static_cast<intptr_t>(descriptor));
+}
 inline void* Name(const wchar_t* name) { return const_cast<wchar_t*>(name); }
 inline void* Bytes(const std::string& bytes) { return const_cast<char*>(bytes.data()); }
 inline unsigned Size(const std::string& bytes) { return static_cast<unsigned>(bytes.size()); }
@@ -39,8 +41,8 @@ struct PeerEntry {
   uint32_t crc = 0;
   uint64_t compressedSize = 0;
   uint64_t size = 0;
-  int dateTime[6] = {};    // year, month, day, hour, minute, second (DOS precision)
-  std::string extraHex;    // the central extra field in hex
+  int dateTime[6] = {};  // year, month, day, hour, minute, second (DOS precision)
+  std::string extraHex;  // the central extra field in hex
 };
 
 // Which readers an archive suits. kAll: every reader, the streaming one included, which
@@ -58,7 +60,8 @@ enum class Readers { kAll, kNoStreaming, kDirectoryOnly };
 
 // The names that each listing shows, in a UTF-8 locale: `unzip -l`, `zipinfo`, `7z l`,
 // `bsdtar -tf` and Python's zipfile must all show `names` (UTF-8), in order.
-::testing::AssertionResult ListingsShow(const std::filesystem::path& archive, const std::vector<std::string>& names);
+::testing::AssertionResult ListingsShow(const std::filesystem::path& archive,
+                                        const std::vector<std::string>& names);
 
 // The entries of the central directory as Python's zipfile reads them (fails the
 // test when Python cannot read the archive).

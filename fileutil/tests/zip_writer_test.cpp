@@ -20,7 +20,6 @@ namespace {
 
 using namespace kv::fileutil::testing;  // the readers, test data and arguments of the zip tests
 
-
 class ZipWriterTest : public kv::testing::RootTest {
  protected:
   std::filesystem::path Host(const std::string& relative) { return root_.Drive('c') / relative; }
@@ -63,12 +62,14 @@ TEST_F(ZipWriterTest, FileOutputHoldsEverySourceKind) {
     uint32_t attributes;
   };
   const Row rows[] = {
-      {L"docs\\readme.txt", Name(L"C:\\src\\readme.txt"), 0, ZIP_FILENAME, "docs/readme.txt", readme, 8, 0x81800020},
+      {L"docs\\readme.txt", Name(L"C:\\src\\readme.txt"), 0, ZIP_FILENAME, "docs/readme.txt",
+       readme, 8, 0x81800020},
       {L"data.bin", Fd(descriptor), 0, ZIP_HANDLE, "data.bin", binary, 8, 0x81800020},
       {L"mem.txt", Bytes(memory), Size(memory), ZIP_MEMORY, "mem.txt", memory, 8, 0x80000000},
       {L"images", nullptr, 0, ZIP_FOLDER, "images/", "", 0, 0x41C00010},
       {L"sub\\deeper\\", nullptr, 0, ZIP_FOLDER, "sub/deeper/", "", 0, 0x41C00010},
-      {L"locked.txt", Name(L"C:/src/locked.txt"), 0, ZIP_FILENAME, "locked.txt", small, 8, 0x81000021},
+      {L"locked.txt", Name(L"C:/src/locked.txt"), 0, ZIP_FILENAME, "locked.txt", small, 8,
+       0x81000021},
       {L"a.zip", Name(L"C:/src/small"), 0, ZIP_FILENAME, "a.zip", small, 0, 0x81800020},
       {L"B.ZIP", Bytes(small), Size(small), ZIP_MEMORY, "B.ZIP", small, 0, 0x80000000},
       {L"c.Gz", Bytes(small), Size(small), ZIP_MEMORY, "c.Gz", small, 0, 0x80000000},
@@ -158,9 +159,11 @@ TEST_F(ZipWriterTest, PipeOutputWritesDataDescriptors) {
   for (size_t i = 0; i < entries.size(); ++i) {
     SCOPED_TRACE(entries[i].name);
     EXPECT_EQ(entries[i].flags, expectedFlags[i]);
-    EXPECT_EQ(Le16(bytes, entries[i].headerOffset + 6), expectedFlags[i]);  // the local header's flags
+    EXPECT_EQ(Le16(bytes, entries[i].headerOffset + 6),
+              expectedFlags[i]);  // the local header's flags
     // The descriptor ends where the next local header (or the directory) starts.
-    const size_t next = i + 1 < entries.size() ? entries[i + 1].headerOffset : bytes.find("PK\x01\x02");
+    const size_t next =
+        i + 1 < entries.size() ? entries[i + 1].headerOffset : bytes.find("PK\x01\x02");
     ASSERT_GE(next, 16u);
     EXPECT_EQ(Le32(bytes, next - 16), 0x08074B50u);
     EXPECT_EQ(Le32(bytes, next - 12), entries[i].crc);
@@ -179,11 +182,13 @@ TEST_F(ZipWriterTest, StoredSizeChangeOnPipeOutput) {
   output.CloseWriteEnd();
   {
     PipeSource wrongLength(data);
-    EXPECT_EQ(ZipAdd(zip, L"short.gz", Fd(wrongLength.readEnd()), 50, ZIP_HANDLE), HZ_STORAGE_CHANGED);
+    EXPECT_EQ(ZipAdd(zip, L"short.gz", Fd(wrongLength.readEnd()), 50, ZIP_HANDLE),
+              HZ_STORAGE_CHANGED);
   }
   {
     PipeSource unknownLength(data);
-    EXPECT_EQ(ZipAdd(zip, L"unknown.gz", Fd(unknownLength.readEnd()), 0, ZIP_HANDLE), HZ_STORAGE_CHANGED);
+    EXPECT_EQ(ZipAdd(zip, L"unknown.gz", Fd(unknownLength.readEnd()), 0, ZIP_HANDLE),
+              HZ_STORAGE_CHANGED);
   }
   EXPECT_EQ(ZipAdd(zip, L"good.gz", Bytes(data), Size(data), ZIP_MEMORY), HZ_OK);
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
@@ -224,7 +229,8 @@ TEST_F(ZipWriterTest, ArchiveAtByte1000OfAnOpenFile) {
   EXPECT_EQ(lseek(descriptor, 0, SEEK_CUR), static_cast<off_t>(bytes.size()));
   close(descriptor);
   EXPECT_EQ(bytes.substr(0, 1000), prefix);
-  EXPECT_TRUE(ReadersAccept(file, {{"one.txt", one}, {"two.gz", two}, {"three.txt", three}}, Readers::kNoStreaming));
+  EXPECT_TRUE(ReadersAccept(file, {{"one.txt", one}, {"two.gz", two}, {"three.txt", three}},
+                            Readers::kNoStreaming));
 
   const std::vector<PeerEntry> entries = PeerEntries(file);
   ASSERT_EQ(entries.size(), 3u);
@@ -267,7 +273,8 @@ TEST_F(ZipWriterTest, MemoryOutputInTheCallersBlockAndBeyond) {
     ASSERT_NE(zip, nullptr);
     writeAll(zip);
     EXPECT_EQ(std::string(block.data(), reference.size()), reference);
-    EXPECT_EQ(std::string(block.begin() + static_cast<long>(reference.size()), block.end()), std::string(extra, '\xEE'));
+    EXPECT_EQ(std::string(block.begin() + static_cast<long>(reference.size()), block.end()),
+              std::string(extra, '\xEE'));
   }
 
   // 64 bytes take the first local header (52 bytes) as first written; the data no
@@ -278,8 +285,8 @@ TEST_F(ZipWriterTest, MemoryOutputInTheCallersBlockAndBeyond) {
   writeAll(zip);
   const std::string head(small.data(), small.size());
   EXPECT_EQ(head.substr(0, 4), reference.substr(0, 4));
-  EXPECT_EQ(Le16(head, 6), 10u);   // flags before completion: descriptor bit and level
-  EXPECT_EQ(Le32(head, 14), 0u);   // CRC not yet known
+  EXPECT_EQ(Le16(head, 6), 10u);  // flags before completion: descriptor bit and level
+  EXPECT_EQ(Le32(head, 14), 0u);  // CRC not yet known
   EXPECT_EQ(head.substr(26, 26), reference.substr(26, 26));  // name, extra field
   EXPECT_EQ(head.substr(52), std::string(12, '\xEE'));
 
@@ -311,9 +318,14 @@ TEST_F(ZipWriterTest, EntryNamesEveryReaderShows) {
   const Row rows[] = {
       {L"plain\\name.txt", ZIP_MEMORY, "plain/name.txt", "plain/name.txt", false, false},
       {L"caf\u00E9.txt", ZIP_MEMORY, "caf\u00E9.txt", "caf\x82.txt", false, true},
-      {L"B\u00FCcher\\\u00DCbersicht \u00E9.txt", ZIP_MEMORY, "B\u00FCcher/\u00DCbersicht \u00E9.txt",
-       "B\x81" "cher/\x9A" "bersicht \x82.txt", false, true},
-      {L"\u03A9mega \u2502 \u00BD.txt", ZIP_MEMORY, "\u03A9mega \u2502 \u00BD.txt", "\xEAmega \xB3 \xAB.txt", false, true},
+      {L"B\u00FCcher\\\u00DCbersicht \u00E9.txt", ZIP_MEMORY,
+       "B\u00FCcher/\u00DCbersicht \u00E9.txt",
+       "B\x81"
+       "cher/\x9A"
+       "bersicht \x82.txt",
+       false, true},
+      {L"\u03A9mega \u2502 \u00BD.txt", ZIP_MEMORY, "\u03A9mega \u2502 \u00BD.txt",
+       "\xEAmega \xB3 \xAB.txt", false, true},
       {L"Ordner \u00E4", ZIP_FOLDER, "Ordner \u00E4/", "Ordner \x84/", false, true},
       {L"\u65E5\u672C\\\u30C7\u30FC\u30BF.txt", ZIP_MEMORY, "\u65E5\u672C/\u30C7\u30FC\u30BF.txt",
        "\u65E5\u672C/\u30C7\u30FC\u30BF.txt", true, false},
@@ -350,7 +362,8 @@ TEST_F(ZipWriterTest, EntryNamesEveryReaderShows) {
     // version 1, the CRC-32 of the stored name, the UTF-8 name.
     std::string field;
     if (row.unicodePath) {
-      const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(row.stored.data()), static_cast<uInt>(row.stored.size()));
+      const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(row.stored.data()),
+                              static_cast<uInt>(row.stored.size()));
       field = std::string("\x75\x70") + static_cast<char>(5 + row.utf8.size()) + '\0' + '\x01';
       for (int shift = 0; shift < 32; shift += 8) field += static_cast<char>(crc >> shift & 0xFF);
       field += row.utf8;
@@ -376,7 +389,8 @@ TEST_F(ZipWriterTest, ExactRecordLayout) {
   auto creation = [](const std::filesystem::path& file) -> uint32_t {
     struct statx info;
     if (statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0) return 0;
-    return static_cast<uint32_t>((info.stx_mask & STATX_BTIME) ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec);
+    return static_cast<uint32_t>((info.stx_mask & STATX_BTIME) ? info.stx_btime.tv_sec
+                                                               : info.stx_mtime.tv_sec);
   };
   const uint32_t createdA = creation(a), createdB = creation(b);
   MakeOutputFolder();
@@ -385,7 +399,10 @@ TEST_F(ZipWriterTest, ExactRecordLayout) {
   EXPECT_EQ(ZipAdd(zip, L"a.gz", Name(L"C:/src/a.gz"), 0, ZIP_FILENAME), HZ_OK);
   EXPECT_EQ(ZipAdd(zip, L"dir\\b.txt", Name(L"C:/src/b.txt"), 0, ZIP_FILENAME), HZ_OK);
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
-  if (oldZone) setenv("TZ", savedZone.c_str(), 1); else unsetenv("TZ");
+  if (oldZone)
+    setenv("TZ", savedZone.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 
   const std::string bytes = ReadBytes(Host("out/exact.zip"));
@@ -397,25 +414,62 @@ TEST_F(ZipWriterTest, ExactRecordLayout) {
   const uint32_t bCompressed = static_cast<uint32_t>(directory - bData);
 
   std::string expected;
-  auto put16 = [&](uint32_t v) { expected += static_cast<char>(v & 0xFF); expected += static_cast<char>(v >> 8 & 0xFF); };
-  auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+  auto put16 = [&](uint32_t v) {
+    expected += static_cast<char>(v & 0xFF);
+    expected += static_cast<char>(v >> 8 & 0xFF);
+  };
+  auto put32 = [&](uint32_t v) {
+    put16(v & 0xFFFF);
+    put16(v >> 16);
+  };
   const uint32_t storedCrc = 0xCB72381B;  // CRC-32 of "hello, zip\n"
   const uint32_t textCrc = Le32(bytes, bLocal + 14);
   const uint16_t dosTime = (5 << 11) | (6 << 5) | 4, dosDate = (41 << 9) | (3 << 5) | 4;
-  auto local = [&](const std::string& name, uint16_t flags, uint16_t method, uint32_t crc, uint32_t compressed,
-                   uint32_t size, uint32_t created) {
-    put32(0x04034B50); put16(20); put16(flags); put16(method); put16(dosTime); put16(dosDate);
-    put32(crc); put32(compressed); put32(size); put16(static_cast<uint32_t>(name.size())); put16(17);
+  auto local = [&](const std::string& name, uint16_t flags, uint16_t method, uint32_t crc,
+                   uint32_t compressed, uint32_t size, uint32_t created) {
+    put32(0x04034B50);
+    put16(20);
+    put16(flags);
+    put16(method);
+    put16(dosTime);
+    put16(dosDate);
+    put32(crc);
+    put32(compressed);
+    put32(size);
+    put16(static_cast<uint32_t>(name.size()));
+    put16(17);
     expected += name;
-    put16(0x5455); put16(13); expected += '\x07'; put32(1614834368); put32(1614834468); put32(created);
+    put16(0x5455);
+    put16(13);
+    expected += '\x07';
+    put32(1614834368);
+    put32(1614834468);
+    put32(created);
   };
-  auto central = [&](const std::string& name, uint16_t flags, uint16_t method, uint32_t crc, uint32_t compressed,
-                     uint32_t size, uint32_t offset) {
-    put32(0x02014B50); put16(0x0B17); put16(20); put16(flags); put16(method); put16(dosTime); put16(dosDate);
-    put32(crc); put32(compressed); put32(size); put16(static_cast<uint32_t>(name.size())); put16(9);
-    put16(0); put16(0); put16(0); put32(0x81800020); put32(offset);
+  auto central = [&](const std::string& name, uint16_t flags, uint16_t method, uint32_t crc,
+                     uint32_t compressed, uint32_t size, uint32_t offset) {
+    put32(0x02014B50);
+    put16(0x0B17);
+    put16(20);
+    put16(flags);
+    put16(method);
+    put16(dosTime);
+    put16(dosDate);
+    put32(crc);
+    put32(compressed);
+    put32(size);
+    put16(static_cast<uint32_t>(name.size()));
+    put16(9);
+    put16(0);
+    put16(0);
+    put16(0);
+    put32(0x81800020);
+    put32(offset);
     expected += name;
-    put16(0x5455); put16(5); expected += '\x07'; put32(1614834368);
+    put16(0x5455);
+    put16(5);
+    expected += '\x07';
+    put32(1614834368);
   };
   local("a.gz", 0, 0, storedCrc, Size(stored), Size(stored), createdA);
   expected += stored;
@@ -424,8 +478,14 @@ TEST_F(ZipWriterTest, ExactRecordLayout) {
   central("a.gz", 0, 0, storedCrc, Size(stored), Size(stored), 0);
   central("dir/b.txt", 2, 8, textCrc, bCompressed, Size(text), static_cast<uint32_t>(bLocal));
   const uint32_t directorySize = static_cast<uint32_t>(expected.size() - directory);
-  put32(0x06054B50); put16(0); put16(0); put16(2); put16(2); put32(directorySize);
-  put32(static_cast<uint32_t>(directory)); put16(0);
+  put32(0x06054B50);
+  put16(0);
+  put16(0);
+  put16(2);
+  put16(2);
+  put32(directorySize);
+  put32(static_cast<uint32_t>(directory));
+  put16(0);
   EXPECT_EQ(bytes, expected);
   EXPECT_TRUE(ReadersAccept(Host("out/exact.zip"), {{"a.gz", stored}, {"dir/b.txt", text}}));
 }
@@ -439,8 +499,8 @@ TEST_F(ZipWriterTest, TimesInDaylightSavingAndOutOfRange) {
   struct Row {
     const char* file;
     int64_t modified;
-    int dos[6];        // local date and time in the DOS fields
-    uint32_t extra;    // the "UT" modification time
+    int dos[6];      // local date and time in the DOS fields
+    uint32_t extra;  // the "UT" modification time
   };
   const Row rows[] = {
       // 2020-07-01 12:00:00 UTC is 14:00 summer time.
@@ -461,7 +521,10 @@ TEST_F(ZipWriterTest, TimesInDaylightSavingAndOutOfRange) {
     EXPECT_EQ(ZipAdd(zip, source.c_str() + 7, Name(source.c_str()), 0, ZIP_FILENAME), HZ_OK);
   }
   EXPECT_EQ(CloseZipZ(zip), HZ_OK);
-  if (oldZone) setenv("TZ", savedZone.c_str(), 1); else unsetenv("TZ");
+  if (oldZone)
+    setenv("TZ", savedZone.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 
   const std::filesystem::path archive = Host("out/times.zip");
@@ -473,8 +536,8 @@ TEST_F(ZipWriterTest, TimesInDaylightSavingAndOutOfRange) {
     EXPECT_EQ(std::vector<int>(entries[i].dateTime, entries[i].dateTime + 6),
               std::vector<int>(rows[i].dos, rows[i].dos + 6));
     const size_t extra = entries[i].headerOffset + 30 + entries[i].name.size();
-    EXPECT_EQ(Le32(bytes, extra + 5), rows[i].extra);   // local: modification
-    EXPECT_EQ(Le32(bytes, extra + 9), rows[i].extra);   // access
+    EXPECT_EQ(Le32(bytes, extra + 5), rows[i].extra);  // local: modification
+    EXPECT_EQ(Le32(bytes, extra + 9), rows[i].extra);  // access
   }
 }
 

@@ -22,8 +22,8 @@ struct HeaderWatch {
 size_t OnHeader(char* data, size_t size, size_t count, void* context) {
   auto* watch = static_cast<HeaderWatch*>(context);
   const size_t length = size * count;
-  const bool blankLine = (length == 2 && data[0] == '\r' && data[1] == '\n') ||
-                         (length == 1 && data[0] == '\n');
+  const bool blankLine =
+      (length == 2 && data[0] == '\r' && data[1] == '\n') || (length == 1 && data[0] == '\n');
   if (blankLine) {
     long status = 0;
     curl_easy_getinfo(watch->easy, CURLINFO_RESPONSE_CODE, &status);
@@ -56,7 +56,8 @@ int CInetUtils::CheckConnection(const std::wstring& page) {
     std::string url;
     if (!ServerUrl("http", config.webHost, page, &url)) {
       failure = CURLE_URL_MALFORMAT;
-      description = L"The web host \"" + config.webHost + L"\" of the configuration is no host name.";
+      description =
+          L"The web host \"" + config.webHost + L"\" of the configuration is no host name.";
       return;
     }
     stage += 2;  // the connection: the web host's address

@@ -21,8 +21,8 @@ bool HostCharacter(wchar_t c) {
 void AppendEncoded(std::string_view segment, std::string* url) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (unsigned char c : segment) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '.' || c == '_' || c == '~';
     if (plain) {
       *url += static_cast<char>(c);
     } else {
@@ -73,7 +73,8 @@ CURLcode CurlSession::Perform() {
   }
   int left = 0;
   while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
-    if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) result = message->data.result;
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy_)
+      result = message->data.result;
   }
   curl_multi_remove_handle(multi_, easy_);
   return result;

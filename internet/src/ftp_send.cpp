@@ -15,8 +15,8 @@
 namespace kv::internet {
 namespace {
 
-constexpr size_t kShortLimit = 255;   // connection, local-open and create errors
-constexpr size_t kCopyLimit = 1024;   // copy errors
+constexpr size_t kShortLimit = 255;  // connection, local-open and create errors
+constexpr size_t kCopyLimit = 1024;  // copy errors
 constexpr size_t kBlockSize = 1024;
 // Bytes asked of the disk at once: the blocks are counted, not read one by one.
 constexpr size_t kChunkSize = 256 * 1024;
@@ -46,7 +46,11 @@ class BlockReader {
  public:
   BlockReader(FileHandle& file, uint64_t size, const std::wstring& localFile,
               CTransferProgressDialog* dialog)
-      : file_(file), size_(size), localFile_(localFile), dialog_(dialog), scale_(ScaleBlocks(size)) {}
+      : file_(file),
+        size_(size),
+        localFile_(localFile),
+        dialog_(dialog),
+        scale_(ScaleBlocks(size)) {}
 
   bool Read(char* buffer, size_t capacity, size_t* got) {
     if (!started_) {
@@ -100,7 +104,7 @@ class BlockReader {
   bool started_ = false;
   uint64_t done_ = 0;
   uint64_t shownBlock_ = 0;  // the last block the bar has gone past
-  int shown_ = 0;           // the first SetPos(0) was made when the window opened
+  int shown_ = 0;            // the first SetPos(0) was made when the window opened
   uint32_t readError_ = 0;
 };
 
@@ -133,11 +137,12 @@ int CInetUtils::Send(const std::wstring& localFile, const std::wstring& remotePa
   const InternetConfig config = ReadInternetConfig();
   FtpSession connection(config, config.program, agentName);
   if (const CURLcode connected = connection.Connect(); connected != CURLE_OK) {
-    m_strError = L"Kestrel FTP Connection Error:\n"
-                 L"An error has occured trying to connect to the Kestrel FTP Server.\n"
-                 L"Please check your network and internet connections and try again\n"
-                 L"Cause: " +
-                 connection.ErrorText(connected, kShortLimit);
+    m_strError =
+        L"Kestrel FTP Connection Error:\n"
+        L"An error has occured trying to connect to the Kestrel FTP Server.\n"
+        L"Please check your network and internet connections and try again\n"
+        L"Cause: " +
+        connection.ErrorText(connected, kShortLimit);
     return kSendConnectFailed;
   }
   if (const uint8_t created = CreateRemoteFolders(connection, remotePath); created != 0) {
@@ -153,14 +158,16 @@ int CInetUtils::Send(const std::wstring& localFile, const std::wstring& remotePa
   }
   // A path that names no file (it ends in a separator) is never opened on the server.
   if (remotePath.empty() || remotePath.back() == L'\\' || remotePath.back() == L'/') {
-    m_strError = L"Kestrel FTP File Create Error:\nInternet File Search Failed.\n"
-                 L"File Not Found on the Kestrel Systems server.";
+    m_strError =
+        L"Kestrel FTP File Create Error:\nInternet File Search Failed.\n"
+        L"File Not Found on the Kestrel Systems server.";
     return kSendCreateFailed;
   }
 
   BlockReader reader(file, info.size, localFile, dialog);
   const CURLcode sent = connection.Upload(
-      remotePath, [&reader](char* buffer, size_t size, size_t* got) { return reader.Read(buffer, size, got); });
+      remotePath,
+      [&reader](char* buffer, size_t size, size_t* got) { return reader.Read(buffer, size, got); });
   if (sent == CURLE_OK) {
     m_strError.clear();
     return kSendOk;
@@ -178,11 +185,12 @@ int CInetUtils::Send(const std::wstring& localFile, const std::wstring& remotePa
   const std::wstring cause = reader.readError() != 0
                                  ? Limited(FileErrorText(reader.readError(), localFile), kCopyLimit)
                                  : connection.ErrorText(sent, kCopyLimit);
-  m_strError = L"Kestrel FTP File Copy Error:\n"
-               L"An error has occured during file transfer.\n"
-               L"Please check your network and internet connections and try again\n"
-               L"Cause: " +
-               cause;
+  m_strError =
+      L"Kestrel FTP File Copy Error:\n"
+      L"An error has occured during file transfer.\n"
+      L"Please check your network and internet connections and try again\n"
+      L"Cause: " +
+      cause;
   return kSendCopyFailed;
 }
 

@@ -76,7 +76,8 @@ void FtpSession::CreateFolders(const std::vector<std::wstring>& folders) {
     for (wchar_t& c : name) {
       if (c == L'\\') c = L'/';
     }
-    if (name.find_first_of(L"\r\n") != std::wstring::npos || name.find(L'\0') != std::wstring::npos) continue;
+    if (name.find_first_of(L"\r\n") != std::wstring::npos || name.find(L'\0') != std::wstring::npos)
+      continue;
     curl_slist* more = curl_slist_append(commands, ("*MKD " + WideToAnsi(name)).c_str());
     if (more == nullptr) break;
     commands = more;

@@ -23,10 +23,10 @@ struct FtpAccount {
 };
 
 struct InternetConfig {
-  std::wstring webHost;   // "Web Host": host[:port] of the maker's web site
-  std::wstring ftpHost;   // "FTP Host": host[:port] of the maker's FTP server
-  FtpAccount program;     // "FTP User", "FTP Password": the account of the uploads
-  FtpAccount update;      // "Update User", "Update Password": the notification account
+  std::wstring webHost;       // "Web Host": host[:port] of the maker's web site
+  std::wstring ftpHost;       // "FTP Host": host[:port] of the maker's FTP server
+  FtpAccount program;         // "FTP User", "FTP Password": the account of the uploads
+  FtpAccount update;          // "Update User", "Update Password": the notification account
   FtpTls tls = FtpTls::kTry;  // "FTP TLS" (DWORD 0, 1, 2)
   long connectSeconds = 20;   // "Connect Timeout" (DWORD): connecting, name lookup included
   long transferSeconds = 60;  // "Transfer Timeout" (DWORD): the longest wait for a server

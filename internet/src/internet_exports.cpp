@@ -21,7 +21,8 @@ int kvLaunchBrowserPage(std::wstring& url) {
   return 1;
 }
 
-int kvInetSendFile(void* /*ignored*/, std::wstring& localFile, std::wstring& remotePath, int showErrors) {
+int kvInetSendFile(void* /*ignored*/, std::wstring& localFile, std::wstring& remotePath,
+                   int showErrors) {
   CInetUtils utils(showErrors);
   return utils.SendFile(localFile, remotePath) == 0 ? 1 : 0;
 }

@@ -32,7 +32,8 @@ void CMAPIFolder::Close() {
 }
 
 Folder* CMAPIFolder::GetFolder() const {
-  return m_pItem && m_pItem->ObjectType() == kMapiFolder ? static_cast<Folder*>(m_pItem.get()) : nullptr;
+  return m_pItem && m_pItem->ObjectType() == kMapiFolder ? static_cast<Folder*>(m_pItem.get())
+                                                         : nullptr;
 }
 
 Table* CMAPIFolder::GetContents() {

@@ -49,7 +49,8 @@ void CMAPIMessage::Close() {
   CMAPIObject::Close();
 }
 
-bool CMAPIMessage::Create(CMAPISession* session, int importance, bool saveToSentItems, CMAPIFolder* folder) {
+bool CMAPIMessage::Create(CMAPISession* session, int importance, bool saveToSentItems,
+                          CMAPIFolder* folder) {
   Close();
   if (session == nullptr) return false;
   if (folder == nullptr) folder = session->GetCurrentFolder();
@@ -61,7 +62,8 @@ bool CMAPIMessage::Create(CMAPISession* session, int importance, bool saveToSent
   Attach(session, std::move(message));
   SetProperty(PropValue::Long(kPrMessageFlags, kMsgFlagUnsent | kMsgFlagFromMe));
   PropRow values;
-  if (session->GetMessageStore()->GetProps({kPrIpmSentMailEntryId}, &values).ok() && !values[0].IsError()) {
+  if (session->GetMessageStore()->GetProps({kPrIpmSentMailEntryId}, &values).ok() &&
+      !values[0].IsError()) {
     SetProperty(saveToSentItems ? PropValue::Binary(kPrSentMailEntryId, values[0].bytes)
                                 : PropValue::Bool(kPrDeleteAfterSubmit, true));
   }
@@ -81,9 +83,12 @@ bool CMAPIMessage::SetBody(const wchar_t* body) {
   return SetProperty(PropValue::Long(kPrMsgEditorFormat, kEditorFormatPlainText));
 }
 
-bool CMAPIMessage::SetSender(const wchar_t* name, const wchar_t* address, const wchar_t* addressType) {
-  if (m_pMAPI == nullptr || m_pMAPI->GetSession() == nullptr || addressType == nullptr) return false;
-  if (!SetPropertyString(kPrSenderName, name) || !SetPropertyString(kPrSenderEmailAddress, address)) return false;
+bool CMAPIMessage::SetSender(const wchar_t* name, const wchar_t* address,
+                             const wchar_t* addressType) {
+  if (m_pMAPI == nullptr || m_pMAPI->GetSession() == nullptr || addressType == nullptr)
+    return false;
+  if (!SetPropertyString(kPrSenderName, name) || !SetPropertyString(kPrSenderEmailAddress, address))
+    return false;
   m_strSenderName = name;
   m_strSenderEmail = address;
   std::shared_ptr<AddrBook> book;
@@ -99,7 +104,8 @@ bool CMAPIMessage::SetSender(const wchar_t* name, const wchar_t* address, const 
 }
 
 bool CMAPIMessage::AddRecipient(const wchar_t* address, uint32_t type, const wchar_t* addressType) {
-  if (!m_pMessage || m_pMAPI == nullptr || m_pMAPI->GetSession() == nullptr || address == nullptr) return false;
+  if (!m_pMessage || m_pMAPI == nullptr || m_pMAPI->GetSession() == nullptr || address == nullptr)
+    return false;
   std::shared_ptr<AddrBook> book;
   if (!m_pMAPI->GetSession()->OpenAddressBook(kAbNoDialog, &book).ok()) return false;
   std::vector<PropRow> list = {{PropValue::Long(kPrRecipientType, static_cast<int32_t>(type)),
@@ -109,7 +115,8 @@ bool CMAPIMessage::AddRecipient(const wchar_t* address, uint32_t type, const wch
   return m_pMessage->ModifyRecipients(kModRecipAdd, list).ok();
 }
 
-bool CMAPIMessage::AddAttachment(const wchar_t* path, const wchar_t* name, const wchar_t* contentId) {
+bool CMAPIMessage::AddAttachment(const wchar_t* path, const wchar_t* name,
+                                 const wchar_t* contentId) {
   if (!m_pMessage || path == nullptr) return false;
   FileHandle file;
   if (!FileHandle::OpenForReading(path, &file).ok()) return false;
@@ -117,12 +124,14 @@ bool CMAPIMessage::AddAttachment(const wchar_t* path, const wchar_t* name, const
   uint32_t number = 0;
   std::shared_ptr<MapiProp> attach;
   if (!m_pMessage->CreateAttach(&number, &attach).ok()) return false;
-  PropRow values = {PropValue::Long(kPrAttachMethod, kAttachByValue), PropValue::Long(kPrRenderingPosition, -1),
+  PropRow values = {PropValue::Long(kPrAttachMethod, kAttachByValue),
+                    PropValue::Long(kPrRenderingPosition, -1),
                     PropValue::Unicode(kPrAttachLongFilename, attachmentName),
                     PropValue::Unicode(kPrAttachFilename, attachmentName)};
   if (contentId != nullptr) {
-    values.push_back(attachmentName == kContactPicture ? PropValue::Bool(kPrAttachmentContactPhoto, true)
-                                                       : PropValue::Unicode(kPrAttachContentId, contentId));
+    values.push_back(attachmentName == kContactPicture
+                         ? PropValue::Bool(kPrAttachmentContactPhoto, true)
+                         : PropValue::Unicode(kPrAttachContentId, contentId));
   }
   if (!attach->SetProps(values).ok()) return false;
   std::unique_ptr<PropStream> stream;
@@ -140,7 +149,8 @@ bool CMAPIMessage::AddAttachment(const wchar_t* path, const wchar_t* name, const
   }
   if (!stream->Commit().ok()) return false;
   if (total > INT32_MAX) return false;
-  if (!attach->SetProps({PropValue::Long(kPrAttachSize, static_cast<int32_t>(total))}).ok()) return false;
+  if (!attach->SetProps({PropValue::Long(kPrAttachSize, static_cast<int32_t>(total))}).ok())
+    return false;
   return attach->SaveChanges(0).ok();
 }
 
@@ -154,6 +164,8 @@ bool CMAPIMessage::Send() {
   return true;
 }
 
-std::string CMAPIMessage::GetLastError() const { return m_pMessage ? m_pMessage->LastErrorText() : std::string(); }
+std::string CMAPIMessage::GetLastError() const {
+  return m_pMessage ? m_pMessage->LastErrorText() : std::string();
+}
 
 }  // namespace kv::internet

@@ -26,20 +26,22 @@ class CMAPIMessage : public CMAPIObject {
   // opened as current; marks it unsent and from the user; files it in Sent Items after
   // sending (or has it deleted when `saveToSentItems` is false) when the store has Sent
   // Items; sets the importance unless it is normal (1).
-  bool Create(CMAPISession* session, int importance = kv::mail::kImportanceNormal, bool saveToSentItems = true,
-              CMAPIFolder* folder = nullptr);
+  bool Create(CMAPISession* session, int importance = kv::mail::kImportanceNormal,
+              bool saveToSentItems = true, CMAPIFolder* folder = nullptr);
   bool SetSubject(const wchar_t* subject);
   // The body through a stream, then the plain-text editor format.
   bool SetBody(const wchar_t* body);
   // Sender name and address, and the sent-representing entry (a one-off entry id).
   bool SetSender(const wchar_t* name, const wchar_t* address, const wchar_t* addressType = L"SMTP");
   // Resolves `address` through the address book and adds it with the recipient type.
-  bool AddRecipient(const wchar_t* address, uint32_t type = kv::mail::kMapiTo, const wchar_t* addressType = nullptr);
+  bool AddRecipient(const wchar_t* address, uint32_t type = kv::mail::kMapiTo,
+                    const wchar_t* addressType = nullptr);
   // Attaches a file by value, copied in 4,096-byte pieces. The name is `name`, else the
   // part of `path` after its last backslash or slash. A content id marks the part for
   // inline use, except with the name "ContactPicture.jpg", which makes it the contact
   // photo instead. False, with nothing attached, when the file cannot be opened or read.
-  bool AddAttachment(const wchar_t* path, const wchar_t* name = nullptr, const wchar_t* contentId = nullptr);
+  bool AddAttachment(const wchar_t* path, const wchar_t* name = nullptr,
+                     const wchar_t* contentId = nullptr);
   // Submits the message; on success the wrapper is closed.
   bool Send();
 

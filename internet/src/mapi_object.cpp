@@ -17,10 +17,13 @@ CMAPIObject::CMAPIObject() = default;
 
 CMAPIObject::~CMAPIObject() { CMAPIObject::Close(); }
 
-std::shared_ptr<MapiProp> CMAPIObject::OpenEntry(CMAPISession* session, const EntryId& entryId, uint32_t* objectType) {
+std::shared_ptr<MapiProp> CMAPIObject::OpenEntry(CMAPISession* session, const EntryId& entryId,
+                                                 uint32_t* objectType) {
   if (session == nullptr || session->GetMessageStore() == nullptr) return nullptr;
   std::shared_ptr<MapiProp> item;
-  if (!session->GetMessageStore()->OpenEntry(entryId, session->GetFolderFlags(), objectType, &item).ok()) {
+  if (!session->GetMessageStore()
+           ->OpenEntry(entryId, session->GetFolderFlags(), objectType, &item)
+           .ok()) {
     return nullptr;
   }
   return item;
@@ -50,7 +53,8 @@ void CMAPIObject::Attach(CMAPISession* session, std::shared_ptr<MapiProp> item) 
 
 void CMAPIObject::RefreshEntryID() {
   PropRow values;
-  if (m_pItem && m_pItem->GetProps({kPrEntryId}, &values).ok() && !values[0].IsError()) m_entryID = values[0].bytes;
+  if (m_pItem && m_pItem->GetProps({kPrEntryId}, &values).ok() && !values[0].IsError())
+    m_entryID = values[0].bytes;
 }
 
 bool CMAPIObject::Save(bool close) {
@@ -75,7 +79,8 @@ bool CMAPIObject::GetPropertyString(PropTag tag, std::wstring& out, bool stream)
   if (!m_pItem->OpenPropertyStream(tag, false, &reader).ok()) return false;
   std::string utf8;
   char piece[kStreamPiece];
-  for (size_t got = 0; reader->Read(piece, sizeof piece, &got).ok() && got > 0;) utf8.append(piece, got);
+  for (size_t got = 0; reader->Read(piece, sizeof piece, &got).ok() && got > 0;)
+    utf8.append(piece, got);
   out = AnsiToWide(utf8);
   return true;
 }
@@ -96,6 +101,8 @@ bool CMAPIObject::SetPropertyString(PropTag tag, const wchar_t* text, bool strea
   return writer->Commit().ok();
 }
 
-bool CMAPIObject::SetProperty(const PropValue& value) { return m_pItem && m_pItem->SetProps({value}).ok(); }
+bool CMAPIObject::SetProperty(const PropValue& value) {
+  return m_pItem && m_pItem->SetProps({value}).ok();
+}
 
 }  // namespace kv::internet

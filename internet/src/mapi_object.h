@@ -42,11 +42,12 @@ class CMAPIObject {
   // Takes an item opened elsewhere (a folder or a new message).
   void Attach(CMAPISession* session, std::shared_ptr<kv::mail::MapiProp> item);
   // Opens an entry of the session's store; null when it cannot.
-  static std::shared_ptr<kv::mail::MapiProp> OpenEntry(CMAPISession* session, const kv::mail::EntryId& entryId,
+  static std::shared_ptr<kv::mail::MapiProp> OpenEntry(CMAPISession* session,
+                                                       const kv::mail::EntryId& entryId,
                                                        uint32_t* objectType);
 
-  CMAPISession* m_pMAPI = nullptr;                // not owned
-  std::shared_ptr<kv::mail::MapiProp> m_pItem;    // owned reference
+  CMAPISession* m_pMAPI = nullptr;              // not owned
+  std::shared_ptr<kv::mail::MapiProp> m_pItem;  // owned reference
   kv::mail::EntryId m_entryID;
 };
 

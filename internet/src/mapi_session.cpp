@@ -32,8 +32,8 @@ void CMAPISession::Uninitialize() {
 }
 
 bool CMAPISession::Logon(const wchar_t* profile, bool service) {
-  const uint32_t flags = service ? kMapiNewSession | kMapiExtended | kMapiUseDefault | kMapiExplicitProfile |
-                                       kMapiNtService
+  const uint32_t flags = service ? kMapiNewSession | kMapiExtended | kMapiUseDefault |
+                                       kMapiExplicitProfile | kMapiNtService
                                  : kMapiNewSession | kMapiExtended | kMapiUseDefault;
   Logout();
   return MapiLogonEx(profile != nullptr ? profile : L"", flags, &m_pSession).ok();
@@ -57,11 +57,13 @@ bool CMAPISession::OpenMessageStore(const wchar_t* name, uint32_t folderFlags) {
   std::vector<PropRow> rows;
   while (table->QueryRows(1, &rows).ok() && rows.size() == 1) {
     const PropRow& row = rows[0];
-    const bool chosen = name != nullptr ? !row[0].IsError() && row[0].text.find(name) != std::wstring::npos
-                                        : !row[2].IsError() && row[2].number != 0;
+    const bool chosen = name != nullptr
+                            ? !row[0].IsError() && row[0].text.find(name) != std::wstring::npos
+                            : !row[2].IsError() && row[2].number != 0;
     if (!chosen || row[1].IsError()) continue;
     m_pMsgStore.reset();
-    return m_pSession->OpenMsgStore(row[1].bytes, kMdbNoDialog | kMapiBestAccess, &m_pMsgStore).ok();
+    return m_pSession->OpenMsgStore(row[1].bytes, kMdbNoDialog | kMapiBestAccess, &m_pMsgStore)
+        .ok();
   }
   return false;
 }
@@ -85,12 +87,14 @@ bool CMAPISession::GetProfileEmail(std::wstring& address) {
   if (!m_pSession) return false;
   EntryId identity;
   std::shared_ptr<AddrBook> book;
-  if (!m_pSession->QueryIdentity(&identity).ok() || !m_pSession->OpenAddressBook(kAbNoDialog, &book).ok()) {
+  if (!m_pSession->QueryIdentity(&identity).ok() ||
+      !m_pSession->OpenAddressBook(kAbNoDialog, &book).ok()) {
     return false;
   }
   uint32_t type = 0;
   std::shared_ptr<MapiProp> entry;
-  if (!book->OpenEntry(identity, kMapiBestAccess, &type, &entry).ok() || type != kMapiMailUser) return false;
+  if (!book->OpenEntry(identity, kMapiBestAccess, &type, &entry).ok() || type != kMapiMailUser)
+    return false;
   PropRow values;
   if (!entry->GetProps({kPrSmtpAddress, kPrEmailAddress}, &values).ok()) return false;
   for (const PropValue& value : values) {
@@ -105,10 +109,12 @@ bool CMAPISession::GetProfileEmail(std::wstring& address) {
 CMAPIFolder* CMAPISession::OpenOutbox(bool makeCurrent) {
   if (!m_pMsgStore) return nullptr;
   PropRow values;
-  if (!m_pMsgStore->GetProps({kPrIpmOutboxEntryId}, &values).ok() || values[0].IsError()) return nullptr;
+  if (!m_pMsgStore->GetProps({kPrIpmOutboxEntryId}, &values).ok() || values[0].IsError())
+    return nullptr;
   uint32_t type = 0;
   std::shared_ptr<MapiProp> object;
-  if (!m_pMsgStore->OpenEntry(values[0].bytes, m_ulFolderFlags, &type, &object).ok() || type != kMapiFolder) {
+  if (!m_pMsgStore->OpenEntry(values[0].bytes, m_ulFolderFlags, &type, &object).ok() ||
+      type != kMapiFolder) {
     return nullptr;
   }
   auto folder = std::make_unique<CMAPIFolder>(this, std::static_pointer_cast<Folder>(object), true);

@@ -29,16 +29,15 @@ bool ConnectionLost(CURLcode code) {
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_LOGIN_DENIED:
     case CURLE_USE_SSL_FAILED:
-    case CURLE_OUT_OF_MEMORY:
-      return true;
-    default:
-      return false;
+    case CURLE_OUT_OF_MEMORY: return true;
+    default: return false;
   }
 }
 
 }  // namespace
 
-int CInetUtils::DownloadNotifications(const std::wstring& remoteFolder, const std::wstring& localFolder) {
+int CInetUtils::DownloadNotifications(const std::wstring& remoteFolder,
+                                      const std::wstring& localFolder) {
   const InternetConfig config = ReadInternetConfig();
   FtpSession connection(config, config.update, L"KVInternet Notification Check");
   if (const CURLcode connected = connection.Connect(); connected != CURLE_OK) {
@@ -76,17 +75,19 @@ int CInetUtils::DownloadNotifications(const std::wstring& remoteFolder, const st
     if (!writer.Open(localFolder + entry.name).ok()) continue;  // present, or no folder
     int64_t received = 0;
     bool written = true;
-    const CURLcode fetched = connection.Download(folder + entry.name, [&](const char* data, size_t size) {
-      received += static_cast<int64_t>(size);
-      written = writer.Write(data, size).ok();
-      return written;
-    });
+    const CURLcode fetched =
+        connection.Download(folder + entry.name, [&](const char* data, size_t size) {
+          received += static_cast<int64_t>(size);
+          written = writer.Write(data, size).ok();
+          return written;
+        });
     if (fetched != CURLE_OK && ConnectionLost(fetched)) {
       m_strError = connection.ErrorText(fetched, kDescriptionLimit);
       return 0;
     }
     // A transfer cut short is no file, even when the server called it complete.
-    const bool complete = fetched == CURLE_OK && written && (entry.size < 0 || received == entry.size);
+    const bool complete =
+        fetched == CURLE_OK && written && (entry.size < 0 || received == entry.size);
     if (complete && writer.Commit().ok()) ++count;
   }
   return count;

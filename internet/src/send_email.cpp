@@ -52,17 +52,20 @@ bool kvGetEmailClientInfo(std::wstring& profileName, std::wstring& emailAddress)
   return found;
 }
 
-bool kvSendEMail(std::wstring& to, std::wstring& subject, std::wstring& body, std::wstring& attachmentPath) {
+bool kvSendEMail(std::wstring& to, std::wstring& subject, std::wstring& body,
+                 std::wstring& attachmentPath) {
   CMAPISession mapi;
   if (!kv::internet::StartSession(mapi)) return false;
   std::wstring profile, address;
   if (!mapi.GetProfileName(profile)) {
-    kv::ShowMessageBox(L"Failed to acquire MAPI email client.\nKestrel Systems email failed to send.", kv::kMbOk);
+    kv::ShowMessageBox(
+        L"Failed to acquire MAPI email client.\nKestrel Systems email failed to send.", kv::kMbOk);
     kv::internet::EndSession(mapi);
     return false;
   }
   if (!mapi.GetProfileEmail(address)) {
-    kv::ShowMessageBox(L"Failed to acquire MAPI User Email. Kestrel Systems email failed to send.", kv::kMbOk);
+    kv::ShowMessageBox(L"Failed to acquire MAPI User Email. Kestrel Systems email failed to send.",
+                       kv::kMbOk);
     kv::internet::EndSession(mapi);
     return false;
   }
@@ -76,7 +79,8 @@ bool kvSendEMail(std::wstring& to, std::wstring& subject, std::wstring& body, st
       if (!attachmentPath.empty()) message->AddAttachment(attachmentPath.c_str());
       if (message->Send()) {
         kv::ShowMessageBox(
-            kv::FormatMessageText(L"Email Subject: \"%s\"\nSuccessfully sent to Kestrel Systems!", {subject}),
+            kv::FormatMessageText(L"Email Subject: \"%s\"\nSuccessfully sent to Kestrel Systems!",
+                                  {subject}),
             kv::kMbOk | kv::kMbIconInformation, L"Kestrel Systems Automated Email");
       }
     }

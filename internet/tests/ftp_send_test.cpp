@@ -10,8 +10,8 @@
 namespace kv::internet {
 namespace {
 
-using testing::Pattern;
 using kv::testing::TempRoot;
+using testing::Pattern;
 using testing::TestServer;
 
 class FtpSendTest : public testing::InternetTest {
@@ -137,8 +137,9 @@ TEST_F(FtpSendTest, TheProgressWindowShowsEachStepAndEveryBlock) {
       case ModelessEvent::kChange:
         shown.push_back(event.controlId == IDC_TRANSFER_STATUS
                             ? "status " + WideToAnsi(event.text)
-                            : "bar " + std::to_string(event.low) + ".." + std::to_string(event.high) +
-                                  " at " + std::to_string(event.position));
+                            : "bar " + std::to_string(event.low) + ".." +
+                                  std::to_string(event.high) + " at " +
+                                  std::to_string(event.position));
         break;
     }
   }

@@ -28,7 +28,8 @@ class LaunchUrlTest : public testing::InternetTest {
 
   // A program that writes its arguments, each followed by a line end, into `record`
   // and exits with `code`.
-  std::filesystem::path Program(const std::filesystem::path& file, const std::string& record, int code) {
+  std::filesystem::path Program(const std::filesystem::path& file, const std::string& record,
+                                int code) {
     TempRoot::WriteFile(file, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
                                   (root_.path() / record).string() + ".tmp'\n/bin/mv '" +
                                   (root_.path() / record).string() + ".tmp' '" +
@@ -39,9 +40,11 @@ class LaunchUrlTest : public testing::InternetTest {
   }
   void Opener(int code) { Program(root_.path() / "opener" / "xdg-open", "opener.txt", code); }
   void Register(const std::wstring& command) {
-    ASSERT_TRUE(WriteRegistryText(Hive::kCurrentUser, L"Software\\Classes\\.htm", L"", L"kvhtmlfile").ok());
-    ASSERT_TRUE(WriteRegistryText(Hive::kCurrentUser, L"Software\\Classes\\kvhtmlfile\\shell\\open\\command",
-                                  L"", command)
+    ASSERT_TRUE(
+        WriteRegistryText(Hive::kCurrentUser, L"Software\\Classes\\.htm", L"", L"kvhtmlfile").ok());
+    ASSERT_TRUE(WriteRegistryText(Hive::kCurrentUser,
+                                  L"Software\\Classes\\kvhtmlfile\\shell\\open\\command", L"",
+                                  command)
                     .ok());
   }
   // What a program recorded, waiting for it (the registered browser is not waited for).
@@ -69,7 +72,8 @@ TEST_F(LaunchUrlTest, TheOpenerTakesTheAddressAsOneArgument) {
 
 TEST_F(LaunchUrlTest, WhenTheOpenerFailsTheRegisteredCommandRunsWithoutAShell) {
   Opener(3);
-  const std::string browser = Program(root_.path() / "my browser" / "run", "browser.txt", 0).string();
+  const std::string browser =
+      Program(root_.path() / "my browser" / "run", "browser.txt", 0).string();
   const std::wstring quoted = L"\"" + AnsiToWide(browser) + L"\"";
   struct Row {
     std::wstring command;

@@ -23,15 +23,17 @@ TEST_F(MailTest, SendsWhatTheCallerGaveAndFilesItInSentItems) {
     const char* attachmentName;  // "" for none
     int matches;                 // which original the attachment equals
   } rows[] = {
-      {"a full message", L"support@kestrel.example", L"Größe 100% — 東京 %s", L"Line 1\r\nLine 2 ü\r\n",
-       L"C:\\drawing.bin", true, "drawing.bin", 0},
-      {"an empty attachment", L"support@kestrel.example", L"empty", L"", L"C:/empty.dat", true, "empty.dat", 1},
-      {"an attachment named in many scripts", L"support@kestrel.example", L"foreign", L"x", L"C:\\ritning Åä 東京.txt",
-       true, "ritning Åä 東京.txt", 2},
+      {"a full message", L"support@kestrel.example", L"Größe 100% — 東京 %s",
+       L"Line 1\r\nLine 2 ü\r\n", L"C:\\drawing.bin", true, "drawing.bin", 0},
+      {"an empty attachment", L"support@kestrel.example", L"empty", L"", L"C:/empty.dat", true,
+       "empty.dat", 1},
+      {"an attachment named in many scripts", L"support@kestrel.example", L"foreign", L"x",
+       L"C:\\ritning Åä 東京.txt", true, "ritning Åä 東京.txt", 2},
       {"nothing but a recipient", L"support@kestrel.example", L"", L"", L"", true, "", -1},
-      {"an attachment that is not there", L"support@kestrel.example", L"missing", L"x", L"C:\\gone.bin", true, "", -1},
-      {"an attachment that fails while read", L"support@kestrel.example", L"unreadable", L"x", L"/proc/self/mem", true,
-       "", -1},
+      {"an attachment that is not there", L"support@kestrel.example", L"missing", L"x",
+       L"C:\\gone.bin", true, "", -1},
+      {"an attachment that fails while read", L"support@kestrel.example", L"unreadable", L"x",
+       L"/proc/self/mem", true, "", -1},
       {"a refused recipient", L"carl@nowhere.example", L"refused", L"x", L"", false, "", -1},
       {"no recipient", L"", L"nobody", L"x", L"", false, "", -1},
   };
@@ -69,7 +71,8 @@ TEST_F(MailTest, SendsWhatTheCallerGaveAndFilesItInSentItems) {
     ASSERT_EQ(ui_.Messages().size(), 1u);
     const auto& box = ui_.Messages()[0];
     EXPECT_EQ(box.caption, L"Kestrel Systems Automated Email");
-    EXPECT_EQ(box.text, L"Email Subject: \"" + row.subject + L"\"\nSuccessfully sent to Kestrel Systems!");
+    EXPECT_EQ(box.text,
+              L"Email Subject: \"" + row.subject + L"\"\nSuccessfully sent to Kestrel Systems!");
     EXPECT_EQ(box.icon, kMbIconInformation);
     EXPECT_EQ(CountIn("Sent Items"), ++sent);
     EXPECT_EQ(CountIn("Outbox"), unsent);
@@ -89,7 +92,8 @@ TEST_F(MailTest, ProfileProblemsGiveTheirResultsAndBoxes) {
       {"a profile without an address", [&] { AddProfile(server.Url(), L""); }, false,
        L"Failed to acquire MAPI User Email. Kestrel Systems email failed to send.", 0},
       {"a server that is down",
-       [&] { AddProfile("smtp://127.0.0.1:" + std::to_string(SmtpTestServer::ClosedPort())); }, true, nullptr, 1},
+       [&] { AddProfile("smtp://127.0.0.1:" + std::to_string(SmtpTestServer::ClosedPort())); },
+       true, nullptr, 1},
       {"a profile needing STARTTLS from a server without it",
        [&] {
          AddProfile(server.Url());

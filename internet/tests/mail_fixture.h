@@ -40,8 +40,8 @@ class MailTest : public kv::testing::RootTest {
   size_t CountIn(const char* folder) const {
     size_t count = 0;
     std::error_code ignored;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(root_.path() / "mail/Work" / folder / "cur", ignored)) {
+    for (const auto& entry : std::filesystem::directory_iterator(
+             root_.path() / "mail/Work" / folder / "cur", ignored)) {
       if (entry.path().filename().string()[0] != '.') ++count;
     }
     return count;

@@ -25,7 +25,8 @@ class WrapperTest : public MailTest {
     auto* item = static_cast<Message*>(message.GetItem());
     std::shared_ptr<Table> table;
     std::vector<PropRow> rows;
-    EXPECT_TRUE((attachments ? item->GetAttachmentTable(&table) : item->GetRecipientTable(&table)).ok());
+    EXPECT_TRUE(
+        (attachments ? item->GetAttachmentTable(&table) : item->GetRecipientTable(&table)).ok());
     EXPECT_TRUE(table->QueryRows(100, &rows).ok());
     return rows;
   }
@@ -49,8 +50,10 @@ TEST_F(WrapperTest, AttachmentsTakeTheirNameAndContentIdByTheRules) {
       {L"C:/data/a.txt", nullptr, nullptr, true, L"a.txt", false, false},
       {L"C:\\data/a.txt", L"renamed.txt", nullptr, true, L"renamed.txt", false, false},
       {L"C:\\data\\photo.jpg", nullptr, L"img1", true, L"photo.jpg", true, false},
-      {L"C:\\data\\photo.jpg", L"ContactPicture.jpg", L"img2", true, L"ContactPicture.jpg", false, true},
-      {L"C:\\data\\photo.jpg", L"ContactPicture.jpg", nullptr, true, L"ContactPicture.jpg", false, false},
+      {L"C:\\data\\photo.jpg", L"ContactPicture.jpg", L"img2", true, L"ContactPicture.jpg", false,
+       true},
+      {L"C:\\data\\photo.jpg", L"ContactPicture.jpg", nullptr, true, L"ContactPicture.jpg", false,
+       false},
       {L"C:\\data\\missing.txt", nullptr, nullptr, false, nullptr, false, false},
       {L"C:\\data", nullptr, nullptr, false, nullptr, false, false},
   };
@@ -80,9 +83,11 @@ TEST_F(WrapperTest, CreateMarksTheMessageAndRecipientsResolve) {
   ASSERT_NE(mapi_.GetCurrentFolder(), nullptr);
   EXPECT_EQ(mapi_.GetCurrentFolder()->GetName(), L"Outbox");
   PropRow values;
-  ASSERT_TRUE(message.GetItem()->GetProps({kPrMessageFlags, kPrDeleteAfterSubmit, kPrSentMailEntryId, kPrImportance},
-                                          &values)
-                  .ok());
+  ASSERT_TRUE(
+      message.GetItem()
+          ->GetProps({kPrMessageFlags, kPrDeleteAfterSubmit, kPrSentMailEntryId, kPrImportance},
+                     &values)
+          .ok());
   EXPECT_EQ(values[0].number, kMsgFlagUnsent | kMsgFlagFromMe);
   EXPECT_EQ(values[1].number, 1);
   EXPECT_TRUE(values[2].IsError());
@@ -99,12 +104,15 @@ TEST_F(WrapperTest, CreateMarksTheMessageAndRecipientsResolve) {
   EXPECT_EQ(FindProp(recipients[0], kPrRecipientType)->number, kMapiCc);
 
   EXPECT_TRUE(message.SetSender(L"ann@example.com", L"ann@example.com"));
-  ASSERT_TRUE(message.GetItem()->GetProps({kPrSentRepresentingEntryId, kPrSentRepresentingAddrType}, &values).ok());
+  ASSERT_TRUE(message.GetItem()
+                  ->GetProps({kPrSentRepresentingEntryId, kPrSentRepresentingAddrType}, &values)
+                  .ok());
   std::shared_ptr<AddrBook> book;
   ASSERT_TRUE(mapi_.GetSession()->OpenAddressBook(kAbNoDialog, &book).ok());
   uint32_t type = 0;
   std::shared_ptr<MapiProp> sender;
-  ASSERT_TRUE(book->OpenEntry(values[0].bytes, 0, &type, &sender).ok());  // a one-off entry of the address
+  ASSERT_TRUE(
+      book->OpenEntry(values[0].bytes, 0, &type, &sender).ok());  // a one-off entry of the address
   EXPECT_EQ(type, kMapiMailUser);
   EXPECT_EQ(values[1].text, L"SMTP");
   EXPECT_FALSE(message.SetSender(L"Ann\r\nX: y", L"ann@example.com"));

@@ -120,9 +120,12 @@ TEST(FtpListing, UnixAndWindowsLinesAreRead) {
     bool isFile;
     int64_t size;
   } expected[] = {
-      {L"name with  blanks.xml", true, 3000}, {L"nogroup.xml", true, 42},
-      {L"folder.xml", false, -1},             {L"link.xml", true, -1},
-      {L"dos name.xml", true, 3000},          {L"dos folder", false, -1},
+      {L"name with  blanks.xml", true, 3000},
+      {L"nogroup.xml", true, 42},
+      {L"folder.xml", false, -1},
+      {L"link.xml", true, -1},
+      {L"dos name.xml", true, 3000},
+      {L"dos folder", false, -1},
       {L"\u00E9t\u00E9.xml", true, 9},
   };
   const std::vector<FtpListEntry> entries = ParseFtpListing(listing);

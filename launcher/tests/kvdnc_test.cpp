@@ -43,7 +43,8 @@ RunResult RunKvdnc(const TempRoot& root, const std::vector<std::string>& argumen
     unsetenv("KESTREL_UI");
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(KVDNC_PROGRAM));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     execv(KVDNC_PROGRAM, argv.data());
     _exit(127);
@@ -60,9 +61,11 @@ RunResult RunKvdnc(const TempRoot& root, const std::vector<std::string>& argumen
 class KvdncTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", L"C:\\Data\\").ok());
     ASSERT_TRUE(
-        kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\").ok());
+        kv::WriteRegistryText(kv::Hive::kCurrentUser, kKey, L"Data Path", L"C:\\Data\\").ok());
+    ASSERT_TRUE(
+        kv::WriteRegistryText(kv::Hive::kLocalMachine, kKey, L"Install Path", L"C:\\Install\\")
+            .ok());
   }
   fs::path C(const std::string& relative) const { return root_.Drive(L'c') / relative; }
   TempRoot root_;

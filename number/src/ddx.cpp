@@ -133,8 +133,7 @@ void DDV_Angle(kv::CDataExchange* pDX, const double& radians, double lowDegrees,
                double highDegrees) {
   wchar_t text[kTextSize];
   angtos(radians, 0, -1, text);
-  if (!verify_angle(lowDegrees / 180.0 * kPi, highDegrees / 180.0 * kPi, text) &&
-      pDX != nullptr) {
+  if (!verify_angle(lowDegrees / 180.0 * kPi, highDegrees / 180.0 * kPi, text) && pDX != nullptr) {
     pDX->Fail();
   }
 }
@@ -185,7 +184,6 @@ bool DDV_RealEdit(kv::CDataExchange* pDX, double& value, double low, double high
     case 2:
       if (HasDialog(pDX)) WriteCorrectedValue(pDX, value);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }

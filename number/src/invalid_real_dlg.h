@@ -12,8 +12,7 @@ class CInvalidRealDlg : public kv::CDialog {
  public:
   // `pValue` is the caller's variable: its value is shown first and the corrected
   // value is stored there on OK only.
-  CInvalidRealDlg(std::wstring message, double low, double high, double* pValue,
-                  kv::CWnd* owner);
+  CInvalidRealDlg(std::wstring message, double low, double high, double* pValue, kv::CWnd* owner);
 
   std::wstring m_strMessage;
   double m_dLow;

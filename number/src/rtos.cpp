@@ -16,11 +16,11 @@ namespace {
 
 constexpr double kTwoTo63 = 9223372036854775808.0;
 
-constexpr double kPowersOfTen[kMaxDecimalDigits + 1] = {
-    1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+constexpr double kPowersOfTen[kMaxDecimalDigits + 1] = {1e0, 1e1, 1e2, 1e3,  1e4,  1e5, 1e6,
+                                                        1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
 constexpr int64_t kIntegerPowersOfTen[kMaxDecimalDigits + 1] = {
-    1,         10,         100,         1000,         10000,         100000,       1000000,
-    10000000,  100000000,  1000000000,  10000000000,  100000000000,  1000000000000};
+    1,        10,        100,        1000,        10000,        100000,       1000000,
+    10000000, 100000000, 1000000000, 10000000000, 100000000000, 1000000000000};
 
 // kvc_num_round(value, 1.0, 3): the nearest whole number, an exact half going down.
 inline double RoundHalfDown(double value) {
@@ -63,8 +63,8 @@ bool SpecialText(double value, int digits, char* text, int* length) {
     *length = WriteLiteral(value < 0 ? "-inf" : "inf", text);
   } else if (std::fabs(value) >= kTwoTo63) {
     // At most "-d." + 12 digits + "e+308": 20 characters.
-    auto result = std::to_chars(text, text + kTextSize - 1, value, std::chars_format::scientific,
-                                digits);
+    auto result =
+        std::to_chars(text, text + kTextSize - 1, value, std::chars_format::scientific, digits);
     *length = static_cast<int>(result.ptr - text);
   } else {
     return false;
@@ -282,20 +282,15 @@ double kvc_num_round(double value, double increment, int mode) {
   if (std::fabs(increment - 0.0) <= 1e-6) return value;
   const double q = value / increment;
   switch (mode) {
-    case 1:
-      return std::ceil(q) * increment;
-    case 2:
-      return std::floor(q) * increment;
+    case 1: return std::ceil(q) * increment;
+    case 2: return std::floor(q) * increment;
     case 3: {
       const double down = std::floor(q) * increment;
       const double up = std::ceil(q) * increment;
       return value - down <= up - value ? down : up;
     }
-    case 4:
-      return std::ceil((value + increment) / increment) * increment;
-    case 5:
-      return std::ceil((value - increment) / increment) * increment;
-    default:
-      return value;
+    case 4: return std::ceil((value + increment) / increment) * increment;
+    case 5: return std::ceil((value - increment) / increment) * increment;
+    default: return value;
   }
 }

@@ -42,9 +42,9 @@ bool IsMixedFraction(std::wstring_view text) {
 
 // The texts of the ten rows of a range's detail line, and how limits are written.
 struct RangeRows {
-  double open;             // limits at or beyond +-open are open-ended
-  uint32_t firstId;        // the ten string ids, in row order
-  bool highFirstInLastRow; // the last row names the high limit first
+  double open;              // limits at or beyond +-open are open-ended
+  uint32_t firstId;         // the ten string ids, in row order
+  bool highFirstInLastRow;  // the last row names the high limit first
   std::wstring (*limitText)(double limit);
 };
 

@@ -65,7 +65,8 @@ TEST(NumberDefaultsTest, ReadFromTheRegistryWhenTheLibraryLoads) {
       {"angle precision, name in another case",
        {{L"defaultANGLEprecision", kv::RegValue::Dword(1)}},
        "10.3000|1718.9|1.5000|1.50"},
-      {"angle units", {{L"DefaultAngleUnits", kv::RegValue::Dword(1)}},
+      {"angle units",
+       {{L"DefaultAngleUnits", kv::RegValue::Dword(1)}},
        "10.3000|30.0000|1.5000|1.50"},
       {"values of other types are ignored",
        {{L"DefaultPrecision", kv::RegValue::Qword(2)},
@@ -86,8 +87,8 @@ TEST(NumberDefaultsTest, ReadFromTheRegistryWhenTheLibraryLoads) {
     SCOPED_TRACE(row.name);
     std::optional<kv::testing::TempRoot> root(std::in_place);
     kv::RegKey key;
-    ASSERT_TRUE(kv::RegKey::Create(kv::Hive::kCurrentUser, L"Software\\Kestrel",
-                                   kv::kKeyAllAccess, &key));
+    ASSERT_TRUE(
+        kv::RegKey::Create(kv::Hive::kCurrentUser, L"Software\\Kestrel", kv::kKeyAllAccess, &key));
     for (const auto& [name, value] : row.values) ASSERT_TRUE(key.SetValue(name, value));
     EXPECT_EXIT(ReportDefaultTexts(root), testing::ExitedWithCode(0),
                 testing::HasSubstr(std::string("[") + row.expected + "]"));

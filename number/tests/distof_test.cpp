@@ -91,14 +91,10 @@ TEST(DistofTest, Angtof) {
     int units;
     double expected;
   } rows[] = {
-      {"degrees to radians", L"90", 0, kPi / 2},
-      {"negative", L"-45", 0, -kPi / 4},
-      {"units 1 unchanged", L"90", 1, 90.0},
-      {"units -1 is not the default", L"90", -1, 90.0},
-      {"trailing text", L"  -45.5xyz", 1, -45.5},
-      {"no number", L"abc", 0, 0.0},
-      {"fractions are not read", L"1/2", 1, 1.0},
-      {"overflow", L"1e400", 0, kInf},
+      {"degrees to radians", L"90", 0, kPi / 2},  {"negative", L"-45", 0, -kPi / 4},
+      {"units 1 unchanged", L"90", 1, 90.0},      {"units -1 is not the default", L"90", -1, 90.0},
+      {"trailing text", L"  -45.5xyz", 1, -45.5}, {"no number", L"abc", 0, 0.0},
+      {"fractions are not read", L"1/2", 1, 1.0}, {"overflow", L"1e400", 0, kInf},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

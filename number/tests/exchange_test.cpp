@@ -147,8 +147,7 @@ TEST_F(ExchangeTest, VerifyReal) {
          SetMaxPrecision(4);
          return result;
        },
-       0,
-       head + L"2\nValue entered must be greater than or equal to zero\nbut less than 1.234567"},
+       0, head + L"2\nValue entered must be greater than or equal to zero\nbut less than 1.234567"},
       {"characters", real(-kOpen, kOpen, L"2e3"), 0, kBadCharacters, kv::kMbIconNone},
       {"reversed limits", real(5, 1, L"3"), 0,
        L"Programming ERROR Lowrange exceeds Highrange - Verify Real", kv::kMbIconNone},
@@ -298,8 +297,7 @@ TEST_F(ExchangeTest, SaveChecksAndConverts) {
       {"real out of range", L"12345678", 'r', false, kUnset,
        kInvalidValue + L"12345678\nValue entered must be a valid Number."},
       {"real with letters", L"abc", 'r', false, kUnset, kBadCharacters, kv::kMbIconNone},
-      {"only 31 characters are read", L"1/" + std::wstring(29, L'0') + L"4", 'r', true, 0.0,
-       L""},
+      {"only 31 characters are read", L"1/" + std::wstring(29, L'0') + L"4", 'r', true, 0.0, L""},
       {"multiple", L"2.5", 'm', true, 2.5, L""},
       {"currency", L"12.5", 'c', true, 12.5, L""},
       {"integer", L"-17", 'i', true, -17.0, L""},
@@ -470,9 +468,10 @@ TEST_F(RealEditTest, OkStaysOpenUntilTheValueFits) {
   bool corrected = false;
   EXPECT_TRUE(Run(L"-3", 0, 10, &value, &corrected));
   EXPECT_EQ(value, 9.0);
-  ExpectShown(L"Invalid Value Entered: 11.0000\nValue entered must be greater than or equal to "
-              L"zero\nbut less than 10.0000",
-              kv::kMbIconExclamation);
+  ExpectShown(
+      L"Invalid Value Entered: 11.0000\nValue entered must be greater than or equal to "
+      L"zero\nbut less than 10.0000",
+      kv::kMbIconExclamation);
 }
 
 TEST_F(RealEditTest, CancelFailsAndKeepsTheValue) {

@@ -49,74 +49,75 @@ void Angtos(double value, int units, int precision, wchar_t* out) {
 
 TEST(RtosTest, DecimalForm) {
   ExpectTexts(Rtos, {
-      {"rounds to nearest", 1.23456, 2, 4, L"1.2346"},
-      {"carry into the whole part", 1.99999, 2, 4, L"2.0000"},
-      {"exact half goes down", 0.125, 2, 2, L"0.12"},
-      {"exact half goes down, not to even", 0.375, 2, 2, L"0.37"},
-      {"negative rounding to zero keeps its sign", -0.00001, 2, 4, L"-0.0000"},
-      {"negative carry", -12.99999, 2, 4, L"-13.0000"},
-      {"negative zero", -0.0, 2, 2, L"0.00"},
-      {"precision 0 cuts toward zero", 2.7, 2, 0, L"2"},
-      {"precision 0 negative", -2.7, 2, 0, L"-2"},
-      {"precision 0 small negative", -0.5, 2, 0, L"0"},
-      {"precision 0 ignores units", 2.7, 5, 0, L"2"},
-      {"units -1 takes the decimal default", 1.5, -1, 2, L"1.50"},
-      {"precision -1 takes 4", 1.5, 2, -1, L"1.5000"},
-      {"precision -2 counts as 0", 1.5, 2, -2, L"1"},
-      {"precision INT_MIN counts as 0", -7.9, 2, INT_MIN, L"-7"},
-      {"whole part beyond 32 bits", 1e10 + 0.5, 2, 2, L"10000000000.50"},
-      {"precision 0 beyond 32 bits", 4294967296.0, 2, 0, L"4294967296"},
-      {"largest 64-bit whole part", 9223372036854774784.0, 2, 1, L"9223372036854774784.0"},
-      {"precision 12", 0.1, 2, 12, L"0.100000000000"},
-      {"precision above 12 is capped", 1.5, 2, 40, L"1.500000000000"},
-      {"2^63 in exponent form", 9223372036854775808.0, 2, 2, L"9.22e+18"},
-      {"huge value", -1e300, 2, 4, L"-1.0000e+300"},
-      {"huge value at precision 0", 1e20, 2, 0, L"1e+20"},
-      {"huge value with capped digits", DBL_MAX, 2, 99, L"1.797693134862e+308"},
-      {"NaN", kNaN, 2, 4, L"nan"},
-      {"NaN at precision 0", kNaN, 2, 0, L"nan"},
-      {"negative infinity", -kInf, 2, 4, L"-inf"},
-  });
+                        {"rounds to nearest", 1.23456, 2, 4, L"1.2346"},
+                        {"carry into the whole part", 1.99999, 2, 4, L"2.0000"},
+                        {"exact half goes down", 0.125, 2, 2, L"0.12"},
+                        {"exact half goes down, not to even", 0.375, 2, 2, L"0.37"},
+                        {"negative rounding to zero keeps its sign", -0.00001, 2, 4, L"-0.0000"},
+                        {"negative carry", -12.99999, 2, 4, L"-13.0000"},
+                        {"negative zero", -0.0, 2, 2, L"0.00"},
+                        {"precision 0 cuts toward zero", 2.7, 2, 0, L"2"},
+                        {"precision 0 negative", -2.7, 2, 0, L"-2"},
+                        {"precision 0 small negative", -0.5, 2, 0, L"0"},
+                        {"precision 0 ignores units", 2.7, 5, 0, L"2"},
+                        {"units -1 takes the decimal default", 1.5, -1, 2, L"1.50"},
+                        {"precision -1 takes 4", 1.5, 2, -1, L"1.5000"},
+                        {"precision -2 counts as 0", 1.5, 2, -2, L"1"},
+                        {"precision INT_MIN counts as 0", -7.9, 2, INT_MIN, L"-7"},
+                        {"whole part beyond 32 bits", 1e10 + 0.5, 2, 2, L"10000000000.50"},
+                        {"precision 0 beyond 32 bits", 4294967296.0, 2, 0, L"4294967296"},
+                        {"largest 64-bit whole part", 9223372036854774784.0, 2, 1,
+                         L"9223372036854774784.0"},
+                        {"precision 12", 0.1, 2, 12, L"0.100000000000"},
+                        {"precision above 12 is capped", 1.5, 2, 40, L"1.500000000000"},
+                        {"2^63 in exponent form", 9223372036854775808.0, 2, 2, L"9.22e+18"},
+                        {"huge value", -1e300, 2, 4, L"-1.0000e+300"},
+                        {"huge value at precision 0", 1e20, 2, 0, L"1e+20"},
+                        {"huge value with capped digits", DBL_MAX, 2, 99, L"1.797693134862e+308"},
+                        {"NaN", kNaN, 2, 4, L"nan"},
+                        {"NaN at precision 0", kNaN, 2, 0, L"nan"},
+                        {"negative infinity", -kInf, 2, 4, L"-inf"},
+                    });
 }
 
 TEST(RtosTest, FractionalForm) {
   ExpectTexts(Rtos, {
-      {"half", 10.5, 5, 4, L"10 1/2"},
-      {"snapped to sixteenths", 10.3, 5, 4, L"10 5/16"},
-      {"tenth snaps to an eighth", 0.1, 5, 4, L"1/8"},
-      {"closer to zero than to 1/16", 0.02, 5, 4, L"0"},
-      {"rounds up to the next whole", 10.98, 5, 4, L"11"},
-      {"search stops at 1/1", 10.95, 5, 4, L"11"},
-      {"whole number", 2.0, 5, 4, L"2"},
-      {"negative with whole part", -1.25, 5, 4, L"-1 1/4"},
-      {"negative without whole part", -0.25, 5, 4, L"-1/4"},
-      {"negative rounding to zero keeps its sign", -0.02, 5, 4, L"-0"},
-      {"third snaps", 1.0 / 3.0, 5, 4, L"5/16"},
-      {"units 0 is fractional", 3.75, 0, 4, L"3 3/4"},
-      {"halves", 0.25, 5, 1, L"1/2"},
-      {"precision 8 gives 256ths", 0.50390625, 5, 8, L"129/256"},
-      {"precision 12 still 256ths", 0.50390625, 5, 12, L"129/256"},
-      {"precision 12: 1/1024 rounds to zero", 1.0 / 1024.0, 5, 12, L"0"},
-      {"precision INT_MAX", 7.125, 5, INT_MAX, L"7 1/8"},
-      {"whole part beyond 32 bits", 5000000000.5, 5, 4, L"5000000000 1/2"},
-      {"huge value", -1e300, 5, 4, L"-1e+300"},
-      {"negative infinity", -kInf, 5, 4, L"-inf"},
-  });
+                        {"half", 10.5, 5, 4, L"10 1/2"},
+                        {"snapped to sixteenths", 10.3, 5, 4, L"10 5/16"},
+                        {"tenth snaps to an eighth", 0.1, 5, 4, L"1/8"},
+                        {"closer to zero than to 1/16", 0.02, 5, 4, L"0"},
+                        {"rounds up to the next whole", 10.98, 5, 4, L"11"},
+                        {"search stops at 1/1", 10.95, 5, 4, L"11"},
+                        {"whole number", 2.0, 5, 4, L"2"},
+                        {"negative with whole part", -1.25, 5, 4, L"-1 1/4"},
+                        {"negative without whole part", -0.25, 5, 4, L"-1/4"},
+                        {"negative rounding to zero keeps its sign", -0.02, 5, 4, L"-0"},
+                        {"third snaps", 1.0 / 3.0, 5, 4, L"5/16"},
+                        {"units 0 is fractional", 3.75, 0, 4, L"3 3/4"},
+                        {"halves", 0.25, 5, 1, L"1/2"},
+                        {"precision 8 gives 256ths", 0.50390625, 5, 8, L"129/256"},
+                        {"precision 12 still 256ths", 0.50390625, 5, 12, L"129/256"},
+                        {"precision 12: 1/1024 rounds to zero", 1.0 / 1024.0, 5, 12, L"0"},
+                        {"precision INT_MAX", 7.125, 5, INT_MAX, L"7 1/8"},
+                        {"whole part beyond 32 bits", 5000000000.5, 5, 4, L"5000000000 1/2"},
+                        {"huge value", -1e300, 5, 4, L"-1e+300"},
+                        {"negative infinity", -kInf, 5, 4, L"-inf"},
+                    });
 }
 
 TEST(RtosTest, MaxPrecisionTrimsToTheRequestedDigits) {
   ExpectTexts(RtosMaxPrecision, {
-      {"pads to two", 1.5, 2, 2, L"1.50"},
-      {"keeps max digits", 1.23456, 2, 2, L"1.2346"},
-      {"pads beyond max", 1.5, 2, 6, L"1.500000"},
-      {"precision 0 keeps the point", 2.0, 2, 0, L"2."},
-      {"defaults", 10.0, -1, -1, L"10.0000"},
-      {"rounds to zero", -0.00001, 2, 1, L"-0.0"},
-      {"padding is capped", 1.5, 2, 99, L"1.500000000000"},
-      {"fractional units", 1.5, 5, -1, L"1 1/2"},
-      {"exponent form unchanged", 1e20, 2, 2, L"1.0000e+20"},
-      {"NaN", kNaN, 2, 2, L"nan"},
-  });
+                                    {"pads to two", 1.5, 2, 2, L"1.50"},
+                                    {"keeps max digits", 1.23456, 2, 2, L"1.2346"},
+                                    {"pads beyond max", 1.5, 2, 6, L"1.500000"},
+                                    {"precision 0 keeps the point", 2.0, 2, 0, L"2."},
+                                    {"defaults", 10.0, -1, -1, L"10.0000"},
+                                    {"rounds to zero", -0.00001, 2, 1, L"-0.0"},
+                                    {"padding is capped", 1.5, 2, 99, L"1.500000000000"},
+                                    {"fractional units", 1.5, 5, -1, L"1 1/2"},
+                                    {"exponent form unchanged", 1e20, 2, 2, L"1.0000e+20"},
+                                    {"NaN", kNaN, 2, 2, L"nan"},
+                                });
 }
 
 TEST(RtosTest, MaxPrecisionCount) {
@@ -151,21 +152,21 @@ TEST(RtosTest, OverloadsTakeTheDefaultUnits) {
 
 TEST(AngtosTest, Texts) {
   ExpectTexts(Angtos, {
-      {"right angle", kPi / 2, 0, 4, L"90.0000"},
-      {"one radian", 1.0, 0, 4, L"57.2958"},
-      {"negative", -kPi / 4, 0, 2, L"-45.00"},
-      {"other units unconverted", 45.5, 7, 1, L"45.5"},
-      {"negative carry", -12.99999, 1, 4, L"-13.0000"},
-      {"exact half goes down", 0.125, 1, 2, L"0.12"},
-      {"precision 0 cuts", 12.9, 1, 0, L"12"},
-      {"precision 0 small negative", -0.5, 1, 0, L"0"},
-      {"precision 0 converted", kPi, 0, 0, L"180"},
-      {"defaults: radians, four digits", kPi, -1, -1, L"180.0000"},
-      {"precision below -1 counts as 0", 12.9, 1, -5, L"12"},
-      {"precision capped at 12", 1.0, 0, 20, L"57.295779513082"},
-      {"huge angle", 1e300, 0, 2, L"5.73e+301"},
-      {"overflow to infinity in conversion", 1e307, 0, 2, L"inf"},
-  });
+                          {"right angle", kPi / 2, 0, 4, L"90.0000"},
+                          {"one radian", 1.0, 0, 4, L"57.2958"},
+                          {"negative", -kPi / 4, 0, 2, L"-45.00"},
+                          {"other units unconverted", 45.5, 7, 1, L"45.5"},
+                          {"negative carry", -12.99999, 1, 4, L"-13.0000"},
+                          {"exact half goes down", 0.125, 1, 2, L"0.12"},
+                          {"precision 0 cuts", 12.9, 1, 0, L"12"},
+                          {"precision 0 small negative", -0.5, 1, 0, L"0"},
+                          {"precision 0 converted", kPi, 0, 0, L"180"},
+                          {"defaults: radians, four digits", kPi, -1, -1, L"180.0000"},
+                          {"precision below -1 counts as 0", 12.9, 1, -5, L"12"},
+                          {"precision capped at 12", 1.0, 0, 20, L"57.295779513082"},
+                          {"huge angle", 1e300, 0, 2, L"5.73e+301"},
+                          {"overflow to infinity in conversion", 1e307, 0, 2, L"inf"},
+                      });
 }
 
 TEST(RtosTest, NumRound) {
@@ -199,12 +200,26 @@ TEST(RtosTest, NumRound) {
 // text of at most 34 characters, terminator included. (Extreme registry defaults are
 // covered by the defaults tests.)
 TEST(RtosTest, NeverWritesBeyondThirtyFourCharacters) {
-  std::vector<double> values = {kNaN, kInf, -kInf, DBL_MAX, -DBL_MAX, DBL_MIN,
-                                -DBL_MIN, std::numeric_limits<double>::denorm_min(), 0.0, -0.0,
-                                9223372036854775808.0, -9223372036854775808.0,
-                                9223372036854774784.0, -9223372036854774784.0,
-                                -9223372036854774784.5e-3, 0.99999999999999989,
-                                -0.99999999999999989, 255.999999, 1e-15, 10000000.0};
+  std::vector<double> values = {kNaN,
+                                kInf,
+                                -kInf,
+                                DBL_MAX,
+                                -DBL_MAX,
+                                DBL_MIN,
+                                -DBL_MIN,
+                                std::numeric_limits<double>::denorm_min(),
+                                0.0,
+                                -0.0,
+                                9223372036854775808.0,
+                                -9223372036854775808.0,
+                                9223372036854774784.0,
+                                -9223372036854774784.0,
+                                -9223372036854774784.5e-3,
+                                0.99999999999999989,
+                                -0.99999999999999989,
+                                255.999999,
+                                1e-15,
+                                10000000.0};
   std::mt19937_64 random(20240611);
   std::uniform_real_distribution<double> exponent(-20.0, 20.0);
   for (int i = 0; i < 200; ++i) {
@@ -227,9 +242,8 @@ TEST(RtosTest, NeverWritesBeyondThirtyFourCharacters) {
     for (double value : values) {
       for (int unit : units) {
         for (int precision : precisions) {
-          SCOPED_TRACE(testing::Message() << "value " << value << " units " << unit
-                                          << " precision " << precision << " max "
-                                          << maxPrecision);
+          SCOPED_TRACE(testing::Message() << "value " << value << " units " << unit << " precision "
+                                          << precision << " max " << maxPrecision);
           check("rtos", [&](wchar_t* out) { rtos(value, unit, precision, out); });
           check("RtosMaxPrecision",
                 [&](wchar_t* out) { RtosMaxPrecision(value, unit, precision, out); });

@@ -17,7 +17,8 @@ int main() {
   const std::wstring formatted = text;
 
   wchar_t shortened[64] = {};
-  const int cut = kv_trunc_path(L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Post\\Fanuc", shortened, 24);
+  const int cut =
+      kv_trunc_path(L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Post\\Fanuc", shortened, 24);
 
   HZIP zip = CreateZipZ(nullptr, 1 << 16, ZIP_MEMORY);
   char data[] = "hello";

@@ -13,7 +13,9 @@ namespace kv::testing {
 
 // The header document of a menu archive; a null version leaves the attribute out.
 inline std::string MenuHeader(const char* version) {
-  std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<CustSection>\r\n  <FileVersion MajorVersion=\"0\"";
+  std::string text =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<CustSection>\r\n  <FileVersion "
+      "MajorVersion=\"0\"";
   if (version != nullptr) text += std::string(" UserVersion=\"") + version + "\"";
   return text + " />\r\n  <Header />\r\n</CustSection>\r\n";
 }

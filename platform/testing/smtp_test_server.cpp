@@ -100,7 +100,8 @@ for part in msg.iter_attachments():
 
 std::string FromHex(const std::string& hex) {
   std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   return out;
 }
 
@@ -134,8 +135,9 @@ SmtpTestServer::SmtpTestServer(const SmtpServerOptions& options) {
     dup2(fromChild[1], 1);
     close(toChild[1]);
     close(fromChild[0]);
-    execl(kPython, kPython, script.c_str(), received.c_str(), options.refuseDomain.c_str(), options.login.c_str(),
-          options.password.c_str(), lifetime.c_str(), static_cast<char*>(nullptr));
+    execl(kPython, kPython, script.c_str(), received.c_str(), options.refuseDomain.c_str(),
+          options.login.c_str(), options.password.c_str(), lifetime.c_str(),
+          static_cast<char*>(nullptr));
     _exit(127);
   }
   close(toChild[0]);
@@ -194,7 +196,8 @@ ReceivedMail SmtpTestServer::Read(const std::filesystem::path& file,
   return mail;
 }
 
-std::vector<ReceivedMail> SmtpTestServer::Received(const std::vector<std::filesystem::path>& originals) const {
+std::vector<ReceivedMail> SmtpTestServer::Received(
+    const std::vector<std::filesystem::path>& originals) const {
   std::vector<ReceivedMail> mails;
   for (const auto& file : Files()) mails.push_back(Read(file, originals));
   return mails;
@@ -218,36 +221,53 @@ int SmtpTestServer::ClosedPort() {
   return ntohs(address.sin_port);
 }
 
-ReceivedMail ReadWithPythonEmail(const std::filesystem::path& file, const std::vector<std::filesystem::path>& originals) {
-  const std::filesystem::path script = std::filesystem::temp_directory_path() / ("kvmailread-" + std::to_string(getpid()) + ".py");
+ReceivedMail ReadWithPythonEmail(const std::filesystem::path& file,
+                                 const std::vector<std::filesystem::path>& originals) {
+  const std::filesystem::path script =
+      std::filesystem::temp_directory_path() / ("kvmailread-" + std::to_string(getpid()) + ".py");
   TempRoot::WriteFile(script, kReaderScript);
-  std::string command = std::string(kPython) + " " + Quote(script.string()) + " " + Quote(file.string());
+  std::string command =
+      std::string(kPython) + " " + Quote(script.string()) + " " + Quote(file.string());
   for (const auto& original : originals) command += " " + Quote(original.string());
   ReceivedMail mail;
   mail.file = file;
   const ProgramRun run = RunProgram(command);
   std::filesystem::remove(script);
-  if (run.status != 0) throw std::runtime_error("Python's email package could not read " + file.string() + ": " + run.out);
+  if (run.status != 0)
+    throw std::runtime_error("Python's email package could not read " + file.string() + ": " +
+                             run.out);
   const std::string& output = run.out;
   for (const std::string& line : Split(output, '\n')) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
     const std::string key = line.substr(0, equals), value = FromHex(line.substr(equals + 1));
-    if (key == "from") mail.from = value;
-    else if (key == "sender") mail.sender = value;
-    else if (key == "to") mail.to = value;
-    else if (key == "cc") mail.cc = value;
-    else if (key == "bcc") mail.bcc = value;
-    else if (key == "subject") mail.subject = value;
-    else if (key == "date") mail.date = value;
-    else if (key == "message-id") mail.messageId = value;
-    else if (key == "body") mail.body = value;
-    else if (key == "defects") mail.defects = value;
-    else if (key == "headers") mail.headerNames = Split(value, ',');
+    if (key == "from")
+      mail.from = value;
+    else if (key == "sender")
+      mail.sender = value;
+    else if (key == "to")
+      mail.to = value;
+    else if (key == "cc")
+      mail.cc = value;
+    else if (key == "bcc")
+      mail.bcc = value;
+    else if (key == "subject")
+      mail.subject = value;
+    else if (key == "date")
+      mail.date = value;
+    else if (key == "message-id")
+      mail.messageId = value;
+    else if (key == "body")
+      mail.body = value;
+    else if (key == "defects")
+      mail.defects = value;
+    else if (key == "headers")
+      mail.headerNames = Split(value, ',');
     else if (key == "attachment") {
       const std::vector<std::string> fields = Split(value, '\t');
       if (fields.size() == 5) {
-        mail.attachments.push_back({fields[0], fields[1], fields[2], std::stoul(fields[3]), std::stoi(fields[4])});
+        mail.attachments.push_back(
+            {fields[0], fields[1], fields[2], std::stoul(fields[3]), std::stoi(fields[4])});
       }
     }
   }

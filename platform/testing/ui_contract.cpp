@@ -3,8 +3,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -176,8 +176,8 @@ class ConsoleDriver : public UiDriver {
   // Escape, as a terminal has no Escape key a line can carry.
   static std::string BoxLine(BoxInput input) {
     static const std::pair<int, const char*> kLetters[] = {
-        {kIdOk, "o"}, {kIdCancel, "c"}, {kIdAbort, "a"}, {kIdRetry, "r"},
-        {kIdIgnore, "i"}, {kIdYes, "y"}, {kIdNo, "n"}};
+        {kIdOk, "o"},     {kIdCancel, "c"}, {kIdAbort, "a"}, {kIdRetry, "r"},
+        {kIdIgnore, "i"}, {kIdYes, "y"},    {kIdNo, "n"}};
     switch (input.kind) {
       case BoxInput::kEnter: return "\n";
       case BoxInput::kEscape: return "\x04";
@@ -231,19 +231,31 @@ TEST_P(UiContract, MessageBoxesGiveTheButtonChosen) {
   const Row rows[] = {
       {"Yes/No, No", kMbYesNo | kMbIconQuestion, {BoxInput::kButton, kIdNo}, kIdNo},
       {"Yes/No/Cancel, Yes", kMbYesNoCancel, {BoxInput::kButton, kIdYes}, kIdYes},
-      {"Abort/Retry/Ignore, Ignore", kMbAbortRetryIgnore | kMbIconError,
-       {BoxInput::kButton, kIdIgnore}, kIdIgnore},
-      {"Retry/Cancel, Retry", kMbRetryCancel | kMbIconExclamation, {BoxInput::kButton, kIdRetry},
+      {"Abort/Retry/Ignore, Ignore",
+       kMbAbortRetryIgnore | kMbIconError,
+       {BoxInput::kButton, kIdIgnore},
+       kIdIgnore},
+      {"Retry/Cancel, Retry",
+       kMbRetryCancel | kMbIconExclamation,
+       {BoxInput::kButton, kIdRetry},
        kIdRetry},
-      {"OK/Cancel, Cancel", kMbOkCancel | kMbIconInformation, {BoxInput::kButton, kIdCancel},
+      {"OK/Cancel, Cancel",
+       kMbOkCancel | kMbIconInformation,
+       {BoxInput::kButton, kIdCancel},
        kIdCancel},
       // Enter takes the default button.
       {"Yes/No, Enter", kMbYesNo, {BoxInput::kEnter}, kIdYes},
-      {"OK/Cancel, second default, Enter", kMbOkCancel | kMbDefButton2, {BoxInput::kEnter},
+      {"OK/Cancel, second default, Enter",
+       kMbOkCancel | kMbDefButton2,
+       {BoxInput::kEnter},
        kIdCancel},
-      {"Abort/Retry/Ignore, second default, Enter", kMbAbortRetryIgnore | kMbDefButton2,
-       {BoxInput::kEnter}, kIdRetry},
-      {"Yes/No/Cancel, third default, Enter", kMbYesNoCancel | kMbDefButton3, {BoxInput::kEnter},
+      {"Abort/Retry/Ignore, second default, Enter",
+       kMbAbortRetryIgnore | kMbDefButton2,
+       {BoxInput::kEnter},
+       kIdRetry},
+      {"Yes/No/Cancel, third default, Enter",
+       kMbYesNoCancel | kMbDefButton3,
+       {BoxInput::kEnter},
        kIdCancel},
   };
   std::unique_ptr<UiDriver> driver = GetParam().make();
@@ -313,20 +325,36 @@ TEST_P(UiContract, DialogsRunToTheirEnd) {
   };
   const Row rows[] = {
       {"filled in and accepted",
-       {{Step::kType, 10, L"flange"}, {Step::kType, 11, L"3"}, {Step::kClick, 12},
+       {{Step::kType, 10, L"flange"},
+        {Step::kType, 11, L"3"},
+        {Step::kClick, 12},
         {Step::kClick, kIdcOk}},
-       kIdOk, L"flange", 3, 1},
+       kIdOk,
+       L"flange",
+       3,
+       1},
       {"a refused number corrected",
        {{Step::kType, 11, L"three"},
         {Step::kClick, kIdcOk},
         {Step::kAnswerBox, 0, L"", kMbOk | kMbIconExclamation, {BoxInput::kEnter}},
         {Step::kType, 11, L"4"},
         {Step::kClick, kIdcOk}},
-       kIdOk, L"bracket", 4, 0},
-      {"cancelled with Escape", {{Step::kType, 10, L"lost"}, {Step::kEscape}}, kIdCancel,
-       L"bracket", 1, 0},
-      {"cancelled with its button", {{Step::kClick, 12}, {Step::kClick, kIdcCancel}}, kIdCancel,
-       L"bracket", 1, 0},
+       kIdOk,
+       L"bracket",
+       4,
+       0},
+      {"cancelled with Escape",
+       {{Step::kType, 10, L"lost"}, {Step::kEscape}},
+       kIdCancel,
+       L"bracket",
+       1,
+       0},
+      {"cancelled with its button",
+       {{Step::kClick, 12}, {Step::kClick, kIdcCancel}},
+       kIdCancel,
+       L"bracket",
+       1,
+       0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

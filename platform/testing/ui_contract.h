@@ -26,8 +26,8 @@ struct BoxInput {
 // step before it opens (a refused value, say).
 struct DialogStep {
   enum Kind { kType, kClick, kEscape, kAnswerBox } kind;
-  int id = 0;         // the control typed into or clicked
-  std::wstring text;  // kType
+  int id = 0;            // the control typed into or clicked
+  std::wstring text;     // kType
   unsigned boxType = 0;  // kAnswerBox: the box's type
   BoxInput box{BoxInput::kEnter};
 };

@@ -101,7 +101,8 @@ bool Allowed(int dirfd, const char* path, bool followLast, const char* call) {
   for (const std::string& prefix : config.allowed) {
     if (target.rfind(prefix, 0) == 0) return true;
   }
-  const std::string message = "kv-write-guard: refused " + std::string(call) + " of " + target + "\n";
+  const std::string message =
+      "kv-write-guard: refused " + std::string(call) + " of " + target + "\n";
   (void)!write(STDERR_FILENO, message.data(), message.size());
   errno = EACCES;
   return false;
@@ -119,13 +120,13 @@ bool Writes(int flags) { return (flags & (O_WRONLY | O_RDWR | O_CREAT | O_TRUNC)
 extern "C" {
 
 // The mode argument of a call that creates a file (it is read only then).
-#define KV_GUARD_MODE(flags, mode)                      \
-  mode_t mode = 0;                                      \
-  if (((flags) & (O_CREAT | O_TMPFILE)) != 0) {         \
-    va_list args;                                       \
-    va_start(args, flags);                              \
-    mode = static_cast<mode_t>(va_arg(args, int));      \
-    va_end(args);                                       \
+#define KV_GUARD_MODE(flags, mode)                 \
+  mode_t mode = 0;                                 \
+  if (((flags) & (O_CREAT | O_TMPFILE)) != 0) {    \
+    va_list args;                                  \
+    va_start(args, flags);                         \
+    mode = static_cast<mode_t>(va_arg(args, int)); \
+    va_end(args);                                  \
   }
 
 int open(const char* path, int flags, ...) {
@@ -180,7 +181,8 @@ int rmdir(const char* path) {
 }
 
 int rename(const char* from, const char* to) {
-  if (!Allowed(AT_FDCWD, from, false, "rename") || !Allowed(AT_FDCWD, to, false, "rename")) return -1;
+  if (!Allowed(AT_FDCWD, from, false, "rename") || !Allowed(AT_FDCWD, to, false, "rename"))
+    return -1;
   static auto next = Next<int (*)(const char*, const char*)>("rename");
   return next(from, to);
 }
@@ -192,7 +194,8 @@ int renameat(int fromfd, const char* from, int tofd, const char* to) {
 }
 
 int renameat2(int fromfd, const char* from, int tofd, const char* to, unsigned flags) {
-  if (!Allowed(fromfd, from, false, "renameat2") || !Allowed(tofd, to, false, "renameat2")) return -1;
+  if (!Allowed(fromfd, from, false, "renameat2") || !Allowed(tofd, to, false, "renameat2"))
+    return -1;
   static auto next = Next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
   return next(fromfd, from, tofd, to, flags);
 }

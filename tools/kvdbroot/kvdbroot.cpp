@@ -4,8 +4,8 @@
 // pre-2008 database into the data path (with its questions and progress window).
 //
 //   kvdbroot          prints the folder; exit 0, or 1 when none could be had
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
                    "kvdbroot: no \"Data Path\" under Software\\Kestrel\\PIECEbank\\2024 in "
                    "HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE\n");
     } else {
-      std::fprintf(stderr, "kvdbroot: the database move into %s was cancelled or failed; it is tried again at the next run\n",
+      std::fprintf(stderr,
+                   "kvdbroot: the database move into %s was cancelled or failed; it is tried again "
+                   "at the next run\n",
                    kv::WideToAnsi(path).c_str());
     }
     return 1;

@@ -11,7 +11,8 @@
 namespace {
 
 TEST(KvdbrootTest, HelpSaysWhatTheFirstRunChanges) {
-  const kv::testing::ProgramRun run = kv::testing::RunProgram(std::string(KVDBROOT_PROGRAM) + " --help");
+  const kv::testing::ProgramRun run =
+      kv::testing::RunProgram(std::string(KVDBROOT_PROGRAM) + " --help");
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("stores it in the\nregistry"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("moving a pre-2008 database"), std::string::npos) << run.out;

@@ -81,7 +81,10 @@ int main(int argc, char** argv) {
   }
   if (list) return List(key);
   const bool stored = DisplayPathDialog(key.c_str(), nullptr);
-  std::printf("%s\n", stored ? "Paths dialog closed with OK: changes stored."
-                             : "Paths dialog closed without OK: changes made with Apply stay, others were dropped.");
+  std::printf(
+      "%s\n",
+      stored
+          ? "Paths dialog closed with OK: changes stored."
+          : "Paths dialog closed without OK: changes made with Apply stay, others were dropped.");
   return 0;
 }

@@ -323,9 +323,12 @@ std::optional<uint32_t> ParseType(std::string text) {
   const struct {
     const char* name;
     uint32_t type;
-  } kTypes[] = {{"REG_SZ", kv::kRegSz},           {"REG_EXPAND_SZ", kv::kRegExpandSz},
-                {"REG_MULTI_SZ", kv::kRegMultiSz}, {"REG_DWORD", kv::kRegDword},
-                {"REG_QWORD", kv::kRegQword},      {"REG_BINARY", kv::kRegBinary},
+  } kTypes[] = {{"REG_SZ", kv::kRegSz},
+                {"REG_EXPAND_SZ", kv::kRegExpandSz},
+                {"REG_MULTI_SZ", kv::kRegMultiSz},
+                {"REG_DWORD", kv::kRegDword},
+                {"REG_QWORD", kv::kRegQword},
+                {"REG_BINARY", kv::kRegBinary},
                 {"REG_NONE", kv::kRegNone}};
   for (const auto& t : kTypes) {
     if (text == t.name) return t.type;
@@ -334,8 +337,8 @@ std::optional<uint32_t> ParseType(std::string text) {
 }
 
 // Parses /d DATA for a type; nullopt with `problem` set when it does not fit.
-std::optional<RegValue> MakeValue(uint32_t type, const std::string& data, const std::string& separator,
-                                  std::string* problem) {
+std::optional<RegValue> MakeValue(uint32_t type, const std::string& data,
+                                  const std::string& separator, std::string* problem) {
   switch (type) {
     case kv::kRegSz:
     case kv::kRegExpandSz: return RegValue::String(kv::AnsiToWide(data), type);
@@ -365,8 +368,8 @@ std::optional<RegValue> MakeValue(uint32_t type, const std::string& data, const 
       unsigned long long n = std::strtoull(digits.c_str(), &end, base);
       bool fits = type == kv::kRegQword || n <= 0xFFFFFFFFull;
       if (errno != 0 || end == digits.c_str() || *end != '\0' || digits[0] == '-' || !fits) {
-        *problem = "\"" + data + "\" is not a " +
-                   (type == kv::kRegDword ? "32" : "64") + "-bit unsigned number";
+        *problem = "\"" + data + "\" is not a " + (type == kv::kRegDword ? "32" : "64") +
+                   "-bit unsigned number";
         return std::nullopt;
       }
       return type == kv::kRegDword ? RegValue::Dword(static_cast<uint32_t>(n)) : RegValue::Qword(n);
@@ -488,8 +491,9 @@ int Import(const Arguments& args) {
     std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), e.line, Narrow(e.message).c_str());
   }
   if (s.code() == kv::kErrorInvalidData) {
-    return Fail(file + " is not a registry file (no \"Windows Registry Editor Version 5.00\" "
-                       "or \"REGEDIT4\" line at the top); nothing was imported");
+    return Fail(file +
+                " is not a registry file (no \"Windows Registry Editor Version 5.00\" "
+                "or \"REGEDIT4\" line at the top); nothing was imported");
   }
   if (s.code() == kv::kErrorNotEnoughMemory) {
     return Fail(file + " holds more than " + std::to_string(kv::kMaxRegFileBytes >> 20) +

@@ -33,21 +33,23 @@ TEST_F(KvregTest, AddQueryAndDeleteValues) {
     std::string shown;
   };
   const Row rows[] = {
-      {"text", "/v \"Data Path\" /d 'C:\\Data\\'", L"Data Path", kv::RegValue::String(L"C:\\Data\\"),
-       "Data Path    REG_SZ    C:\\Data\\"},
+      {"text", "/v \"Data Path\" /d 'C:\\Data\\'", L"Data Path",
+       kv::RegValue::String(L"C:\\Data\\"), "Data Path    REG_SZ    C:\\Data\\"},
       {"dword in hex", "/v Units /t REG_DWORD /d 0x2A", L"Units", kv::RegValue::Dword(42),
        "Units    REG_DWORD    0x2a"},
       {"qword", "/v Big /t reg_qword /d 18446744073709551615", L"Big",
        kv::RegValue::Qword(0xFFFFFFFFFFFFFFFFull), "Big    REG_QWORD    0xffffffffffffffff"},
       {"multi-string", "/v List /t REG_MULTI_SZ /d 'a\\0\xC3\xA9t\xC3\xA9'", L"List",
-       kv::RegValue::MultiString({L"a", L"\u00E9t\u00E9"}), "List    REG_MULTI_SZ    a\\0\xC3\xA9t\xC3\xA9"},
+       kv::RegValue::MultiString({L"a", L"\u00E9t\u00E9"}),
+       "List    REG_MULTI_SZ    a\\0\xC3\xA9t\xC3\xA9"},
       {"multi-string, own separator", "/v L2 /t REG_MULTI_SZ /s '#' /d 'x#y'", L"L2",
        kv::RegValue::MultiString({L"x", L"y"}), "L2    REG_MULTI_SZ    x\\0y"},
       {"binary", "/v Bin /t REG_BINARY /d 00ff10", L"Bin", kv::RegValue::Binary({0, 255, 16}),
        "Bin    REG_BINARY    00FF10"},
-      {"expandable", "/v X /t REG_EXPAND_SZ /d '%TEMP%'", L"X", kv::RegValue::String(L"%TEMP%", kv::kRegExpandSz),
-       "X    REG_EXPAND_SZ    %TEMP%"},
-      {"default value", "/ve /d dflt", L"", kv::RegValue::String(L"dflt"), "(Default)    REG_SZ    dflt"},
+      {"expandable", "/v X /t REG_EXPAND_SZ /d '%TEMP%'", L"X",
+       kv::RegValue::String(L"%TEMP%", kv::kRegExpandSz), "X    REG_EXPAND_SZ    %TEMP%"},
+      {"default value", "/ve /d dflt", L"", kv::RegValue::String(L"dflt"),
+       "(Default)    REG_SZ    dflt"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -86,7 +88,8 @@ TEST_F(KvregTest, AddQueryAndDeleteValues) {
 }
 
 TEST_F(KvregTest, ExportAndImportFiles) {
-  ASSERT_EQ(Kvreg("add 'HKLM\\Software\\Kestrel\\KVDNC' /v 'Install Path' /d 'C:\\Kestrel\\'").status, 0);
+  ASSERT_EQ(
+      Kvreg("add 'HKLM\\Software\\Kestrel\\KVDNC' /v 'Install Path' /d 'C:\\Kestrel\\'").status, 0);
   ASSERT_EQ(Kvreg("add 'HKLM\\Software\\Kestrel\\KVDNC\\Sub' /v n /t REG_DWORD /d 5").status, 0);
   std::string file = (root_.path() / "out.reg").string();
   Result exported = Kvreg("export 'HKLM\\Software\\Kestrel' '" + file + "'");
@@ -155,9 +158,15 @@ TEST_F(KvregTest, LimitsAreRefusedPlainly) {
 }
 
 TEST_F(KvregTest, UsageErrorsExitWithOne) {
-  const char* rows[] = {"", "frobnicate", "query", "query HKXX\\Software", "add HKCU\\x /t REG_WORD",
-                        "add HKCU\\x /v n /t REG_DWORD /d -1", "add HKCU\\x /v n /t REG_BINARY /d 0g",
-                        "add HKCU\\x /v", "export HKCU\\x"};
+  const char* rows[] = {"",
+                        "frobnicate",
+                        "query",
+                        "query HKXX\\Software",
+                        "add HKCU\\x /t REG_WORD",
+                        "add HKCU\\x /v n /t REG_DWORD /d -1",
+                        "add HKCU\\x /v n /t REG_BINARY /d 0g",
+                        "add HKCU\\x /v",
+                        "export HKCU\\x"};
   for (const char* row : rows) {
     SCOPED_TRACE(row);
     Result run = Kvreg(row);

@@ -41,7 +41,8 @@ int List(const std::wstring& folder, std::vector<std::wstring> files) {
     kv_VarLib lib(folder.c_str(), file.c_str(), type.c_str(), true);
     if (!lib.IsOpen()) {
       std::fprintf(stderr, "kvvars: %s is missing or not a %s variable file\n",
-                   kv::WideToAnsi(file).c_str(), type.empty() ? "known" : kv::WideToAnsi(type).c_str());
+                   kv::WideToAnsi(file).c_str(),
+                   type.empty() ? "known" : kv::WideToAnsi(type).c_str());
       status = 1;
       continue;
     }

@@ -29,32 +29,32 @@ class CWnd;
 class CDataPath : public kv::CObject {
  public:
   int m_kind = 0;
-  std::wstring m_group;             // "KVDesign", "PIECEbank", "KVPunch", "Versions", ...
-  std::wstring m_postName;          // post entries: the post folder's name
-  std::wstring m_version;           // posts: the Acad version; modules: the product version
+  std::wstring m_group;     // "KVDesign", "PIECEbank", "KVPunch", "Versions", ...
+  std::wstring m_postName;  // post entries: the post folder's name
+  std::wstring m_version;   // posts: the Acad version; modules: the product version
   std::wstring m_postVersion;
   std::wstring m_manufacturer;
   std::wstring m_model;
   std::wstring m_controller;
   std::wstring m_compiledDateTime;
-  std::wstring m_value;             // the path now (folders terminated)
+  std::wstring m_value;  // the path now (folders terminated)
   std::wstring m_source;
-  std::wstring m_varFileType;       // kind 0: "PSM" or "PSC"
-  std::wstring m_varFileName;       // kind 0: "MPOST.bin" or "CPOST.bin"
+  std::wstring m_varFileType;  // kind 0: "PSM" or "PSC"
+  std::wstring m_varFileName;  // kind 0: "MPOST.bin" or "CPOST.bin"
   std::wstring m_itemName;
-  std::wstring m_label;             // what the user is shown
-  bool m_valid = false;             // set by the permission test
+  std::wstring m_label;  // what the user is shown
+  bool m_valid = false;  // set by the permission test
   bool m_mayCreate = false;
   bool m_mayRead = false;
   bool m_mayWrite = false;
   bool m_mayDelete = false;
-  bool m_modified = false;          // changed in the paths dialog, not yet stored
-  bool m_hasPlaceholders = false;   // the value may hold %MAINPATH%, %PRODUCTPATH%, %POSTPATH%
-  int m_mirrorsLinked = 0;          // non-zero: the value is the linked entry's
-  bool m_checked = true;            // tested, shown and counted as bad when not valid
-  std::wstring m_linkedEntryName;   // item name of the mirrored entry
-  std::wstring m_originalValue;     // mirrored entries: the value copied at retrieval
-  std::wstring m_requiredFile;      // relative to the value; must exist for validity
+  bool m_modified = false;         // changed in the paths dialog, not yet stored
+  bool m_hasPlaceholders = false;  // the value may hold %MAINPATH%, %PRODUCTPATH%, %POSTPATH%
+  int m_mirrorsLinked = 0;         // non-zero: the value is the linked entry's
+  bool m_checked = true;           // tested, shown and counted as bad when not valid
+  std::wstring m_linkedEntryName;  // item name of the mirrored entry
+  std::wstring m_originalValue;    // mirrored entries: the value copied at retrieval
+  std::wstring m_requiredFile;     // relative to the value; must exist for validity
   int m_requiredFileFound = 0;
 };
 

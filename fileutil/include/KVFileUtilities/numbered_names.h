@@ -20,7 +20,8 @@ extern "C" {
 // block grows with realloc; the caller frees it with free. A template without `?` shows
 // "No ??? in the passed argument"; one without `/`, or whose file-name part does not
 // fit a slot, lists nothing. Either way *list and *count stay as they were.
-KV_EXPORT void kvc_build_flname_array(const wchar_t* fileTemplate, KvcFileNameSlot** list, int* count);
+KV_EXPORT void kvc_build_flname_array(const wchar_t* fileTemplate, KvcFileNameSlot** list,
+                                      int* count);
 
 // Copies a file-name template to `out` (as long as the template) with `number` written
 // over its `?`, left-padded with 0 to their count:

@@ -40,21 +40,27 @@ typedef struct _FILETIME {
 
 // Result codes.
 inline constexpr unsigned long HZ_OK = 0x00000000;
-inline constexpr unsigned long HZ_DUPLICATE_HANDLE = 0x00000100;  // duplicating the output descriptor failed
-inline constexpr unsigned long HZ_OPEN_FILE = 0x00000200;    // creating the output or opening/examining a source failed
-inline constexpr unsigned long HZ_ALLOCATE = 0x00000300;     // the memory block could not be mapped
-inline constexpr unsigned long HZ_WRITE = 0x00000400;        // writing, compressing or copying failed; or a format limit
-inline constexpr unsigned long HZ_ARGUMENTS = 0x00010000;    // null handle, unknown kind, bad name or source
+inline constexpr unsigned long HZ_DUPLICATE_HANDLE =
+    0x00000100;  // duplicating the output descriptor failed
+inline constexpr unsigned long HZ_OPEN_FILE =
+    0x00000200;  // creating the output or opening/examining a source failed
+inline constexpr unsigned long HZ_ALLOCATE = 0x00000300;  // the memory block could not be mapped
+inline constexpr unsigned long HZ_WRITE =
+    0x00000400;  // writing, compressing or copying failed; or a format limit
+inline constexpr unsigned long HZ_ARGUMENTS =
+    0x00010000;  // null handle, unknown kind, bad name or source
 inline constexpr unsigned long HZ_MEMORY_SIZE = 0x00030000;  // memory output of size 0
-inline constexpr unsigned long HZ_WRONG_MODE = 0x00080000;   // the handle is not of the kind the call needs
-inline constexpr unsigned long HZ_STORAGE_CHANGED = 0x04000000;  // a stored source's size changed (output without seeking)
+inline constexpr unsigned long HZ_WRONG_MODE =
+    0x00080000;  // the handle is not of the kind the call needs
+inline constexpr unsigned long HZ_STORAGE_CHANGED =
+    0x04000000;  // a stored source's size changed (output without seeking)
 
 // Output kinds of CreateZipZ (its third argument).
 inline constexpr unsigned long ZIP_HANDLE = 1;    // an open writable descriptor, duplicated
 inline constexpr unsigned long ZIP_FILENAME = 2;  // a file created or replaced
 inline constexpr unsigned long ZIP_MEMORY = 3;    // a memory block
 // Source kinds of ZipAdd (its last argument): ZIP_HANDLE, ZIP_FILENAME, ZIP_MEMORY and
-inline constexpr unsigned long ZIP_FOLDER = 4;    // a folder entry without data
+inline constexpr unsigned long ZIP_FOLDER = 4;  // a folder entry without data
 
 // Descriptors travel in the `void*` arguments as their numbers:
 //   CreateZipZ(reinterpret_cast<void*>(static_cast<intptr_t>(fd)), 0, ZIP_HANDLE)
@@ -103,12 +109,12 @@ KV_EXPORT unsigned long CloseZipZ(HZIP archive);
 
 // One entry of an archive being read.
 struct ZIPENTRY {
-  int index;                 // position in the archive
-  char name[260];            // zero-terminated
-  DWORD attr;                // Windows file attributes
+  int index;                     // position in the archive
+  char name[260];                // zero-terminated
+  DWORD attr;                    // Windows file attributes
   FILETIME atime, ctime, mtime;  // last access, creation, last write
-  long comp_size;            // bytes
-  long unc_size;             // bytes
+  long comp_size;                // bytes
+  long unc_size;                 // bytes
 };
 
 struct ZIPENTRYW {

@@ -25,11 +25,11 @@ enum class Kind { kOther, kSection, kInt, kText, kBin };
 // (signature, comments, blank or unreadable lines) is kept as its text.
 struct Line {
   Kind kind = Kind::kOther;
-  std::string text;     // the line as read (kOther) or the section name (kSection)
-  std::string name;     // variables
-  int number = 0;       // kInt
-  std::string bytes;    // kText, kBin: all the bytes
-  size_t section = 0;   // variables: index of their section line (0: before any)
+  std::string text;    // the line as read (kOther) or the section name (kSection)
+  std::string name;    // variables
+  int number = 0;      // kInt
+  std::string bytes;   // kText, kBin: all the bytes
+  size_t section = 0;  // variables: index of their section line (0: before any)
 };
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -119,8 +119,7 @@ bool Unquote(std::string_view text, std::string* bytes) {
         i += 2;
         break;
       }
-      default:
-        return false;
+      default: return false;
     }
   }
   return true;
@@ -180,29 +179,23 @@ bool ParseVariable(std::string_view text, Line* line) {
 
 std::string FormatValue(const Line& line) {
   switch (line.kind) {
-    case Kind::kInt:
-      return "int " + std::to_string(line.number);
-    case Kind::kText:
-      return "text " + Quote(line.bytes);
+    case Kind::kInt: return "int " + std::to_string(line.number);
+    case Kind::kText: return "text " + Quote(line.bytes);
     case Kind::kBin: {
       size_t used = line.bytes.find_last_not_of('\0');
       used = used == std::string::npos ? 0 : used + 1;
       return "bin " + std::to_string(line.bytes.size()) + " " +
              Quote(std::string_view(line.bytes).substr(0, used));
     }
-    default:
-      return {};
+    default: return {};
   }
 }
 
 std::string FormatLine(const Line& line) {
   switch (line.kind) {
-    case Kind::kOther:
-      return line.text;
-    case Kind::kSection:
-      return "[" + line.text + "]";
-    default:
-      return line.name + " = " + FormatValue(line);
+    case Kind::kOther: return line.text;
+    case Kind::kSection: return "[" + line.text + "]";
+    default: return line.name + " = " + FormatValue(line);
   }
 }
 
@@ -212,8 +205,8 @@ struct kv_VarLib::State {
   std::wstring path;
   std::string type;
   bool readOnly = false;
-  bool exists = false;   // the file exists
-  bool usable = false;   // missing and may be made, or a variable file of the type asked
+  bool exists = false;  // the file exists
+  bool usable = false;  // missing and may be made, or a variable file of the type asked
   std::vector<Line> lines;
 
   // Reads the file again.
@@ -225,8 +218,8 @@ struct kv_VarLib::State {
     if (!exists) {
       // Only a file that is simply not there may be made; one that can't be read is
       // left alone.
-      usable = !readOnly && (status.code() == kv::kErrorFileNotFound ||
-                          status.code() == kv::kErrorPathNotFound);
+      usable = !readOnly &&
+               (status.code() == kv::kErrorFileNotFound || status.code() == kv::kErrorPathNotFound);
       return;
     }
     size_t start = 0;

@@ -29,13 +29,14 @@ class VarLibTest : public ::testing::Test {
 };
 
 TEST_F(VarLibTest, ValuesRoundTripAndEveryOtherLineStays) {
-  Write("KVVarLib 1 PSM\r\n; made by hand\r\n[1]\r\nNCTOOLS = text \"old\"\r\n"
-        "this line is not understood\r\n\r\n[2]\r\nX = int 5\r\n");
+  Write(
+      "KVVarLib 1 PSM\r\n; made by hand\r\n[1]\r\nNCTOOLS = text \"old\"\r\n"
+      "this line is not understood\r\n\r\n[2]\r\nX = int 5\r\n");
   kv_VarLib lib(L"C:\\post", L"MPOST.bin", L"PSM", false);
   ASSERT_TRUE(lib.IsOpen());
   const std::string awkward = std::string("C:\\a \"b\"\n\tc\x7f") + "\xc3\xa9";
   EXPECT_EQ(lib.SetVarText(L"1", L"nctools", awkward.c_str()), 1);  // spelling stays
-  char buffer[12] = "D:\\NC\\";                                      // zeros after the text
+  char buffer[12] = "D:\\NC\\";                                     // zeros after the text
   EXPECT_EQ(lib.SetVarBin(L"1", L"NCPATH", buffer, sizeof buffer), 1);
   EXPECT_EQ(lib.SetVar(L"1", L"KVPB_SETUP_TO_NC", -7), 1);
   EXPECT_EQ(lib.SetVar(L"3", L"NEW", 1), 1);
@@ -99,7 +100,8 @@ TEST_F(VarLibTest, BadNamesAndValuesAreRefused) {
     EXPECT_EQ(lib.SetVar(L"1", name, 1), 0) << kv::WideToAnsi(name);
   }
   EXPECT_EQ(lib.SetVarBin(L"1", L"A", nullptr, 3), 0);
-  EXPECT_EQ(FileText(), "KVVarLib 1 PSM\n[1]\nBAD = int 99999999999\nB2 = bin 2 \"abc\"\nB3 = text \"x\n");
+  EXPECT_EQ(FileText(),
+            "KVVarLib 1 PSM\n[1]\nBAD = int 99999999999\nB2 = bin 2 \"abc\"\nB3 = text \"x\n");
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ bool StandardInputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 void WriteStandardOutput(std::string_view text) {
   // A reader that went away must not end the program with SIGPIPE.
-  struct sigaction ignore {}, old {};
+  struct sigaction ignore {
+  }, old{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &old);
   while (!text.empty()) {

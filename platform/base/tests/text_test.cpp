@@ -6,7 +6,8 @@ namespace kv {
 namespace {
 
 TEST(Text, AnsiIsLosslessUtf8) {
-  const std::wstring samples[] = {L"", L"plain", L"\u00E9t\u00E9 \u00AE", L"\u6570\u636E", L"\U0001F600 x"};
+  const std::wstring samples[] = {L"", L"plain", L"\u00E9t\u00E9 \u00AE", L"\u6570\u636E",
+                                  L"\U0001F600 x"};
   for (const std::wstring& sample : samples) {
     SCOPED_TRACE(WideToAnsi(sample));
     EXPECT_EQ(AnsiToWide(WideToAnsi(sample)), sample);
@@ -15,9 +16,11 @@ TEST(Text, AnsiIsLosslessUtf8) {
 }
 
 TEST(Text, BadUtf8BecomesReplacementCharacters) {
-  EXPECT_EQ(AnsiToWide("a\xFF" "b"), L"a\uFFFDb");
-  EXPECT_EQ(AnsiToWide("\xC3"), L"\uFFFD");                 // cut short
-  EXPECT_EQ(AnsiToWide("\xC0\xAF"), L"\uFFFD\uFFFD");       // overlong
+  EXPECT_EQ(AnsiToWide("a\xFF"
+                       "b"),
+            L"a\uFFFDb");
+  EXPECT_EQ(AnsiToWide("\xC3"), L"\uFFFD");                      // cut short
+  EXPECT_EQ(AnsiToWide("\xC0\xAF"), L"\uFFFD\uFFFD");            // overlong
   EXPECT_EQ(AnsiToWide("\xED\xA0\x80"), L"\uFFFD\uFFFD\uFFFD");  // a surrogate
   EXPECT_EQ(WideToAnsi(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
 }
@@ -25,7 +28,9 @@ TEST(Text, BadUtf8BecomesReplacementCharacters) {
 TEST(Text, OemCodePageIsCp437) {
   std::string oem;
   EXPECT_TRUE(WideToOem(L"Stra\u00DFe \u00C7\u2591\u00A0", &oem));
-  EXPECT_EQ(oem, "Stra\xE1" "e \x80\xB0\xFF");
+  EXPECT_EQ(oem,
+            "Stra\xE1"
+            "e \x80\xB0\xFF");
   EXPECT_EQ(OemToWide(oem), L"Stra\u00DFe \u00C7\u2591\u00A0");
   EXPECT_FALSE(WideToOem(L"a\u20ACb", &oem));  // the euro sign is not in CP437
   EXPECT_EQ(oem, "a?b");
@@ -47,7 +52,8 @@ TEST(Text, CaseFoldingIsUnicodeAware) {
 }
 
 TEST(Text, MessageArgumentsAreNeverReadAsFormats) {
-  EXPECT_EQ(FormatMessageText(L"%s does not exist.", {L"C:\\100%s\\x"}), L"C:\\100%s\\x does not exist.");
+  EXPECT_EQ(FormatMessageText(L"%s does not exist.", {L"C:\\100%s\\x"}),
+            L"C:\\100%s\\x does not exist.");
   EXPECT_EQ(FormatMessageText(L"less than %d\nbut greater than %d", {100, -5}),
             L"less than 100\nbut greater than -5");
   EXPECT_EQ(FormatMessageText(L"100%% %s", {L"done"}), L"100% done");

@@ -69,7 +69,8 @@ Status SyncFolder(const std::filesystem::path& folder) {
 bool IsTemporarySuffix(std::string_view suffix) {
   size_t dash = suffix.find('-');
   auto digits = [](std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
   };
   return dash != std::string_view::npos && digits(suffix.substr(0, dash)) &&
          digits(suffix.substr(dash + 1));
@@ -200,8 +201,8 @@ Status AtomicWriter::Open(const std::filesystem::path& target, Naming naming) {
   if (folder.empty()) folder = ".";
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     const std::string prefix = naming == Naming::kShort ? ".kvtmp-" : TemporaryPrefix(target);
-    temp_ = folder / (prefix + std::to_string(::getpid()) + "-" +
-                      std::to_string(counter.fetch_add(1)));
+    temp_ =
+        folder / (prefix + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)));
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) {
       int error = errno;

@@ -87,7 +87,8 @@ class TreeCopy {
     if (destinationResolved_) {
       struct stat info;
       if (stat(destinationHost.c_str(), &info) == 0) {
-        destinationIdentity_ = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+        destinationIdentity_ = {static_cast<uint64_t>(info.st_dev),
+                                static_cast<uint64_t>(info.st_ino)};
         hasDestinationIdentity_ = true;
       }
       destinationReal_ = RealPath(destinationHost);
@@ -130,7 +131,8 @@ class TreeCopy {
     if (stat(sourceHost.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return true;
     if (top) {
       if (options_.linkRoot.empty()) linkRootReal_ = RealPath(sourceHost);
-      ancestors_.push_back({static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)});
+      ancestors_.push_back(
+          {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)});
     }
     std::vector<DirectoryEntry> entries;
     if (!host::ListFolder(sourceHost.string(), namePattern, &entries).ok()) return true;
@@ -204,8 +206,8 @@ class TreeCopy {
     return CopyFile(fromPath, toPath, failIfExists);
   }
 
-  bool CopyOneFile(const fs::path& from, const std::wstring& fromPath,
-                   const std::wstring& toPath, const fs::path& to) {
+  bool CopyOneFile(const fs::path& from, const std::wstring& fromPath, const std::wstring& toPath,
+                   const fs::path& to) {
     if (!Fits(fromPath) || !Fits(toPath)) {
       Stop();
       return false;

@@ -15,7 +15,8 @@ namespace {
 
 class PosixDirectorySearch : public DirectorySearch {
  public:
-  explicit PosixDirectorySearch(std::vector<DirectoryEntry> entries) : entries_(std::move(entries)) {}
+  explicit PosixDirectorySearch(std::vector<DirectoryEntry> entries)
+      : entries_(std::move(entries)) {}
   const DirectoryEntry& Entry() const override { return entries_[index_]; }
   bool Next() override {
     if (index_ + 1 >= entries_.size()) {
@@ -97,9 +98,11 @@ Status DirectorySearch::Start(std::wstring_view searchPath,
   if (!HasWildcard(pattern)) {
     // One named entry, found without regard to case.
     std::filesystem::path named;
-    if (Status s = host::ResolvePath(folderPath + L"/" + std::wstring(pattern), &named); !s.ok()) return s;
+    if (Status s = host::ResolvePath(folderPath + L"/" + std::wstring(pattern), &named); !s.ok())
+      return s;
     DirectoryEntry entry;
-    if (!host::DescribeEntry(folder, named.filename().string(), &entry)) return Status(kErrorFileNotFound);
+    if (!host::DescribeEntry(folder, named.filename().string(), &entry))
+      return Status(kErrorFileNotFound);
     entries.push_back(std::move(entry));
   } else if (Status s = host::ListFolder(folder, pattern, &entries); !s.ok()) {
     return s;

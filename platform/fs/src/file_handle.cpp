@@ -27,7 +27,9 @@ namespace {
 using host::FromErrno;
 
 // A missing file is "file not found" when its folder exists, else "path not found".
-Status OpenFailure(int error, const std::filesystem::path& host) { return host::FailureFor(error, host); }
+Status OpenFailure(int error, const std::filesystem::path& host) {
+  return host::FailureFor(error, host);
+}
 
 int64_t Seconds(const struct statx_timestamp& t) { return t.tv_sec; }
 
@@ -155,7 +157,8 @@ Status FileHandle::CreateTemporary(std::wstring_view beside, FileHandle* out) {
     descriptor = mkostemp(name.data(), O_CLOEXEC);
     if (descriptor >= 0) unlink(name.c_str());
   }
-  if (descriptor < 0) return errno == ENOENT || errno == ENOTDIR ? Status(kErrorPathNotFound) : FromErrno(errno);
+  if (descriptor < 0)
+    return errno == ENOENT || errno == ENOTDIR ? Status(kErrorPathNotFound) : FromErrno(errno);
   *out = FileHandle(descriptor, true);
   return Status::Ok();
 }
@@ -243,11 +246,14 @@ ssize_t WriteWithoutSigpipe(int descriptor, const void* data, size_t size) {
 Status FileHandle::Write(const void* data, size_t size) {
   if (isStream_ < 0) {
     struct stat info;
-    isStream_ = fstat(descriptor_, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) ? 1 : 0;
+    isStream_ = fstat(descriptor_, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+                    ? 1
+                    : 0;
   }
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    const ssize_t n = isStream_ ? WriteWithoutSigpipe(descriptor_, bytes, size) : write(descriptor_, bytes, size);
+    const ssize_t n =
+        isStream_ ? WriteWithoutSigpipe(descriptor_, bytes, size) : write(descriptor_, bytes, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno == EPIPE ? Status(kErrorWriteFault) : FromErrno(errno);

@@ -56,7 +56,8 @@ Status MoveFile(std::wstring_view source, std::wstring_view destination) {
   const int error = errno;
   if (error == ENOENT) {
     struct stat info;
-    return lstat(from.c_str(), &info) != 0 ? host::FailureFor(ENOENT, from) : Status(kErrorPathNotFound);
+    return lstat(from.c_str(), &info) != 0 ? host::FailureFor(ENOENT, from)
+                                           : Status(kErrorPathNotFound);
   }
   return host::FromErrno(error);
 }
@@ -76,7 +77,8 @@ Status GetFileStatus(std::wstring_view path, FileStatus* status) {
   status->size = status->isDirectory ? 0 : static_cast<uint64_t>(info.st_size);
   status->modifiedTime = info.st_mtim.tv_sec;
   status->modifiedNanoseconds = info.st_mtim.tv_nsec;
-  status->identity = FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  status->identity =
+      FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   return Status::Ok();
 }
 

@@ -113,7 +113,8 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 bool CopyContents(int in, int out, off_t size) {
   off_t remaining = size;
   while (remaining > 0) {
-    const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(remaining), 0);
+    const ssize_t copied =
+        copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(remaining), 0);
     if (copied < 0) {
       if (errno == EINTR) continue;
       if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) break;

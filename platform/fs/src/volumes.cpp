@@ -45,8 +45,7 @@ DriveType GetDriveType(std::wstring_view root) {
     case NCP_SUPER_MAGIC:
     case 0x00C36400UL:  // Ceph
       return DriveType::kRemote;
-    default:
-      return DriveType::kFixed;
+    default: return DriveType::kFixed;
   }
 }
 

@@ -22,14 +22,14 @@ TEST(Wildcard, WindowsSemantics) {
     bool match;
   };
   const Row rows[] = {
-      {L"*.*", L"noextension", true},   {L"*.*", L".hidden", true},
-      {L"*", L"anything.at.all", true}, {L"*.txt", L"Notes.TXT", true},
+      {L"*.*", L"noextension", true},      {L"*.*", L".hidden", true},
+      {L"*", L"anything.at.all", true},    {L"*.txt", L"Notes.TXT", true},
       {L"*.txt", L"notes.txt.bak", false}, {L"?.nc", L"a.nc", true},
-      {L"?.nc", L"ab.nc", false},       {L"part??.dwg", L"PART01.DWG", true},
-      {L"a*b*c", L"aXXbYYc", true},     {L"a*b*c", L"aXXbYY", false},
-      {L"*.cuix", L"acad.cuix", true},  {L"dft.*", L"dft", true},
-      {L"dft.*", L"dft.pst", true},     {L"dft.*", L"dftx", false},
-      {L"*.fas", L"post.fas.old", false}, {L"***x", L"x", true},
+      {L"?.nc", L"ab.nc", false},          {L"part??.dwg", L"PART01.DWG", true},
+      {L"a*b*c", L"aXXbYYc", true},        {L"a*b*c", L"aXXbYY", false},
+      {L"*.cuix", L"acad.cuix", true},     {L"dft.*", L"dft", true},
+      {L"dft.*", L"dft.pst", true},        {L"dft.*", L"dftx", false},
+      {L"*.fas", L"post.fas.old", false},  {L"***x", L"x", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(row.pattern) + L" ~ " + row.name));
@@ -147,7 +147,8 @@ TEST_F(FileSystemTest, SearchReportsLinksAndIdentities) {
   std::unique_ptr<DirectorySearch> search;
   ASSERT_TRUE(DirectorySearch::Start(L"C:\\tree\\*", &search).ok());
   std::map<std::wstring, DirectoryEntry> entries;
-  do entries[search->Entry().name] = search->Entry(); while (search->Next());
+  do entries[search->Entry().name] = search->Entry();
+  while (search->Next());
   ASSERT_EQ(entries.size(), 5u);  // . .. dangling link real
   EXPECT_TRUE(entries[L"link"].isLink);
   EXPECT_TRUE(entries[L"link"].isDirectory);

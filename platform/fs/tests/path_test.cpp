@@ -1,8 +1,8 @@
 #include "KVPlatform/path.h"
-#include "kvhost/host_path.h"
 #include "KVPlatform/file_handle.h"
 #include "KVPlatform/file_system.h"
 #include "KVPlatform/text.h"
+#include "kvhost/host_path.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,8 @@ TEST_F(ResolvePathTest, MapsDrivesUncAndHostPaths) {
   std::filesystem::create_directories(root_.path() / "unc" / "srv" / "Share");
   ASSERT_TRUE(host::ResolvePath(L"\\\\SRV\\share\\jobs", &host).ok());
   EXPECT_EQ(host, root_.path() / "unc" / "srv" / "Share" / "jobs");
-  ASSERT_TRUE(host::ResolvePath(L"\\\\srv\\share\\..\\..\\x", &host).ok());  // never above the share
+  ASSERT_TRUE(
+      host::ResolvePath(L"\\\\srv\\share\\..\\..\\x", &host).ok());  // never above the share
   EXPECT_EQ(host, root_.path() / "unc" / "srv" / "Share" / "x");
   ASSERT_TRUE(host::ResolvePath(L"/tmp\\kv-none\\x", &host).ok());
   EXPECT_EQ(host, std::filesystem::path("/tmp/kv-none/x"));
@@ -147,12 +148,23 @@ TEST(PathNames, RootsAndAbsolutePaths) {
     const wchar_t* path;
     bool root, absolute;
   } rows[] = {
-      {L"", true, false},           {L".", true, false},           {L"/", true, true},
-      {L"\\", true, true},          {L"C:", true, true},           {L"c:/", true, true},
-      {L"C:\\..", true, true},      {L"C:\\a\\..", true, true},   {L"\\\\srv", true, false},
-      {L"\\\\srv\\share\\", true, true}, {L"//srv/share/..", true, true},
-      {L"C:\\data", false, true},   {L"\\\\srv\\share\\x", false, true}, {L"/srv", false, true},
-      {L"data", false, false},      {L"..\\x", false, false},      {L"%DATA%\\x", false, false},
+      {L"", true, false},
+      {L".", true, false},
+      {L"/", true, true},
+      {L"\\", true, true},
+      {L"C:", true, true},
+      {L"c:/", true, true},
+      {L"C:\\..", true, true},
+      {L"C:\\a\\..", true, true},
+      {L"\\\\srv", true, false},
+      {L"\\\\srv\\share\\", true, true},
+      {L"//srv/share/..", true, true},
+      {L"C:\\data", false, true},
+      {L"\\\\srv\\share\\x", false, true},
+      {L"/srv", false, true},
+      {L"data", false, false},
+      {L"..\\x", false, false},
+      {L"%DATA%\\x", false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(WideToAnsi(row.path));

@@ -33,8 +33,8 @@ enum class LineKind { kOther, kSection, kKey };
 
 struct ParsedLine {
   LineKind kind = LineKind::kOther;
-  std::string_view name;   // section or key name, trimmed
-  size_t valueStart = 0;   // kKey: the trimmed value, as offsets in the file
+  std::string_view name;  // section or key name, trimmed
+  size_t valueStart = 0;  // kKey: the trimmed value, as offsets in the file
   size_t valueEnd = 0;
 };
 
@@ -83,7 +83,8 @@ ParsedLine Classify(std::string_view text, const Line& line) {
   size_t valueStart = equals + 1;
   size_t valueEnd = content.size();
   while (valueStart < valueEnd && IsBlank(content[valueStart])) ++valueStart;
-  while (valueEnd > valueStart && (IsBlank(content[valueEnd - 1]) || content[valueEnd - 1] == '\r')) {
+  while (valueEnd > valueStart &&
+         (IsBlank(content[valueEnd - 1]) || content[valueEnd - 1] == '\r')) {
     --valueEnd;
   }
   parsed.valueStart = line.start + valueStart;
@@ -149,7 +150,8 @@ class IniText {
     size_t last = range.header;
     for (size_t i = range.header + 1; i < range.end; ++i) {
       const Line& l = lines_[i];
-      std::string_view content = Trim(std::string_view(text_).substr(l.start, l.contentEnd - l.start));
+      std::string_view content =
+          Trim(std::string_view(text_).substr(l.start, l.contentEnd - l.start));
       if (!content.empty() && content[0] != ';') last = i;
     }
     return last;
@@ -212,7 +214,8 @@ std::optional<std::wstring> LookUp(std::wstring_view section, std::wstring_view 
 }
 
 bool HasLineBreak(std::wstring_view s) {
-  return s.find_first_of(L"\r\n") != std::wstring_view::npos || s.find(L'\0') != std::wstring_view::npos;
+  return s.find_first_of(L"\r\n") != std::wstring_view::npos ||
+         s.find(L'\0') != std::wstring_view::npos;
 }
 
 // Runs `edit` on the file's current text (empty when the file is missing) under the
@@ -266,8 +269,8 @@ uint32_t GetPrivateProfileString(std::wstring_view section, std::wstring_view ke
   return static_cast<uint32_t>(count);
 }
 
-bool ReadProfileString(std::wstring_view section, std::wstring_view key,
-                       std::wstring_view fallback, std::wstring* value, std::wstring_view file) {
+bool ReadProfileString(std::wstring_view section, std::wstring_view key, std::wstring_view fallback,
+                       std::wstring* value, std::wstring_view file) {
   std::optional<std::wstring> found = LookUp(section, key, file);
   if (value != nullptr) {
     // Trailing blanks of the fallback are dropped, as Windows does.

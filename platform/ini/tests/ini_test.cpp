@@ -87,7 +87,8 @@ TEST_F(IniTest, CopiesAtMostSizeMinusOneCharacters) {
     uint32_t copied;
     const wchar_t* text;
   };
-  const Row rows[] = {{1, 0, L""}, {2, 1, L"a"}, {6, 5, L"abcde"}, {7, 6, L"abcdef"}, {50, 6, L"abcdef"}};
+  const Row rows[] = {
+      {1, 0, L""}, {2, 1, L"a"}, {6, 5, L"abcde"}, {7, 6, L"abcdef"}, {50, 6, L"abcdef"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.size);
     wchar_t buffer[64];
@@ -108,8 +109,8 @@ TEST_F(IniTest, IntegersAreTheValuesLeadingDigits) {
     const wchar_t* key;
     int expected;
   };
-  const Row rows[] = {{L"A", 42},        {L"B", -7}, {L"C", 12}, {L"D", 0}, {L"E", -1},
-                      {L"F", 2147483647}, {L"G", 5},  {L"Missing", -1}};
+  const Row rows[] = {{L"A", 42}, {L"B", -7},         {L"C", 12}, {L"D", 0},
+                      {L"E", -1}, {L"F", 2147483647}, {L"G", 5},  {L"Missing", -1}};
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(row.key)));
     EXPECT_EQ(GetPrivateProfileInt(L"N", row.key, -1, kFile), row.expected);
@@ -142,11 +143,13 @@ TEST_F(IniTest, WritesEditInPlace) {
       {"new key after the section's last line",
        [] { return WritePrivateProfileString(L"Units", L"Precision", L"4", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Angle=deg\nPrecision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment"},
+       "Angle=deg\nPrecision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing "
+       "comment"},
       {"new section at the end, after a last line without an end",
        [] { return WritePrivateProfileString(L"Mail", L"To", L"\"quoted\" \u00E9", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
-       "Angle=deg\nPrecision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing comment\r\n"
+       "Angle=deg\nPrecision=4\r\n\r\n; the folders\r\n[Paths]\r\nData=C:\\Data\\\r\n\r\n; closing "
+       "comment\r\n"
        "\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
       {"delete a key", [] { return DeleteProfileKey(L"UNITS", L"angle", kFile); },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
@@ -156,7 +159,9 @@ TEST_F(IniTest, WritesEditInPlace) {
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
        "Precision=4\r\n\r\n; the folders\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
       {"deleting what is missing changes nothing",
-       [] { return DeleteProfileKey(L"Units", L"None", kFile) && DeleteProfileSection(L"None", kFile); },
+       [] {
+         return DeleteProfileKey(L"Units", L"None", kFile) && DeleteProfileSection(L"None", kFile);
+       },
        "; Kestrel defaults\r\n[Units]\r\nLength = inch   \r\nodd line without equals\r\n"
        "Precision=4\r\n\r\n; the folders\r\n[Mail]\r\nTo=\"quoted\" \xC3\xA9\r\n"},
   };
@@ -181,8 +186,8 @@ TEST_F(IniTest, CreatesFilesAndLeavesUnchangedFilesAlone) {
   struct stat after;
   ASSERT_EQ(stat(Host().c_str(), &after), 0);
   EXPECT_EQ(before.st_ino, after.st_ino);
-  std::filesystem::permissions(Host(), std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      Host(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"changed", kFile));  // read-only
   EXPECT_EQ(Read(), "[S]\r\nK=v\r\n");
   EXPECT_FALSE(WritePrivateProfileString(L"S", L"K", L"v", L"C:\\no such folder\\x.ini"));

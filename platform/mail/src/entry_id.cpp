@@ -19,8 +19,10 @@ EntryId MakeEntryId(EntryKind kind, const std::vector<std::string>& fields) {
   return id;
 }
 
-bool ParseEntryId(const EntryId& id, EntryKind kind, size_t fieldCount, std::vector<std::string>* fields) {
-  if (id.size() <= kPrefix.size() || std::string_view(id).substr(0, kPrefix.size()) != kPrefix) return false;
+bool ParseEntryId(const EntryId& id, EntryKind kind, size_t fieldCount,
+                  std::vector<std::string>* fields) {
+  if (id.size() <= kPrefix.size() || std::string_view(id).substr(0, kPrefix.size()) != kPrefix)
+    return false;
   if (id[kPrefix.size()] != static_cast<char>(kind)) return false;
   fields->clear();
   std::string_view rest = std::string_view(id).substr(kPrefix.size() + 1);
@@ -33,8 +35,10 @@ bool ParseEntryId(const EntryId& id, EntryKind kind, size_t fieldCount, std::vec
   return fields->size() == fieldCount;
 }
 
-EntryId OneOffEntryId(std::wstring_view name, std::wstring_view addressType, std::wstring_view address) {
-  return MakeEntryId(EntryKind::kOneOff, {WideToAnsi(addressType), WideToAnsi(address), WideToAnsi(name)});
+EntryId OneOffEntryId(std::wstring_view name, std::wstring_view addressType,
+                      std::wstring_view address) {
+  return MakeEntryId(EntryKind::kOneOff,
+                     {WideToAnsi(addressType), WideToAnsi(address), WideToAnsi(name)});
 }
 
 }  // namespace kv::mail

@@ -29,10 +29,12 @@ enum class EntryKind : char {
 EntryId MakeEntryId(EntryKind kind, const std::vector<std::string>& fields);
 
 // False for an id the service did not make, or one of another kind or field count.
-bool ParseEntryId(const EntryId& id, EntryKind kind, size_t fieldCount, std::vector<std::string>* fields);
+bool ParseEntryId(const EntryId& id, EntryKind kind, size_t fieldCount,
+                  std::vector<std::string>* fields);
 
 // The one-off entry id of (name, address type, address); every field is UTF-8 without
 // zero characters (callers check).
-EntryId OneOffEntryId(std::wstring_view name, std::wstring_view addressType, std::wstring_view address);
+EntryId OneOffEntryId(std::wstring_view name, std::wstring_view addressType,
+                      std::wstring_view address);
 
 }  // namespace kv::mail

@@ -41,10 +41,14 @@ class AttachImpl : public PropObject {
 class MessageImpl : public PropObjectOf<Message> {
  public:
   MessageImpl(std::shared_ptr<StoreContext> context, std::string folder, std::string unique)
-      : PropObjectOf<Message>(kMapiMessage), context_(std::move(context)), folder_(std::move(folder)),
-        unique_(std::move(unique)), parts_(std::make_shared<MessageParts>()) {
+      : PropObjectOf<Message>(kMapiMessage),
+        context_(std::move(context)),
+        folder_(std::move(folder)),
+        unique_(std::move(unique)),
+        parts_(std::make_shared<MessageParts>()) {
     bag_->Put(PropValue::Long(kPrObjectType, kMapiMessage));
-    if (!unique_.empty()) bag_->Put(PropValue::Binary(kPrEntryId, context_->MessageId(folder_, unique_)));
+    if (!unique_.empty())
+      bag_->Put(PropValue::Binary(kPrEntryId, context_->MessageId(folder_, unique_)));
   }
 
   MessageParts& parts() { return *parts_; }
@@ -59,15 +63,17 @@ class MessageImpl : public PropObjectOf<Message> {
       const PropValue* type = FindProp(row, kPrRecipientType);
       const PropValue* address = FindProp(row, kPrEmailAddress);
       const PropValue* addressType = FindProp(row, kPrAddrType);
-      if (type == nullptr || type->number < kMapiTo || type->number > kMapiBcc || address == nullptr ||
-          (addressType != nullptr && addressType->text != L"SMTP") || !IsSmtpAddress(WideToAnsi(address->text))) {
+      if (type == nullptr || type->number < kMapiTo || type->number > kMapiBcc ||
+          address == nullptr || (addressType != nullptr && addressType->text != L"SMTP") ||
+          !IsSmtpAddress(WideToAnsi(address->text))) {
         return Fail(kMapiEInvalidParameter, "a recipient is not a resolved SMTP address");
       }
       PropRow copy = row;
       if (FindProp(copy, kPrEntryId) == nullptr) {
         const PropValue* name = FindProp(row, kPrDisplayName);
         copy.push_back(PropValue::Binary(
-            kPrEntryId, OneOffEntryId(name != nullptr ? name->text : address->text, L"SMTP", address->text)));
+            kPrEntryId,
+            OneOffEntryId(name != nullptr ? name->text : address->text, L"SMTP", address->text)));
       }
       added.push_back(std::move(copy));
     }
@@ -82,7 +88,9 @@ class MessageImpl : public PropObjectOf<Message> {
     std::vector<PropRow> rows;
     for (const auto& [number, attach] : parts_->attachments) {
       PropRow row = attach->All();
-      std::erase_if(row, [](const PropValue& value) { return PropId(value.tag) == PropId(kPrAttachDataBin); });
+      std::erase_if(row, [](const PropValue& value) {
+        return PropId(value.tag) == PropId(kPrAttachDataBin);
+      });
       rows.push_back(std::move(row));
     }
     *table = std::make_shared<RowTable>(std::move(rows));
@@ -126,7 +134,9 @@ class MessageImpl : public PropObjectOf<Message> {
     const bool created = unique_.empty();
     if (created) unique_ = Maildir::NewUniqueName();
     const std::string head = RenderStoredHead(*bag_, *parts_);
-    if (Status s = context_->maildir.Write(folder_, unique_, sent_ ? kSentFlag : "", head, wire->view()); !s.ok()) {
+    if (Status s =
+            context_->maildir.Write(folder_, unique_, sent_ ? kSentFlag : "", head, wire->view());
+        !s.ok()) {
       if (created) unique_.clear();
       return Fail(kMapiEDiskError, "the message could not be written to " + folder_ + " (error " +
                                        std::to_string(s.code()) + ")");
@@ -140,7 +150,8 @@ class MessageImpl : public PropObjectOf<Message> {
   // After a successful send: the folder the message goes to ("" to delete it).
   std::string FilingFolder() const {
     std::string folder;
-    if (const PropValue* sentMail = bag_->Find(kPrSentMailEntryId); sentMail && !sentMail->bytes.empty()) {
+    if (const PropValue* sentMail = bag_->Find(kPrSentMailEntryId);
+        sentMail && !sentMail->bytes.empty()) {
       if (context_->FolderOf(sentMail->bytes, &folder) && !folder.empty()) return folder;
     }
     if (bag_->Number(kPrDeleteAfterSubmit) != 0) return {};
@@ -169,7 +180,8 @@ Status MessageImpl::SubmitMessage(uint32_t) {
   bag_->Put(PropValue::Time(kPrClientSubmitTime, std::time(nullptr)));
   if (!bag_->Has(kPrInternetMessageId)) {
     const size_t at = profile.address.rfind('@');
-    const std::string domain = at == std::string::npos ? "localhost" : profile.address.substr(at + 1);
+    const std::string domain =
+        at == std::string::npos ? "localhost" : profile.address.substr(at + 1);
     bag_->Put(PropValue::Unicode(kPrInternetMessageId,
                                  AnsiToWide("<" + Maildir::NewUniqueName() + "@" + domain + ">")));
   }
@@ -215,7 +227,8 @@ Status MessageImpl::SubmitMessage(uint32_t) {
   sent_ = true;
   spent_ = true;
   if (target.empty()) {
-    if (context_->maildir.Remove(folder_, unique_).ok()) context_->Notify(kFnevObjectDeleted, oldId, oldParent);
+    if (context_->maildir.Remove(folder_, unique_).ok())
+      context_->Notify(kFnevObjectDeleted, oldId, oldParent);
     return Succeed();
   }
   if (Status s = context_->maildir.Move(folder_, unique_, target, kSentFlag); !s.ok()) {
@@ -223,13 +236,15 @@ Status MessageImpl::SubmitMessage(uint32_t) {
                           std::to_string(s.code()) + ")");
     return Succeed();
   }
-  context_->Notify(kFnevObjectMoved, context_->MessageId(target, unique_), context_->FolderId(target));
+  context_->Notify(kFnevObjectMoved, context_->MessageId(target, unique_),
+                   context_->FolderId(target));
   return Succeed();
 }
 
 }  // namespace
 
-std::shared_ptr<Message> MakeNewMessage(std::shared_ptr<StoreContext> context, const std::string& folder) {
+std::shared_ptr<Message> MakeNewMessage(std::shared_ptr<StoreContext> context,
+                                        const std::string& folder) {
   return std::make_shared<MessageImpl>(std::move(context), folder, std::string());
 }
 
@@ -240,7 +255,8 @@ bool ReadStoredProperties(const Maildir::Entry& entry, std::string_view text, Pr
   const size_t info = name.find(":2,");
   if (info != std::string::npos && name.find(kSentFlag, info + 3) != std::string::npos) {
     const int64_t flags = props->Number(kPrMessageFlags, kMsgFlagFromMe);
-    props->Put(PropValue::Long(kPrMessageFlags, static_cast<int32_t>((flags & ~int64_t{kMsgFlagUnsent}) | kMsgFlagRead)));
+    props->Put(PropValue::Long(
+        kPrMessageFlags, static_cast<int32_t>((flags & ~int64_t{kMsgFlagUnsent}) | kMsgFlagRead)));
   }
   return true;
 }
@@ -252,7 +268,8 @@ Status OpenStoredMessage(std::shared_ptr<StoreContext> context, const std::strin
   std::string text;
   if (Status s = ReadFile(AnsiToWide(entry.file.string()), &text); !s.ok()) return s;
   auto opened = std::make_shared<MessageImpl>(context, folder, unique);
-  if (!ReadStoredProperties(entry, text, &opened->props(), &opened->parts())) return Status(kMapiECallFailed);
+  if (!ReadStoredProperties(entry, text, &opened->props(), &opened->parts()))
+    return Status(kMapiECallFailed);
   opened->SetSent((opened->props().Number(kPrMessageFlags) & kMsgFlagUnsent) == 0 &&
                   entry.file.filename().string().find(":2,S") != std::string::npos);
   *message = std::move(opened);

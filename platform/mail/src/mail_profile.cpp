@@ -16,7 +16,8 @@ std::wstring ProfilesKey() { return std::wstring(kMailKey) + L"\\Profiles"; }
 
 // The default profile's name: "Default Profile", else the only profile there is.
 bool DefaultProfileName(std::wstring* name) {
-  if (ReadRegistryText(Hive::kCurrentUser, kMailKey, L"Default Profile", name).ok() && !name->empty()) {
+  if (ReadRegistryText(Hive::kCurrentUser, kMailKey, L"Default Profile", name).ok() &&
+      !name->empty()) {
     return true;
   }
   RegKey profiles;

@@ -41,9 +41,7 @@ PropValue PropValue::String8(PropTag tag, std::string_view value) {
   return v;
 }
 
-PropValue PropValue::Binary(PropTag tag, std::string_view value) {
-  return String8(tag, value);
-}
+PropValue PropValue::Binary(PropTag tag, std::string_view value) { return String8(tag, value); }
 
 PropValue PropValue::Error(PropTag tag, uint32_t code) {
   PropValue v;

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "KVPlatform/mail.h"
-#include "maildir.h"
 #include "mail_profile.h"
+#include "maildir.h"
 #include "mime_message.h"
 
 namespace kv::mail {
@@ -31,8 +31,10 @@ struct StoreContext {
 
 std::shared_ptr<MsgStore> MakeStore(std::shared_ptr<StoreContext> context);
 // A folder of the store; an empty name is the root folder, which holds no messages.
-std::shared_ptr<Folder> MakeFolder(std::shared_ptr<StoreContext> context, const std::string& folder);
-std::shared_ptr<Message> MakeNewMessage(std::shared_ptr<StoreContext> context, const std::string& folder);
+std::shared_ptr<Folder> MakeFolder(std::shared_ptr<StoreContext> context,
+                                   const std::string& folder);
+std::shared_ptr<Message> MakeNewMessage(std::shared_ptr<StoreContext> context,
+                                        const std::string& folder);
 // Opens a stored message. Fails with the Win32 code (2) when it is not there, with
 // kMapiECallFailed when it cannot be read as a message.
 Status OpenStoredMessage(std::shared_ptr<StoreContext> context, const std::string& folder,

@@ -21,8 +21,8 @@ int initCount = 0;
 bool HasZero(std::wstring_view text) { return text.find(L'\0') != std::wstring_view::npos; }
 
 // A mail user: the identity or a one-off entry.
-std::shared_ptr<MapiProp> MakeMailUser(const EntryId& id, std::wstring_view name, std::wstring_view addressType,
-                                       std::wstring_view address) {
+std::shared_ptr<MapiProp> MakeMailUser(const EntryId& id, std::wstring_view name,
+                                       std::wstring_view addressType, std::wstring_view address) {
   auto user = std::make_shared<PropObject>(kMapiMailUser, true);
   PropertyBag& bag = user->bag();
   bag.Put(PropValue::Binary(kPrEntryId, id));
@@ -40,13 +40,16 @@ class AddrBookImpl : public AddrBook {
  public:
   explicit AddrBookImpl(Profile profile) : profile_(std::move(profile)) {}
 
-  Status OpenEntry(const EntryId& id, uint32_t, uint32_t* objectType, std::shared_ptr<MapiProp>* entry) override {
+  Status OpenEntry(const EntryId& id, uint32_t, uint32_t* objectType,
+                   std::shared_ptr<MapiProp>* entry) override {
     std::vector<std::string> fields;
     if (ParseEntryId(id, EntryKind::kUser, 1, &fields)) {
       if (AnsiToWide(fields[0]) != profile_.name) return Status(kMapiENotFound);
-      *entry = MakeMailUser(id, AnsiToWide(profile_.address), L"SMTP", AnsiToWide(profile_.address));
+      *entry =
+          MakeMailUser(id, AnsiToWide(profile_.address), L"SMTP", AnsiToWide(profile_.address));
     } else if (ParseEntryId(id, EntryKind::kOneOff, 3, &fields)) {
-      *entry = MakeMailUser(id, AnsiToWide(fields[2]), AnsiToWide(fields[0]), AnsiToWide(fields[1]));
+      *entry =
+          MakeMailUser(id, AnsiToWide(fields[2]), AnsiToWide(fields[0]), AnsiToWide(fields[1]));
     } else {
       return Status(kMapiEInvalidEntryId);
     }
@@ -54,8 +57,8 @@ class AddrBookImpl : public AddrBook {
     return Status::Ok();
   }
 
-  Status CreateOneOff(std::wstring_view name, std::wstring_view addressType, std::wstring_view address, uint32_t,
-                      EntryId* id) override {
+  Status CreateOneOff(std::wstring_view name, std::wstring_view addressType,
+                      std::wstring_view address, uint32_t, EntryId* id) override {
     for (std::wstring_view text : {name, addressType, address}) {
       if (HasZero(text) || text.find_first_of(L"\r\n") != std::wstring_view::npos) {
         return Status(kMapiEInvalidParameter);
@@ -74,7 +77,8 @@ class AddrBookImpl : public AddrBook {
       if (display == nullptr || (addressType != nullptr && addressType->text != L"SMTP")) {
         return Status(kMapiENotFound);
       }
-      const std::wstring text = PropType(display->tag) == kPtUnicode ? display->text : AnsiToWide(display->bytes);
+      const std::wstring text =
+          PropType(display->tag) == kPtUnicode ? display->text : AnsiToWide(display->bytes);
       std::wstring name;
       std::string address;
       if (!ParseMailbox(text, &name, &address)) return Status(kMapiENotFound);
@@ -83,8 +87,8 @@ class AddrBookImpl : public AddrBook {
       PropRow out;
       for (const PropValue& value : row) {
         const uint32_t id = PropId(value.tag);
-        if (id != PropId(kPrDisplayName) && id != PropId(kPrAddrType) && id != PropId(kPrEmailAddress) &&
-            id != PropId(kPrEntryId)) {
+        if (id != PropId(kPrDisplayName) && id != PropId(kPrAddrType) &&
+            id != PropId(kPrEmailAddress) && id != PropId(kPrEntryId)) {
           out.push_back(value);
         }
       }
@@ -109,9 +113,10 @@ class SessionImpl : public Session {
   Status GetMsgStoresTable(std::shared_ptr<Table>* table) override {
     if (ended_) return Status(kMapiECallFailed);
     const StoreContext context(profile_);
-    *table = std::make_shared<RowTable>(std::vector<PropRow>{
-        {PropValue::Unicode(kPrDisplayName, L"Personal Folders"), PropValue::Binary(kPrEntryId, context.StoreId()),
-         PropValue::Bool(kPrDefaultStore, true)}});
+    *table = std::make_shared<RowTable>(
+        std::vector<PropRow>{{PropValue::Unicode(kPrDisplayName, L"Personal Folders"),
+                              PropValue::Binary(kPrEntryId, context.StoreId()),
+                              PropValue::Bool(kPrDefaultStore, true)}});
     return Status::Ok();
   }
 
@@ -126,13 +131,16 @@ class SessionImpl : public Session {
 
   Status GetStatusTable(std::shared_ptr<Table>* table) override {
     if (ended_) return Status(kMapiECallFailed);
-    *table = std::make_shared<RowTable>(std::vector<PropRow>{
-        {PropValue::Unicode(kPrDisplayName, L"Personal Folders"),
-         PropValue::Long(kPrResourceType, kMapiStoreProvider), PropValue::Unicode(kPrProviderDisplay, L"Maildir")},
-        {PropValue::Unicode(kPrDisplayName, AnsiToWide(profile_.smtpUrl)),
-         PropValue::Long(kPrResourceType, kMapiTransportProvider), PropValue::Unicode(kPrProviderDisplay, L"SMTP")},
-        {PropValue::Unicode(kPrDisplayName, profile_.displayName), PropValue::Long(kPrResourceType, kMapiSubsystem),
-         PropValue::Unicode(kPrProviderDisplay, L"Kestrel Mail")}});
+    *table = std::make_shared<RowTable>(
+        std::vector<PropRow>{{PropValue::Unicode(kPrDisplayName, L"Personal Folders"),
+                              PropValue::Long(kPrResourceType, kMapiStoreProvider),
+                              PropValue::Unicode(kPrProviderDisplay, L"Maildir")},
+                             {PropValue::Unicode(kPrDisplayName, AnsiToWide(profile_.smtpUrl)),
+                              PropValue::Long(kPrResourceType, kMapiTransportProvider),
+                              PropValue::Unicode(kPrProviderDisplay, L"SMTP")},
+                             {PropValue::Unicode(kPrDisplayName, profile_.displayName),
+                              PropValue::Long(kPrResourceType, kMapiSubsystem),
+                              PropValue::Unicode(kPrProviderDisplay, L"Kestrel Mail")}});
     return Status::Ok();
   }
 

@@ -21,12 +21,16 @@ constexpr std::wstring_view kStoreName = L"Personal Folders";
 class FolderImpl : public PropObjectOf<Folder> {
  public:
   FolderImpl(std::shared_ptr<StoreContext> context, std::string folder)
-      : PropObjectOf<Folder>(kMapiFolder, true), context_(std::move(context)), folder_(std::move(folder)) {
+      : PropObjectOf<Folder>(kMapiFolder, true),
+        context_(std::move(context)),
+        folder_(std::move(folder)) {
     bag_->Put(PropValue::Binary(kPrEntryId, context_->FolderId(folder_)));
     bag_->Put(PropValue::Long(kPrObjectType, kMapiFolder));
-    bag_->Put(PropValue::Unicode(kPrDisplayName, folder_.empty() ? std::wstring(kStoreName) : AnsiToWide(folder_)));
-    bag_->Put(PropValue::Long(kPrContentCount,
-                              folder_.empty() ? 0 : static_cast<int32_t>(context_->maildir.List(folder_).size())));
+    bag_->Put(PropValue::Unicode(kPrDisplayName,
+                                 folder_.empty() ? std::wstring(kStoreName) : AnsiToWide(folder_)));
+    bag_->Put(PropValue::Long(
+        kPrContentCount,
+        folder_.empty() ? 0 : static_cast<int32_t>(context_->maildir.List(folder_).size())));
   }
 
   Status CreateMessage(std::shared_ptr<Message>* message) override {
@@ -45,9 +49,12 @@ class FolderImpl : public PropObjectOf<Folder> {
         MessageParts parts;
         if (!ReadStoredProperties(entry, head, &props, &parts)) continue;
         PropRow row = props.Get({kPrSubject, kPrSenderName, kPrMessageFlags, kPrClientSubmitTime});
-        row.erase(std::remove_if(row.begin(), row.end(), [](const PropValue& v) { return v.IsError(); }), row.end());
+        row.erase(
+            std::remove_if(row.begin(), row.end(), [](const PropValue& v) { return v.IsError(); }),
+            row.end());
         row.push_back(PropValue::Binary(kPrEntryId, context_->MessageId(folder_, entry.unique)));
-        row.push_back(PropValue::Long(kPrMessageSize, static_cast<int32_t>(std::min<uint64_t>(entry.size, INT32_MAX))));
+        row.push_back(PropValue::Long(
+            kPrMessageSize, static_cast<int32_t>(std::min<uint64_t>(entry.size, INT32_MAX))));
         rows.push_back(std::move(row));
       }
     }
@@ -59,9 +66,11 @@ class FolderImpl : public PropObjectOf<Folder> {
     std::vector<PropRow> rows;
     if (folder_.empty()) {
       for (const std::string& name : Maildir::FolderNames()) {
-        rows.push_back({PropValue::Binary(kPrEntryId, context_->FolderId(name)),
-                        PropValue::Unicode(kPrDisplayName, AnsiToWide(name)),
-                        PropValue::Long(kPrContentCount, static_cast<int32_t>(context_->maildir.List(name).size()))});
+        rows.push_back(
+            {PropValue::Binary(kPrEntryId, context_->FolderId(name)),
+             PropValue::Unicode(kPrDisplayName, AnsiToWide(name)),
+             PropValue::Long(kPrContentCount,
+                             static_cast<int32_t>(context_->maildir.List(name).size()))});
       }
     }
     *table = std::make_shared<RowTable>(std::move(rows));
@@ -85,7 +94,8 @@ class StoreImpl : public PropObjectOf<MsgStore> {
     bag_->Put(PropValue::Binary(kPrIpmSentMailEntryId, context_->FolderId(kSentItems)));
   }
 
-  Status OpenEntry(const EntryId& id, uint32_t, uint32_t* objectType, std::shared_ptr<MapiProp>* object) override {
+  Status OpenEntry(const EntryId& id, uint32_t, uint32_t* objectType,
+                   std::shared_ptr<MapiProp>* object) override {
     std::string folder;
     std::vector<std::string> fields;
     if (id.empty() || context_->FolderOf(id, &folder)) {
@@ -125,19 +135,23 @@ class StoreImpl : public PropObjectOf<MsgStore> {
 
 }  // namespace
 
-EntryId StoreContext::StoreId() const { return MakeEntryId(EntryKind::kStore, {WideToAnsi(profile.name)}); }
+EntryId StoreContext::StoreId() const {
+  return MakeEntryId(EntryKind::kStore, {WideToAnsi(profile.name)});
+}
 
 EntryId StoreContext::FolderId(std::string_view folder) const {
   return MakeEntryId(EntryKind::kFolder, {WideToAnsi(profile.name), std::string(folder)});
 }
 
 EntryId StoreContext::MessageId(std::string_view folder, std::string_view unique) const {
-  return MakeEntryId(EntryKind::kMessage, {WideToAnsi(profile.name), std::string(folder), std::string(unique)});
+  return MakeEntryId(EntryKind::kMessage,
+                     {WideToAnsi(profile.name), std::string(folder), std::string(unique)});
 }
 
 bool StoreContext::FolderOf(const EntryId& id, std::string* folder) const {
   std::vector<std::string> fields;
-  if (!ParseEntryId(id, EntryKind::kFolder, 2, &fields) || AnsiToWide(fields[0]) != profile.name) return false;
+  if (!ParseEntryId(id, EntryKind::kFolder, 2, &fields) || AnsiToWide(fields[0]) != profile.name)
+    return false;
   if (!fields[1].empty() && !Maildir::IsFolderName(fields[1])) return false;
   *folder = fields[1];
   return true;
@@ -156,7 +170,8 @@ std::shared_ptr<MsgStore> MakeStore(std::shared_ptr<StoreContext> context) {
   return std::make_shared<StoreImpl>(std::move(context));
 }
 
-std::shared_ptr<Folder> MakeFolder(std::shared_ptr<StoreContext> context, const std::string& folder) {
+std::shared_ptr<Folder> MakeFolder(std::shared_ptr<StoreContext> context,
+                                   const std::string& folder) {
   return std::make_shared<FolderImpl>(std::move(context), folder);
 }
 

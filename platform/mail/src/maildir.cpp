@@ -20,7 +20,9 @@ namespace kv::mail {
 namespace {
 
 // The unique part of a file name: what comes before ":2,".
-std::string_view UniqueOf(std::string_view fileName) { return fileName.substr(0, fileName.find(':')); }
+std::string_view UniqueOf(std::string_view fileName) {
+  return fileName.substr(0, fileName.find(':'));
+}
 
 Status FromErrorCode(const std::error_code& error) {
   return Status(error ? Win32CodeFromErrno(error.value()) : kErrorSuccess);
@@ -28,7 +30,8 @@ Status FromErrorCode(const std::error_code& error) {
 
 }  // namespace
 
-Maildir::Maildir(std::wstring_view profile) : store_(host::RootPath() / "mail" / WideToAnsi(profile)) {}
+Maildir::Maildir(std::wstring_view profile)
+    : store_(host::RootPath() / "mail" / WideToAnsi(profile)) {}
 
 const std::vector<std::string>& Maildir::FolderNames() {
   static const std::vector<std::string> names = {std::string(kOutbox), std::string(kSentItems)};
@@ -70,8 +73,8 @@ std::string Maildir::NewUniqueName() {
       hostName += *c;
     }
   }
-  return std::to_string(seconds) + ".M" + std::to_string(micros) + "P" + std::to_string(getpid()) + "Q" +
-         std::to_string(++counter) + "." + hostName;
+  return std::to_string(seconds) + ".M" + std::to_string(micros) + "P" + std::to_string(getpid()) +
+         "Q" + std::to_string(++counter) + "." + hostName;
 }
 
 Status Maildir::Write(std::string_view folderName, std::string_view unique, std::string_view flags,
@@ -95,7 +98,8 @@ Status Maildir::Write(std::string_view folderName, std::string_view unique, std:
 Status Maildir::Find(std::string_view folderName, std::string_view unique, Entry* entry) const {
   for (const char* sub : {"cur", "new"}) {
     std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(store_ / std::string(folderName) / sub, error)) {
+    for (const auto& item :
+         std::filesystem::directory_iterator(store_ / std::string(folderName) / sub, error)) {
       const std::string name = item.path().filename().string();
       if (UniqueOf(name) != unique) continue;
       entry->unique = unique;
@@ -111,21 +115,24 @@ std::vector<Maildir::Entry> Maildir::List(std::string_view folderName) const {
   std::vector<Entry> entries;
   for (const char* sub : {"cur", "new"}) {
     std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(store_ / std::string(folderName) / sub, error)) {
+    for (const auto& item :
+         std::filesystem::directory_iterator(store_ / std::string(folderName) / sub, error)) {
       const std::string name = item.path().filename().string();
       if (name.empty() || name[0] == '.' || !item.is_regular_file(error)) continue;
       entries.push_back({std::string(UniqueOf(name)), item.path(), item.file_size(error)});
     }
   }
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.unique < b.unique; });
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.unique < b.unique; });
   return entries;
 }
 
-Status Maildir::Move(std::string_view fromFolder, std::string_view unique, std::string_view toFolder,
-                     std::string_view flags) const {
+Status Maildir::Move(std::string_view fromFolder, std::string_view unique,
+                     std::string_view toFolder, std::string_view flags) const {
   Entry entry, existing;
   if (Status s = Find(fromFolder, unique, &entry); !s.ok()) return s;
-  if (fromFolder != toFolder && Find(toFolder, unique, &existing).ok()) return Status(kErrorAlreadyExists);
+  if (fromFolder != toFolder && Find(toFolder, unique, &existing).ok())
+    return Status(kErrorAlreadyExists);
   const std::filesystem::path target =
       store_ / std::string(toFolder) / "cur" / (std::string(unique) + ":2," + std::string(flags));
   std::error_code error;
@@ -144,7 +151,8 @@ Status Maildir::Remove(std::string_view folderName, std::string_view unique) con
 void Maildir::Log(std::string_view line) const {
   std::tm local{};
   char stamp[32] = "";
-  if (ToLocalTime(std::time(nullptr), &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+  if (ToLocalTime(std::time(nullptr), &local))
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
   // The log is a convenience: a store that cannot take it still sends.
   (void)AppendToFile(AnsiToWide((store_ / "transport.log").string()),
                      std::string(stamp) + " " + std::string(line) + "\n");

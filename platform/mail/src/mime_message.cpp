@@ -48,10 +48,8 @@ bool CarriedByMime(PropTag tag) {
     case PropId(kPrImportance):
     case PropId(kPrEntryId):
     case PropId(kPrObjectType):
-    case PropId(kPrMessageSize):
-      return true;
-    default:
-      return false;
+    case PropId(kPrMessageSize): return true;
+    default: return false;
   }
 }
 
@@ -59,7 +57,8 @@ std::string Utf8(std::wstring_view text) { return WideToAnsi(text); }
 
 // Adds one mailbox to a message header; addresses that are not plain SMTP addresses
 // never reach a header.
-bool AddMailbox(GMimeMessage* message, GMimeAddressType type, std::wstring_view name, std::wstring_view address) {
+bool AddMailbox(GMimeMessage* message, GMimeAddressType type, std::wstring_view name,
+                std::wstring_view address) {
   const std::string addr = Utf8(address);
   if (!IsSmtpAddress(addr)) return false;
   std::string display = Utf8(HeaderSafeText(name));
@@ -107,7 +106,8 @@ void EncodeParameter(GMimeParamList* list, const char* name) {
 // A content id for a header: printable ASCII without blanks or angle brackets.
 std::string SafeContentId(std::wstring_view id) {
   std::string text = Utf8(id);
-  if (text.size() > 2 && text.front() == '<' && text.back() == '>') text = text.substr(1, text.size() - 2);
+  if (text.size() > 2 && text.front() == '<' && text.back() == '>')
+    text = text.substr(1, text.size() - 2);
   for (char c : text) {
     if (c <= 0x20 || c >= 0x7F || c == '<' || c == '>') return {};
   }
@@ -118,14 +118,17 @@ bool IsMimeType(const std::string& type) {
   const size_t slash = type.find('/');
   if (slash == std::string::npos || slash == 0 || slash + 1 == type.size()) return false;
   for (char c : type) {
-    if (c <= 0x20 || c >= 0x7F || std::string_view("()<>@,;:\\\"[]?=").find(c) != std::string_view::npos) return false;
+    if (c <= 0x20 || c >= 0x7F ||
+        std::string_view("()<>@,;:\\\"[]?=").find(c) != std::string_view::npos)
+      return false;
   }
   return type.find('/', slash + 1) == std::string::npos;
 }
 
 GMimeDataWrapper* WrapBytes(std::string_view bytes) {
   GByteArray* array = g_byte_array_sized_new(static_cast<guint>(bytes.size()));
-  g_byte_array_append(array, reinterpret_cast<const guint8*>(bytes.data()), static_cast<guint>(bytes.size()));
+  g_byte_array_append(array, reinterpret_cast<const guint8*>(bytes.data()),
+                      static_cast<guint>(bytes.size()));
   GRef<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(array));
   return g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT);
 }
@@ -151,18 +154,23 @@ GMimeObject* AttachmentPart(const PropertyBag& attach) {
   std::string type = Utf8(attach.Text(kPrAttachMimeTag));
   if (!IsMimeType(type)) type = MimeTypeOf(name);
   const size_t slash = type.find('/');
-  GMimePart* part = g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str());
+  GMimePart* part =
+      g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str());
   const PropValue* data = attach.Find(kPrAttachDataBin);
-  GRef<GMimeDataWrapper> content(WrapBytes(data != nullptr ? std::string_view(data->bytes) : std::string_view()));
+  GRef<GMimeDataWrapper> content(
+      WrapBytes(data != nullptr ? std::string_view(data->bytes) : std::string_view()));
   g_mime_part_set_content(part, content.get());
   g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
   const std::string contentId = SafeContentId(attach.Text(kPrAttachContentId));
   g_mime_object_set_disposition(GMIME_OBJECT(part), contentId.empty() ? "attachment" : "inline");
   if (!name.empty()) {
     g_mime_part_set_filename(part, Utf8(name).c_str());
-    EncodeParameter(g_mime_content_disposition_get_parameters(g_mime_object_get_content_disposition(GMIME_OBJECT(part))),
+    EncodeParameter(g_mime_content_disposition_get_parameters(
+                        g_mime_object_get_content_disposition(GMIME_OBJECT(part))),
                     "filename");
-    EncodeParameter(g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part))), "name");
+    EncodeParameter(
+        g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part))),
+        "name");
   }
   if (!contentId.empty()) g_mime_part_set_content_id(part, contentId.c_str());
   return GMIME_OBJECT(part);
@@ -204,21 +212,18 @@ std::string PropertyLine(const PropValue& value) {
     case kPtLong:
     case kPtBoolean:
     case kPtI8:
-    case kPtSysTime:
-      return tag + std::to_string(value.number);
-    case kPtUnicode:
-      return tag + ToHex(Utf8(value.text));
+    case kPtSysTime: return tag + std::to_string(value.number);
+    case kPtUnicode: return tag + ToHex(Utf8(value.text));
     case kPtString8:
-    case kPtBinary:
-      return tag + ToHex(value.bytes);
-    default:
-      return {};
+    case kPtBinary: return tag + ToHex(value.bytes);
+    default: return {};
   }
 }
 
 bool ParsePropertyLine(std::string_view line, PropValue* value) {
   while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n'))
+    line.remove_suffix(1);
   if (line.size() < 10 || line[8] != ' ') return false;
   char* end = nullptr;
   const std::string tagText(line.substr(0, 8));
@@ -245,28 +250,29 @@ bool ParsePropertyLine(std::string_view line, PropValue* value) {
       if (!FromHex(data, &bytes)) return false;
       *value = PropValue::Binary(tag, bytes);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
-void AddRecipients(GMimeMessage* message, InternetAddressList* list, uint32_t type, MessageParts* parts) {
+void AddRecipients(GMimeMessage* message, InternetAddressList* list, uint32_t type,
+                   MessageParts* parts) {
   if (list == nullptr) return;
   for (int i = 0; i < internet_address_list_length(list); ++i) {
     InternetAddress* address = internet_address_list_get_address(list, i);
     if (INTERNET_ADDRESS_IS_GROUP(address)) {
-      AddRecipients(message, internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)), type, parts);
+      AddRecipients(message, internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)),
+                    type, parts);
       continue;
     }
     const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
     const char* name = internet_address_get_name(address);
     const std::wstring wideAddress = AnsiToWide(addr != nullptr ? addr : "");
     const std::wstring wideName = name != nullptr && *name != '\0' ? AnsiToWide(name) : wideAddress;
-    parts->recipients.push_back({PropValue::Long(kPrRecipientType, static_cast<int32_t>(type)),
-                                 PropValue::Unicode(kPrDisplayName, wideName),
-                                 PropValue::Unicode(kPrAddrType, L"SMTP"),
-                                 PropValue::Unicode(kPrEmailAddress, wideAddress),
-                                 PropValue::Binary(kPrEntryId, OneOffEntryId(wideName, L"SMTP", wideAddress))});
+    parts->recipients.push_back(
+        {PropValue::Long(kPrRecipientType, static_cast<int32_t>(type)),
+         PropValue::Unicode(kPrDisplayName, wideName), PropValue::Unicode(kPrAddrType, L"SMTP"),
+         PropValue::Unicode(kPrEmailAddress, wideAddress),
+         PropValue::Binary(kPrEntryId, OneOffEntryId(wideName, L"SMTP", wideAddress))});
   }
 }
 
@@ -328,8 +334,10 @@ void VisitPart(GMimeObject*, GMimeObject* object, gpointer context) {
     attach->Put(PropValue::Unicode(kPrAttachMimeTag, AnsiToWide(mime != nullptr ? mime : "")));
     g_free(mime);
   }
-  if (contentId != nullptr) attach->Put(PropValue::Unicode(kPrAttachContentId, AnsiToWide(contentId)));
-  attach->Put(PropValue::Long(kPrAttachSize, static_cast<int32_t>(std::min<size_t>(data.size(), INT32_MAX))));
+  if (contentId != nullptr)
+    attach->Put(PropValue::Unicode(kPrAttachContentId, AnsiToWide(contentId)));
+  attach->Put(PropValue::Long(kPrAttachSize,
+                              static_cast<int32_t>(std::min<size_t>(data.size(), INT32_MAX))));
   attach->Put(PropValue::Binary(kPrAttachDataBin, data));
   walk->parts->attachments[number] = std::move(attach);
 }
@@ -353,10 +361,12 @@ void MimeBytes::Reset(GByteArray* array) {
   array_ = array;
 }
 
-bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeBytes* wire, std::string* error) {
+bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeBytes* wire,
+                    std::string* error) {
   EnsureMimeStarted();
   GRef<GMimeMessage> message(g_mime_message_new(TRUE));
-  std::wstring fromName = props.Text(kPrSentRepresentingName), fromAddress = props.Text(kPrSentRepresentingEmailAddress);
+  std::wstring fromName = props.Text(kPrSentRepresentingName),
+               fromAddress = props.Text(kPrSentRepresentingEmailAddress);
   const std::wstring senderAddress = props.Text(kPrSenderEmailAddress);
   if (fromAddress.empty()) {
     fromName = props.Text(kPrSenderName);
@@ -370,12 +380,16 @@ bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeByt
     const PropValue* type = FindProp(recipient, kPrRecipientType);
     const PropValue* address = FindProp(recipient, kPrEmailAddress);
     const PropValue* name = FindProp(recipient, kPrDisplayName);
-    if (type == nullptr || address == nullptr || (type->number != kMapiTo && type->number != kMapiCc)) continue;
-    AddMailbox(message.get(), type->number == kMapiTo ? GMIME_ADDRESS_TYPE_TO : GMIME_ADDRESS_TYPE_CC,
+    if (type == nullptr || address == nullptr ||
+        (type->number != kMapiTo && type->number != kMapiCc))
+      continue;
+    AddMailbox(message.get(),
+               type->number == kMapiTo ? GMIME_ADDRESS_TYPE_TO : GMIME_ADDRESS_TYPE_CC,
                name != nullptr ? name->text : L"", address->text);
   }
   if (props.Has(kPrSubject)) {
-    g_mime_message_set_subject(message.get(), Utf8(HeaderSafeText(props.Text(kPrSubject))).c_str(), "utf-8");
+    g_mime_message_set_subject(message.get(), Utf8(HeaderSafeText(props.Text(kPrSubject))).c_str(),
+                               "utf-8");
   }
   if (const PropValue* time = props.Find(kPrClientSubmitTime)) {
     GDateTime* date = g_date_time_new_from_unix_local(time->number);
@@ -386,12 +400,14 @@ bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeByt
   }
   const std::string messageId = SafeContentId(props.Text(kPrInternetMessageId));
   if (!messageId.empty()) g_mime_message_set_message_id(message.get(), messageId.c_str());
-  if (const PropValue* importance = props.Find(kPrImportance); importance && importance->number != kImportanceNormal) {
+  if (const PropValue* importance = props.Find(kPrImportance);
+      importance && importance->number != kImportanceNormal) {
     g_mime_object_set_header(GMIME_OBJECT(message.get()), "Importance",
                              importance->number < kImportanceNormal ? "low" : "high", nullptr);
   }
 
-  GRef<GMimeObject> body(props.Has(kPrBody) || parts.attachments.empty() ? BodyPart(props.Text(kPrBody)) : nullptr);
+  GRef<GMimeObject> body(
+      props.Has(kPrBody) || parts.attachments.empty() ? BodyPart(props.Text(kPrBody)) : nullptr);
   if (parts.attachments.empty()) {
     g_mime_message_set_mime_part(message.get(), body.get());
   } else {
@@ -415,7 +431,8 @@ bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeByt
   }
   GRef<GMimeStream> out(
       g_mime_stream_mem_new_with_byte_array(g_byte_array_sized_new(static_cast<guint>(estimate))));
-  const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), options, out.get());
+  const ssize_t written =
+      g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), options, out.get());
   g_mime_format_options_free(options);
   if (written < 0) {
     *error = "the message could not be put into MIME form";
@@ -492,8 +509,9 @@ bool ParseMessageText(std::string_view text, PropertyBag* props, MessageParts* p
   GMimeObject* object = GMIME_OBJECT(message.get());
   if (const char* importance = g_mime_object_get_header(object, "Importance")) {
     const std::string level = importance;
-    props->Put(PropValue::Long(kPrImportance, level == "high" ? kImportanceHigh
-                                              : level == "low" ? kImportanceLow : kImportanceNormal));
+    props->Put(PropValue::Long(kPrImportance, level == "high"  ? kImportanceHigh
+                                              : level == "low" ? kImportanceLow
+                                                               : kImportanceNormal));
   }
   GMimeHeaderList* headers = g_mime_object_get_header_list(object);
   for (int i = 0; i < g_mime_header_list_get_count(headers); ++i) {
@@ -514,12 +532,12 @@ std::string MimeTypeOf(std::wstring_view fileName) {
     const char* extension;
     const char* type;
   } kTypes[] = {
-      {"txt", "text/plain"},        {"log", "text/plain"},       {"csv", "text/csv"},
-      {"htm", "text/html"},         {"html", "text/html"},       {"xml", "text/xml"},
-      {"json", "application/json"}, {"pdf", "application/pdf"},  {"zip", "application/zip"},
-      {"gz", "application/gzip"},   {"jpg", "image/jpeg"},       {"jpeg", "image/jpeg"},
-      {"png", "image/png"},         {"gif", "image/gif"},        {"bmp", "image/bmp"},
-      {"tif", "image/tiff"},        {"tiff", "image/tiff"},      {"dwg", "image/vnd.dwg"},
+      {"txt", "text/plain"},        {"log", "text/plain"},      {"csv", "text/csv"},
+      {"htm", "text/html"},         {"html", "text/html"},      {"xml", "text/xml"},
+      {"json", "application/json"}, {"pdf", "application/pdf"}, {"zip", "application/zip"},
+      {"gz", "application/gzip"},   {"jpg", "image/jpeg"},      {"jpeg", "image/jpeg"},
+      {"png", "image/png"},         {"gif", "image/gif"},       {"bmp", "image/bmp"},
+      {"tif", "image/tiff"},        {"tiff", "image/tiff"},     {"dwg", "image/vnd.dwg"},
       {"dxf", "image/vnd.dxf"},
   };
   const size_t dot = fileName.rfind(L'.');

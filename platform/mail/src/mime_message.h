@@ -47,7 +47,8 @@ class MimeBytes {
 };
 
 // The wire form. False, with `error` saying why, when GMime fails.
-bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeBytes* wire, std::string* error);
+bool RenderWireForm(const PropertyBag& props, const MessageParts& parts, MimeBytes* wire,
+                    std::string* error);
 
 // The lines the stored form puts before the wire form (each ending in CR LF).
 std::string RenderStoredHead(const PropertyBag& props, const MessageParts& parts);

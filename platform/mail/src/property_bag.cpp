@@ -199,7 +199,8 @@ Status PropObjectOf<Interface>::DeleteProps(const std::vector<PropTag>& tags) {
 }
 
 template <class Interface>
-Status PropObjectOf<Interface>::OpenPropertyStream(PropTag tag, bool write, std::unique_ptr<PropStream>* stream) {
+Status PropObjectOf<Interface>::OpenPropertyStream(PropTag tag, bool write,
+                                                   std::unique_ptr<PropStream>* stream) {
   if (!Usable()) return Status(kMapiECallFailed);
   if (write && readOnly_) return Status(kMapiENoAccess);
   return OpenBagStream(bag_, tag, write, stream);

@@ -30,7 +30,8 @@ bool IsDomain(std::string_view domain) {
   if (domain.size() > 2 && domain.front() == '[' && domain.back() == ']') {
     std::string literal(domain.substr(1, domain.size() - 2));
     unsigned char buffer[16];
-    if (literal.rfind("IPv6:", 0) == 0) return inet_pton(AF_INET6, literal.c_str() + 5, buffer) == 1;
+    if (literal.rfind("IPv6:", 0) == 0)
+      return inet_pton(AF_INET6, literal.c_str() + 5, buffer) == 1;
     return inet_pton(AF_INET, literal.c_str(), buffer) == 1;
   }
   if (domain.empty() || domain.size() > 253) return false;
@@ -39,9 +40,11 @@ bool IsDomain(std::string_view domain) {
     size_t dot = domain.find('.', start);
     if (dot == std::string_view::npos) dot = domain.size();
     std::string_view label = domain.substr(start, dot - start);
-    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+      return false;
     for (char c : label) {
-      if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-')) return false;
+      if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-'))
+        return false;
     }
     start = dot + 1;
   }

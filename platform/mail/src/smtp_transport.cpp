@@ -74,9 +74,11 @@ Status SendOverSmtp(const Profile& profile, const Submission& submission, std::s
   CURL* h = curl.get();
   curl_easy_setopt(h, CURLOPT_URL, profile.smtpUrl.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-  curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(RequiresTls(profile) ? CURLUSESSL_ALL : CURLUSESSL_NONE));
+  curl_easy_setopt(h, CURLOPT_USE_SSL,
+                   static_cast<long>(RequiresTls(profile) ? CURLUSESSL_ALL : CURLUSESSL_NONE));
   curl_easy_setopt(h, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-  if (!profile.netrcFile.empty()) curl_easy_setopt(h, CURLOPT_NETRC_FILE, profile.netrcFile.c_str());
+  if (!profile.netrcFile.empty())
+    curl_easy_setopt(h, CURLOPT_NETRC_FILE, profile.netrcFile.c_str());
   curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.c_str());
   curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
   curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);

@@ -27,7 +27,8 @@ class MailServiceTest : public kv::testing::RootTest {
   MailServiceTest() { EXPECT_TRUE(MapiInitialize(kMapiMultithreadNotifications).ok()); }
   ~MailServiceTest() override { MapiUninitialize(); }
 
-  void AddProfile(const std::wstring& name, const std::string& url, const std::wstring& address = L"ann@example.com") {
+  void AddProfile(const std::wstring& name, const std::string& url,
+                  const std::wstring& address = L"ann@example.com") {
     SetProfileValue(name, L"SMTP URL", AnsiToWide(url));
     if (!address.empty()) SetProfileValue(name, L"Email Address", address);
     SetProfileValue(name, L"Netrc File", AnsiToWide((root_.path() / "no-netrc").string()));
@@ -36,7 +37,8 @@ class MailServiceTest : public kv::testing::RootTest {
 
   // Logs on to the default profile and opens its store.
   void Open() {
-    ASSERT_TRUE(MapiLogonEx(L"", kMapiUseDefault | kMapiNewSession | kMapiExtended, &session_).ok());
+    ASSERT_TRUE(
+        MapiLogonEx(L"", kMapiUseDefault | kMapiNewSession | kMapiExtended, &session_).ok());
     ASSERT_TRUE(session_->OpenMsgStore(StoreId(), kMdbNoDialog | kMapiBestAccess, &store_).ok());
   }
 
@@ -74,13 +76,16 @@ class MailServiceTest : public kv::testing::RootTest {
   std::shared_ptr<Message> Compose(const std::wstring& to, const std::wstring& subject) {
     std::shared_ptr<Message> message;
     EXPECT_TRUE(OpenFolder(StoreProp(kPrIpmOutboxEntryId))->CreateMessage(&message).ok());
-    EXPECT_TRUE(message->SetProps({PropValue::Unicode(kPrSubject, subject),
-                                   PropValue::Long(kPrMessageFlags, kMsgFlagUnsent | kMsgFlagFromMe),
-                                   PropValue::Binary(kPrSentMailEntryId, StoreProp(kPrIpmSentMailEntryId))})
-                    .ok());
+    EXPECT_TRUE(
+        message
+            ->SetProps({PropValue::Unicode(kPrSubject, subject),
+                        PropValue::Long(kPrMessageFlags, kMsgFlagUnsent | kMsgFlagFromMe),
+                        PropValue::Binary(kPrSentMailEntryId, StoreProp(kPrIpmSentMailEntryId))})
+            .ok());
     std::shared_ptr<AddrBook> book;
     EXPECT_TRUE(session_->OpenAddressBook(kAbNoDialog, &book).ok());
-    std::vector<PropRow> rows = {{PropValue::Long(kPrRecipientType, kMapiTo), PropValue::Unicode(kPrDisplayName, to)}};
+    std::vector<PropRow> rows = {
+        {PropValue::Long(kPrRecipientType, kMapiTo), PropValue::Unicode(kPrDisplayName, to)}};
     if (book->ResolveName(0, &rows).ok()) {
       EXPECT_TRUE(message->ModifyRecipients(kModRecipAdd, rows).ok());
     }
@@ -99,21 +104,30 @@ TEST_F(MailServiceTest, LogonFindsTheDefaultProfileOrRefuses) {
     uint32_t result;
   } rows[] = {
       {"no profiles at all", [] {}, L"", kMapiELogonFailed},
-      {"the only profile is the default", [&] { AddProfile(L"Work", "smtp://127.0.0.1:1"); }, L"", kMapiOk},
-      {"several and no default", [&] { AddProfile(L"Home", "smtp://127.0.0.1:1"); }, L"", kMapiELogonFailed},
-      {"the named default",
-       [] { ASSERT_TRUE(WriteRegistryText(Hive::kCurrentUser, kMailKey, L"Default Profile", L"Home").ok()); }, L"",
+      {"the only profile is the default", [&] { AddProfile(L"Work", "smtp://127.0.0.1:1"); }, L"",
        kMapiOk},
+      {"several and no default", [&] { AddProfile(L"Home", "smtp://127.0.0.1:1"); }, L"",
+       kMapiELogonFailed},
+      {"the named default",
+       [] {
+         ASSERT_TRUE(
+             WriteRegistryText(Hive::kCurrentUser, kMailKey, L"Default Profile", L"Home").ok());
+       },
+       L"", kMapiOk},
       {"an explicit profile", [] {}, L"Work", kMapiOk},
       {"a missing profile", [] {}, L"Play", kMapiELogonFailed},
       {"a default naming a missing profile",
-       [] { ASSERT_TRUE(WriteRegistryText(Hive::kCurrentUser, kMailKey, L"Default Profile", L"Gone").ok()); }, L"",
-       kMapiELogonFailed},
-      {"a name that climbs out of the store", [&] { AddProfile(L"..", "smtp://127.0.0.1:1"); }, L"..",
-       kMapiELogonFailed},
+       [] {
+         ASSERT_TRUE(
+             WriteRegistryText(Hive::kCurrentUser, kMailKey, L"Default Profile", L"Gone").ok());
+       },
+       L"", kMapiELogonFailed},
+      {"a name that climbs out of the store", [&] { AddProfile(L"..", "smtp://127.0.0.1:1"); },
+       L"..", kMapiELogonFailed},
       {"no server", [] { SetProfileValue(L"Bare", L"Email Address", L"ann@example.com"); }, L"Bare",
        kMapiELogonFailed},
-      {"a server that is not SMTP", [&] { AddProfile(L"Web", "http://127.0.0.1:1"); }, L"Web", kMapiELogonFailed},
+      {"a server that is not SMTP", [&] { AddProfile(L"Web", "http://127.0.0.1:1"); }, L"Web",
+       kMapiELogonFailed},
   };
   for (Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -131,9 +145,9 @@ TEST_F(MailServiceTest, SessionKnowsTheProfileAndTheUser) {
   AddProfile(L"Work", "smtp://127.0.0.1:1");
   SetProfileValue(L"Work", L"Display Name", L"Ann's mail");
   AddProfile(L"NoAddress", "smtp://127.0.0.1:1", L"");
-  for (const auto& [profile, name, address] :
-       {std::tuple<std::wstring, std::string, std::wstring>{L"Work", "Ann's mail", L"ann@example.com"},
-        {L"NoAddress", "NoAddress", L""}}) {
+  for (const auto& [profile, name, address] : {std::tuple<std::wstring, std::string, std::wstring>{
+                                                   L"Work", "Ann's mail", L"ann@example.com"},
+                                               {L"NoAddress", "NoAddress", L""}}) {
     SCOPED_TRACE(WideToAnsi(profile));
     std::shared_ptr<Session> session;
     ASSERT_TRUE(MapiLogonEx(profile, 0, &session).ok());
@@ -159,7 +173,8 @@ TEST_F(MailServiceTest, SessionKnowsTheProfileAndTheUser) {
     ASSERT_TRUE(user->GetProps({kPrSmtpAddress, kPrEmailAddress}, &values).ok());
     EXPECT_EQ(values[0].IsError(), address.empty());
     EXPECT_EQ(values[1].text, address);
-    EXPECT_EQ(user->SetProps({PropValue::Unicode(kPrEmailAddress, L"eve@example.com")}).code(), kMapiENoAccess);
+    EXPECT_EQ(user->SetProps({PropValue::Unicode(kPrEmailAddress, L"eve@example.com")}).code(),
+              kMapiENoAccess);
   }
 }
 
@@ -193,8 +208,10 @@ TEST_F(MailServiceTest, FailedSubmitStaysInTheOutboxAndCanBeSentLater) {
   Open();
   std::vector<Notification> events;
   uint32_t connection = 0;
-  ASSERT_TRUE(store_->Advise(kFnevObjectCreated | kFnevObjectMoved,
-                             [&](const Notification& n) { events.push_back(n); }, &connection)
+  ASSERT_TRUE(store_
+                  ->Advise(
+                      kFnevObjectCreated | kFnevObjectMoved,
+                      [&](const Notification& n) { events.push_back(n); }, &connection)
                   .ok());
   std::shared_ptr<Message> message = Compose(L"Bob <bob@example.com>", L"retry me");
   EXPECT_EQ(message->SubmitMessage(0).code(), kMapiENetworkError);
@@ -206,7 +223,8 @@ TEST_F(MailServiceTest, FailedSubmitStaysInTheOutboxAndCanBeSentLater) {
   EXPECT_TRUE(Contents(kPrIpmSentMailEntryId).empty());
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].event, kFnevObjectCreated);
-  EXPECT_NE(TempRoot::ReadFile(root_.path() / "mail/Work/transport.log").find("not sent"), std::string::npos);
+  EXPECT_NE(TempRoot::ReadFile(root_.path() / "mail/Work/transport.log").find("not sent"),
+            std::string::npos);
 
   // The server comes up; the message is opened from the Outbox and sent.
   SmtpTestServer server;
@@ -242,14 +260,16 @@ TEST_F(MailServiceTest, SubmitRefusalsLeaveTheMessageUnsent) {
     uint32_t result;
     const char* reason;
   } rows[] = {
-      {"no password for the server", "", L"bob@example.com", kMapiENetworkError, "(server reply 530)"},
-      {"a wrong password", "machine 127.0.0.1 login ann password wrong\n", L"bob@example.com", kMapiENetworkError,
-       "535"},
-      {"a refused recipient", "machine 127.0.0.1 login ann password \"p w\\\"x\"\n", L"carl@nowhere.example",
-       kMapiENetworkError, "550"},
+      {"no password for the server", "", L"bob@example.com", kMapiENetworkError,
+       "(server reply 530)"},
+      {"a wrong password", "machine 127.0.0.1 login ann password wrong\n", L"bob@example.com",
+       kMapiENetworkError, "535"},
+      {"a refused recipient", "machine 127.0.0.1 login ann password \"p w\\\"x\"\n",
+       L"carl@nowhere.example", kMapiENetworkError, "550"},
       {"no recipient at all", "", L"", kMapiENoRecipients, "no recipients"},
       {"the password file is gone", "-", L"bob@example.com", kMapiENetworkError, "cannot be read"},
-      {"the right password", "machine 127.0.0.1 login ann password \"p w\\\"x\"\n", L"bob@example.com", kMapiOk, ""},
+      {"the right password", "machine 127.0.0.1 login ann password \"p w\\\"x\"\n",
+       L"bob@example.com", kMapiOk, ""},
   };
   size_t unsent = 0;
   for (const Row& row : rows) {
@@ -261,7 +281,8 @@ TEST_F(MailServiceTest, SubmitRefusalsLeaveTheMessageUnsent) {
     Open();
     std::shared_ptr<Message> message = Compose(row.to, AnsiToWide(row.what));
     EXPECT_EQ(message->SubmitMessage(0).code(), row.result);
-    EXPECT_NE(message->LastErrorText().find(row.reason), std::string::npos) << message->LastErrorText();
+    EXPECT_NE(message->LastErrorText().find(row.reason), std::string::npos)
+        << message->LastErrorText();
     if (row.result != kMapiOk) ++unsent;
     EXPECT_EQ(Contents(kPrIpmOutboxEntryId).size(), unsent);
   }

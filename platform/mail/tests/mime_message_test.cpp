@@ -16,8 +16,9 @@ using kv::testing::ReadWithPythonEmail;
 using kv::testing::TempRoot;
 
 PropRow Recipient(uint32_t type, const std::wstring& name, const std::wstring& address) {
-  return {PropValue::Long(kPrRecipientType, static_cast<int32_t>(type)), PropValue::Unicode(kPrDisplayName, name),
-          PropValue::Unicode(kPrAddrType, L"SMTP"), PropValue::Unicode(kPrEmailAddress, address)};
+  return {PropValue::Long(kPrRecipientType, static_cast<int32_t>(type)),
+          PropValue::Unicode(kPrDisplayName, name), PropValue::Unicode(kPrAddrType, L"SMTP"),
+          PropValue::Unicode(kPrEmailAddress, address)};
 }
 
 std::shared_ptr<PropertyBag> Attachment(const std::wstring& name, const std::string& data,
@@ -58,7 +59,8 @@ TEST_F(MimeMessageTest, TextThatWouldBreakAHeaderStaysInside) {
   props_.Put(PropValue::Unicode(kPrSentRepresentingEmailAddress, L"ann@example.com"));
   props_.Put(PropValue::Unicode(kPrBody, L"line one\nBcc: not a header\n"));
   parts_.recipients.push_back(Recipient(kMapiTo, L"Bob", L"bob@example.com"));
-  parts_.recipients.push_back(Recipient(kMapiTo, L"Eve", L"eve@evil.example\r\nBcc: mallory@evil.example"));
+  parts_.recipients.push_back(
+      Recipient(kMapiTo, L"Eve", L"eve@evil.example\r\nBcc: mallory@evil.example"));
   parts_.attachments[0] = Attachment(L"report\r\nContent-Type: text/html.txt", "x");
   parts_.attachments[1] = Attachment(L"pic.png", "png", L"<id\r\nX-Injected: 2>");
   const auto mail = RenderAndRead();
@@ -111,8 +113,8 @@ TEST_F(MimeMessageTest, StoredMessageComesBackWhole) {
   PropertyBag props;
   MessageParts parts;
   ASSERT_TRUE(ParseMessageText(stored, &props, &parts));
-  for (PropTag tag : {kPrSubject, kPrBody, kPrMessageFlags, kPrImportance, kPrSentMailEntryId, kPrDeleteAfterSubmit,
-                      kPrClientSubmitTime}) {
+  for (PropTag tag : {kPrSubject, kPrBody, kPrMessageFlags, kPrImportance, kPrSentMailEntryId,
+                      kPrDeleteAfterSubmit, kPrClientSubmitTime}) {
     SCOPED_TRACE(tag);
     ASSERT_NE(props.Find(tag), nullptr);
     PropValue expected = *props_.Find(tag);

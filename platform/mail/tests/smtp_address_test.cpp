@@ -58,7 +58,8 @@ TEST(SmtpAddress, ParsesOneMailboxAndNothingElse) {
   for (const Row& row : rows) {
     std::wstring name = L"?";
     std::string address = "?";
-    ASSERT_EQ(ParseMailbox(row.text, &name, &address), row.valid) << testing::PrintToString(std::wstring(row.text));
+    ASSERT_EQ(ParseMailbox(row.text, &name, &address), row.valid)
+        << testing::PrintToString(std::wstring(row.text));
     if (row.valid) {
       EXPECT_EQ(name, row.name);
       EXPECT_EQ(address, row.address);

@@ -54,7 +54,8 @@ Status FindProgram(std::wstring_view name, std::string* file) {
   }
   const std::string program = WideToAnsi(name);
   const char* path = std::getenv("PATH");
-  const std::string folders = path != nullptr && *path != '\0' ? path : "/usr/local/bin:/usr/bin:/bin";
+  const std::string folders =
+      path != nullptr && *path != '\0' ? path : "/usr/local/bin:/usr/bin:/bin";
   bool seenUnrunnable = false;
   size_t start = 0;
   while (start <= folders.size()) {

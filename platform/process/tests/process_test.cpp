@@ -51,7 +51,8 @@ class StartProgramTest : public ::testing::Test {
     std::filesystem::path file = root_.path() / "bin" / name;
     testing::TempRoot::WriteFile(
         file, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + Record().string() +
-                  "'\nsleep " + std::to_string(sleepSeconds) + "\nexit " + std::to_string(code) + "\n");
+                  "'\nsleep " + std::to_string(sleepSeconds) + "\nexit " + std::to_string(code) +
+                  "\n");
     chmod(file.c_str(), 0755);
     return file;
   }
@@ -62,7 +63,8 @@ class StartProgramTest : public ::testing::Test {
 TEST_F(StartProgramTest, PassesArgumentsAsTheyStandAndReportsTheExit) {
   std::filesystem::path program = Script("show args", 3);
   ProgramExit exit;
-  ASSERT_TRUE(StartProgram({program.wstring(), L"a b", L"\"q\"", L"$(x) ; *", L"-n"}, 5000, &exit).ok());
+  ASSERT_TRUE(
+      StartProgram({program.wstring(), L"a b", L"\"q\"", L"$(x) ; *", L"-n"}, 5000, &exit).ok());
   EXPECT_TRUE(exit.exited);
   EXPECT_EQ(exit.exitCode, 3);
   EXPECT_EQ(testing::TempRoot::ReadFile(Record()), "a b\n\"q\"\n$(x) ; *\n-n\n");
@@ -87,7 +89,9 @@ TEST_F(StartProgramTest, Failures) {
   std::filesystem::path plain = root_.path() / "plain";
   testing::TempRoot::WriteFile(plain, "not a program");
   std::filesystem::path noFormat = root_.path() / "noformat";
-  testing::TempRoot::WriteFile(noFormat, "\x7f" "ELF garbage");
+  testing::TempRoot::WriteFile(noFormat,
+                               "\x7f"
+                               "ELF garbage");
   chmod(noFormat.c_str(), 0755);
   struct Row {
     Args arguments;

@@ -9,9 +9,9 @@
 #include <time.h>
 
 #include "KVPlatform/root.h"
-#include "kvhost/host_path.h"
 #include "KVPlatform/text.h"
 #include "kvhost/atomic_file.h"
+#include "kvhost/host_path.h"
 #include "reg_text.h"
 
 namespace kv::detail {
@@ -79,8 +79,8 @@ std::shared_ptr<const HiveData> Index(Hive hive, std::string bytes) {
 }
 
 // The hive's contents and the identity of the file version they came from.
-Status LoadHive(Hive hive, const std::filesystem::path& file,
-                std::shared_ptr<const HiveData>* data, FileIdentity* identity) {
+Status LoadHive(Hive hive, const std::filesystem::path& file, std::shared_ptr<const HiveData>* data,
+                FileIdentity* identity) {
   FileIdentity now;
   if (Status s = StatFile(file, &now); !s.ok()) return s;
   std::shared_ptr<const HiveData> unsettled;  // cached, to be confirmed by the bytes

@@ -13,10 +13,10 @@ namespace kv {
 
 using detail::HiveData;
 using detail::KeyPath;
-using detail::RegNamedValue;
-using detail::RegNode;
 using detail::Layer;
 using detail::LayersOf;
+using detail::RegNamedValue;
+using detail::RegNode;
 using detail::SplitSubKey;
 
 namespace {
@@ -39,7 +39,8 @@ class ImportSink : public detail::RegTextSink {
              L" levels below its hive; keys nest at most 512 levels deep";
     }
     if (remove) {
-      for (const auto& layer : layers) ops_[Index(layer.hive)].push_back(Op{Op::kDeleteKey, layer.path, {}, {}});
+      for (const auto& layer : layers)
+        ops_[Index(layer.hive)].push_back(Op{Op::kDeleteKey, layer.path, {}, {}});
       current_.reset();
       return {};
     }

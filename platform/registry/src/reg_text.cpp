@@ -239,8 +239,7 @@ RegValue DecodeHexValue(uint32_t type, std::vector<uint8_t> bytes, bool regedit4
       if (bytes.size() != 8) break;
       value.number = LittleEndian(bytes);
       return value;
-    default:
-      break;
+    default: break;
   }
   value.data = std::move(bytes);
   return value;
@@ -368,8 +367,8 @@ std::wstring ParseValueLines(std::string_view first, LineCursor& lines, bool reg
   } else {
     return L"expected a key line [...], a value line \"name\"=... or @=..., or a ; comment";
   }
-  std::wstring who = line[0] == '@' ? std::wstring(L"the default value")
-                                    : L"value \"" + parsed->name + L"\"";
+  std::wstring who =
+      line[0] == '@' ? std::wstring(L"the default value") : L"value \"" + parsed->name + L"\"";
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
   if (pos >= line.size() || line[pos] != '=') return L"expected = after the name of " + who;
   std::string_view data = TrimLeft(line.substr(pos + 1));
@@ -663,8 +662,7 @@ void AppendValueLine(const std::wstring& name, const RegValue& value, std::strin
         return;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   AppendHex(line + HexTypePrefix(value.type), value.data, out);
 }

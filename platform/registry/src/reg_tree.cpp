@@ -250,9 +250,7 @@ RegValue NormalizedValue(const RegValue& value) {
         out.number = value.number;
       }
       break;
-    default:
-      out.data = value.data;
-      break;
+    default: out.data = value.data; break;
   }
   return out;
 }

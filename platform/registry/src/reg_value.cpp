@@ -57,16 +57,15 @@ std::vector<uint8_t> RegValue::AnsiBytes() const {
   };
   auto littleEndian = [](uint64_t n, int count) {
     std::vector<uint8_t> bytes(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(n >> (8 * i));
+    for (int i = 0; i < count; ++i)
+      bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(n >> (8 * i));
     return bytes;
   };
   std::vector<uint8_t> out;
   if (!data.empty()) return data;
   switch (type) {
     case kRegSz:
-    case kRegExpandSz:
-      append(&out, text);
-      return out;
+    case kRegExpandSz: append(&out, text); return out;
     case kRegMultiSz:
       for (const auto& one : strings) append(&out, one);
       if (strings.empty()) out.push_back(0);

@@ -9,14 +9,12 @@
 
 namespace kv::detail {
 
-
 std::vector<Layer> LayersOf(Hive hive, const KeyPath& path) {
   if (hive != Hive::kClassesRoot) return {Layer{hive, path}};
   KeyPath classes = {L"Software", L"Classes"};
   classes.insert(classes.end(), path.begin(), path.end());
   return {Layer{Hive::kCurrentUser, classes}, Layer{Hive::kLocalMachine, classes}};
 }
-
 
 Status ViewKey(Hive hive, const KeyPath& path, KeyView* view) {
   std::vector<Layer> layers = LayersOf(hive, path);

@@ -148,8 +148,7 @@ TEST_F(RegistryProcessTest, WriterKilledMidWriteLeavesACompleteHive) {
     Set(L"after", RegValue::Dword(static_cast<uint32_t>(round)));
     EXPECT_EQ(Counter(L"after"), static_cast<uint32_t>(round));
     for (const auto& entry : std::filesystem::directory_iterator(HiveFile().parent_path())) {
-      EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
-          << entry.path();
+      EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
     }
   }
 }
@@ -251,7 +250,8 @@ TEST_F(RegistryProcessTest, InPlaceRewritesWithinOneTickAreSeen) {
   tick[0] = tick[1];
   for (char c = 'a'; c <= 'z'; ++c) {
     SCOPED_TRACE(c);
-    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n\"v\"=\"";
+    std::string text =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n\"v\"=\"";
     text += c;
     text += "\"\n";
     int fd = open(HiveFile().c_str(), O_WRONLY | O_CREAT, 0644);  // no truncation, no new inode

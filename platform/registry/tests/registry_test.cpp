@@ -64,7 +64,8 @@ TEST_F(RegistryTest, EveryTypeRoundTripsThroughTheHiveFile) {
       {"text outside Latin-1", L"u", RegValue::String(nonLatin)},
       {"empty text", L"e", RegValue::String(L"")},
       {"line breaks and zero", L"lines", RegValue::String(std::wstring(L"a\r\nb\n\0c", 8))},
-      {"lone surrogate", L"s", RegValue::String(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x")},
+      {"lone surrogate", L"s",
+       RegValue::String(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x")},
       {"expandable", L"x", RegValue::String(L"%USERPROFILE%\\Kestrel \u00E9", kRegExpandSz)},
       {"multi-string", L"m", RegValue::MultiString({L"one", L"", nonLatin, L"a\"b\\"})},
       {"empty multi-string", L"m0", RegValue::MultiString({})},
@@ -102,7 +103,9 @@ TEST_F(RegistryTest, EveryTypeRoundTripsThroughTheHiveFile) {
   // Text is stored readable: UTF-8 in quotes, not narrowed.
   std::string file = testing::TempRoot::ReadFile(HiveFile("HKEY_CURRENT_USER"));
   EXPECT_NE(file.find("\"Data Path\"=\"C:\\\\Kestrel\\\\Data\\\\\"\n"), std::string::npos);
-  EXPECT_NE(file.find("\"u\"=\"Gr\xC3\xB6\xC3\x9F" "e "), std::string::npos);
+  EXPECT_NE(file.find("\"u\"=\"Gr\xC3\xB6\xC3\x9F"
+                      "e "),
+            std::string::npos);
   EXPECT_EQ(file.find('\r'), std::string::npos);
 }
 
@@ -113,13 +116,15 @@ TEST_F(RegistryTest, BytesForTextOrNumberTypesAreReadAsThe8BitCallsTakeThem) {
     RegValue stored;
   };
   const std::vector<Row> rows = {
-      {"text with its zero", RegValue::Binary({'a', 'b', 'c', 0}, kRegSz), RegValue::String(L"abc")},
+      {"text with its zero", RegValue::Binary({'a', 'b', 'c', 0}, kRegSz),
+       RegValue::String(L"abc")},
       {"UTF-8 text, no zero", RegValue::Binary({0xC3, 0xA9}, kRegExpandSz),
        RegValue::String(L"\u00E9", kRegExpandSz)},
       {"multi-string", RegValue::Binary({'a', 0, 'b', 'c', 0, 0}, kRegMultiSz),
        RegValue::MultiString({L"a", L"bc"})},
       {"dword", RegValue::Binary({1, 2, 0, 0}, kRegDword), RegValue::Dword(0x201)},
-      {"qword", RegValue::Binary({1, 0, 0, 0, 0, 0, 0, 2}, kRegQword), RegValue::Qword(0x0200000000000001ull)},
+      {"qword", RegValue::Binary({1, 0, 0, 0, 0, 0, 0, 2}, kRegQword),
+       RegValue::Qword(0x0200000000000001ull)},
       {"dword of the wrong size stays bytes", RegValue::Binary({1, 2}, kRegDword),
        RegValue::Binary({1, 2}, kRegDword)},
   };
@@ -306,8 +311,9 @@ TEST_F(RegistryTest, ClassesRootShowsUserClassesOverMachineClasses) {
             Status::Ok());
   ASSERT_EQ(machineOnly.SetValue(L"", RegValue::String(L"Kestrel part")), Status::Ok());
   RegKey machine;
-  ASSERT_EQ(RegKey::Open(Hive::kLocalMachine, L"Software\\Classes\\machine.file", kKeyRead, &machine),
-            Status::Ok());
+  ASSERT_EQ(
+      RegKey::Open(Hive::kLocalMachine, L"Software\\Classes\\machine.file", kKeyRead, &machine),
+      Status::Ok());
   EXPECT_EQ(machine.QueryValue(L"", &value), Status::Ok());
   EXPECT_EQ(value.text, L"Kestrel part");
 
@@ -331,7 +337,8 @@ TEST_F(RegistryTest, RefusesWhatTheHandleOrTheFileCannotCarry) {
   RegKey key = CreateKey(Hive::kCurrentUser, L"Software\\Rights");
   EXPECT_EQ(key.SetValue(L"line\nbreak", RegValue::Dword(1)).code(), kErrorInvalidParameter);
   RegKey sub;
-  EXPECT_EQ(key.CreateSubKey(std::wstring(256, L'k'), kKeyRead, &sub).code(), kErrorInvalidParameter);
+  EXPECT_EQ(key.CreateSubKey(std::wstring(256, L'k'), kKeyRead, &sub).code(),
+            kErrorInvalidParameter);
   EXPECT_EQ(key.CreateSubKey(L"a\nb", kKeyRead, &sub).code(), kErrorInvalidParameter);
   EXPECT_EQ(key.CreateSubKey(std::wstring(255, L'k'), kKeyRead, &sub), Status::Ok());
 

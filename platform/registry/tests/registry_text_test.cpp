@@ -56,8 +56,10 @@ TEST_F(RegTextTest, ImportsEveryValueForm) {
       {"dword 8 digits, capitals", "\"v\"=DWORD:FFFFFFFE", RegValue::Dword(0xFFFFFFFE)},
       {"binary", "\"v\"=hex:00,ff,10", RegValue::Binary({0, 255, 16})},
       {"binary empty", "\"v\"=hex:", RegValue::Binary({})},
-      {"binary continued", "\"v\"=hex:01,02,\\\n  03,04,\\\n  05", RegValue::Binary({1, 2, 3, 4, 5})},
-      {"expandable", "\"v\"=hex(2):25,00,41,00,25,00,00,00", RegValue::String(L"%A%", kRegExpandSz)},
+      {"binary continued", "\"v\"=hex:01,02,\\\n  03,04,\\\n  05",
+       RegValue::Binary({1, 2, 3, 4, 5})},
+      {"expandable", "\"v\"=hex(2):25,00,41,00,25,00,00,00",
+       RegValue::String(L"%A%", kRegExpandSz)},
       {"expandable, surrogate pair", "\"v\"=hex(2):3d,d8,00,de,00,00",
        RegValue::String(L"\U0001F600", kRegExpandSz)},
       {"multi-string", "\"v\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00",
@@ -68,12 +70,14 @@ TEST_F(RegTextTest, ImportsEveryValueForm) {
       {"dword as hex(4)", "\"v\"=hex(4):01,00,00,00", RegValue::Dword(1)},
       {"string as hex(1)", "\"v\"=hex(1):61,00,0a,00,00,00", RegValue::String(L"a\n")},
       {"other type", "\"v\"=hex(100):01", RegValue::Binary({1}, 0x100)},
-      {"qword of the wrong length stays bytes", "\"v\"=hex(b):01,02", RegValue::Binary({1, 2}, kRegQword)},
+      {"qword of the wrong length stays bytes", "\"v\"=hex(b):01,02",
+       RegValue::Binary({1, 2}, kRegQword)},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\T]\n" +
-                       row.line + "\n";
+    std::string text =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\T]\n" + row.line +
+        "\n";
     std::vector<RegImportError> errors;
     ASSERT_EQ(ImportRegText(text, &errors), Status::Ok());
     EXPECT_TRUE(errors.empty()) << (errors.empty() ? "" : std::to_string(errors[0].line));
@@ -106,31 +110,32 @@ TEST_F(RegTextTest, DeletionLinesCommentsAndDefaultValue) {
   EXPECT_FALSE(KeyExists(Hive::kLocalMachine, L"Software\\Gone"));
   EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\A\\B", L"keep"), RegValue::String(L"1"));
   EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\A\\B", L"drop").type, 0xBEEFu);
-  EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\A\\B", L""), RegValue::String(L"root; not a comment"));
+  EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\A\\B", L""),
+            RegValue::String(L"root; not a comment"));
 }
 
 TEST_F(RegTextTest, BadLinesAreReportedAndCostNothingAround) {
   const std::string text =
-      "Windows Registry Editor Version 5.00\n"            // 1
-      "\n"                                                // 2
-      "[HKEY_CURRENT_USER\\Software\\T]\n"                // 3
-      "\"a\"=\"1\"\n"                                     // 4
-      "\"nine\"=dword:123456789\n"                        // 5 too many digits
-      "\"b\"=\"2\"\n"                                     // 6
-      "\"open\"=\"no end\n"                               // 7 no closing quote
-      "\"c\"=dword:3\n"                                   // 8
-      "\"bytes\"=hex:01,zz,03\n"                          // 9 bad byte
-      "\"d\"=hex:04\n"                                    // 10
-      "\"cut\"=hex:01,02,\\\n"                            // 11 continuation missing
-      "\"e\"=\"5\"\n"                                     // 12
-      "\"after\"=\"x\" trailing\n"                        // 13 text after the quote
-      "junk without a name\n"                             // 14
-      "\"f\"=qword:1\n"                                   // 15 unknown data form
-      "[HKEY_NOWHERE\\x]\n"                               // 16 unknown hive
-      "\"lost\"=\"under a bad key\"\n"                    // 17
-      "[HKEY_CURRENT_USER\\Software\\T2\n"                // 18 no closing ]
-      "[HKEY_CURRENT_USER\\Software\\U]\n"                // 19
-      "\"g\"=\"6\"\n";                                    // 20
+      "Windows Registry Editor Version 5.00\n"  // 1
+      "\n"                                      // 2
+      "[HKEY_CURRENT_USER\\Software\\T]\n"      // 3
+      "\"a\"=\"1\"\n"                           // 4
+      "\"nine\"=dword:123456789\n"              // 5 too many digits
+      "\"b\"=\"2\"\n"                           // 6
+      "\"open\"=\"no end\n"                     // 7 no closing quote
+      "\"c\"=dword:3\n"                         // 8
+      "\"bytes\"=hex:01,zz,03\n"                // 9 bad byte
+      "\"d\"=hex:04\n"                          // 10
+      "\"cut\"=hex:01,02,\\\n"                  // 11 continuation missing
+      "\"e\"=\"5\"\n"                           // 12
+      "\"after\"=\"x\" trailing\n"              // 13 text after the quote
+      "junk without a name\n"                   // 14
+      "\"f\"=qword:1\n"                         // 15 unknown data form
+      "[HKEY_NOWHERE\\x]\n"                     // 16 unknown hive
+      "\"lost\"=\"under a bad key\"\n"          // 17
+      "[HKEY_CURRENT_USER\\Software\\T2\n"      // 18 no closing ]
+      "[HKEY_CURRENT_USER\\Software\\U]\n"      // 19
+      "\"g\"=\"6\"\n";                          // 20
   std::vector<RegImportError> errors;
   ASSERT_EQ(ImportRegText(text, &errors), Status::Ok());
   EXPECT_EQ(Lines(errors), (std::vector<int>{5, 7, 9, 11, 13, 14, 15, 16, 17, 18}));
@@ -145,9 +150,12 @@ TEST_F(RegTextTest, BadLinesAreReportedAndCostNothingAround) {
     const wchar_t* name;
     RegValue value;
   } kept[] = {
-      {L"Software\\T", L"a", RegValue::String(L"1")}, {L"Software\\T", L"b", RegValue::String(L"2")},
-      {L"Software\\T", L"c", RegValue::Dword(3)},     {L"Software\\T", L"d", RegValue::Binary({4})},
-      {L"Software\\T", L"e", RegValue::String(L"5")}, {L"Software\\U", L"g", RegValue::String(L"6")},
+      {L"Software\\T", L"a", RegValue::String(L"1")},
+      {L"Software\\T", L"b", RegValue::String(L"2")},
+      {L"Software\\T", L"c", RegValue::Dword(3)},
+      {L"Software\\T", L"d", RegValue::Binary({4})},
+      {L"Software\\T", L"e", RegValue::String(L"5")},
+      {L"Software\\U", L"g", RegValue::String(L"6")},
   };
   for (const auto& k : kept) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(k.name)));
@@ -180,8 +188,10 @@ TEST_F(RegTextTest, ImportsRegedit4AndUtf16Files) {
                           &errors),
             Status::Ok());
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Old", L"x"), RegValue::String(L"%A%", kRegExpandSz));
-  EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Old", L"m"), RegValue::MultiString({L"a", L"bc"}));
+  EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Old", L"x"),
+            RegValue::String(L"%A%", kRegExpandSz));
+  EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Old", L"m"),
+            RegValue::MultiString({L"a", L"bc"}));
   EXPECT_EQ(Query(Hive::kCurrentUser, L"Software\\Old", L"s"), RegValue::String(L"old style"));
 
   // A file exported on Windows: UTF-16LE with a BOM and CR LF.
@@ -212,7 +222,8 @@ TEST_F(RegTextTest, ImportsRegedit4AndUtf16Files) {
             RegValue::String(L"C:\\Program Files\\Kestrel\\"));
   EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\Kestrel\\KVDNC", L"Name"),
             RegValue::String(L"\u5BF8\u6CD5 \U0001F600"));
-  EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\Kestrel\\KVDNC", L"Bits"), RegValue::Binary({1, 2, 3}));
+  EXPECT_EQ(Query(Hive::kLocalMachine, L"Software\\Kestrel\\KVDNC", L"Bits"),
+            RegValue::Binary({1, 2, 3}));
 }
 
 TEST_F(RegTextTest, ExportThenImportRestoresRandomTrees) {
@@ -297,11 +308,13 @@ TEST_F(RegTextTest, RewritingABadlyEditedHiveKeepsEveryLine) {
   EXPECT_EQ(Lines(problems), (std::vector<int>{6, 9, 10, 14}));
 
   RegKey key;
-  ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software\\Kestrel", kKeyAllAccess, &key), Status::Ok());
+  ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software\\Kestrel", kKeyAllAccess, &key),
+            Status::Ok());
   ASSERT_EQ(key.SetValue(L"New", RegValue::String(L"5")), Status::Ok());
   std::string rewritten = testing::TempRoot::ReadFile(HiveFile());
-  for (const char* line : {"; kept: a person's note\n", "\"Typo\"=dword:xyz\n", "\"Latin1\"=\"caf\xE9\"\n",
-                           "[HKEY_LOCAL_MACHINE\\Software\\Misplaced]\n\"NotLive\"=\"3\"\n"}) {
+  for (const char* line :
+       {"; kept: a person's note\n", "\"Typo\"=dword:xyz\n", "\"Latin1\"=\"caf\xE9\"\n",
+        "[HKEY_LOCAL_MACHINE\\Software\\Misplaced]\n\"NotLive\"=\"3\"\n"}) {
     SCOPED_TRACE(line);
     EXPECT_NE(rewritten.find(line), std::string::npos) << rewritten;
   }
@@ -323,13 +336,32 @@ TEST_F(RegTextTest, RewritingABadlyEditedHiveKeepsEveryLine) {
 // inert.
 TEST_F(RegTextTest, RandomBadlyEditedHivesLoseNothingOnRewrite) {
   const std::vector<std::string> fragments = {
-      "[HKEY_CURRENT_USER\\Software\\A]", "[HKEY_CURRENT_USER\\Software\\A\\B]",
-      "[hkey_current_user\\Software\\C]", "[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]",
-      "[-HKEY_CURRENT_USER\\Software\\A]", "[HKEY_BROKEN\\x]", "[HKEY_CURRENT_USER\\Software\\D",
-      "\"s\"=\"text\"", "\"q\"=\"a \\\"b\\\"\"", "@=\"default\"", "\"d\"=dword:0000002a",
-      "\"h\"=hex:01,02,\\", "  03,04", "  zz,01", "\"m\"=hex(7):61,00,00,00,00,00",
-      "\"bad\"=dword:123456789", "\"open\"=\"no end", "\"x\"=-", "junk", "; comment", "",
-      "\"h2\"=hex(2):41,00,\\", "\"e\"=", "@", "  ; indented comment", "\"t\"=\"tail\" x",
+      "[HKEY_CURRENT_USER\\Software\\A]",
+      "[HKEY_CURRENT_USER\\Software\\A\\B]",
+      "[hkey_current_user\\Software\\C]",
+      "[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]",
+      "[-HKEY_CURRENT_USER\\Software\\A]",
+      "[HKEY_BROKEN\\x]",
+      "[HKEY_CURRENT_USER\\Software\\D",
+      "\"s\"=\"text\"",
+      "\"q\"=\"a \\\"b\\\"\"",
+      "@=\"default\"",
+      "\"d\"=dword:0000002a",
+      "\"h\"=hex:01,02,\\",
+      "  03,04",
+      "  zz,01",
+      "\"m\"=hex(7):61,00,00,00,00,00",
+      "\"bad\"=dword:123456789",
+      "\"open\"=\"no end",
+      "\"x\"=-",
+      "junk",
+      "; comment",
+      "",
+      "\"h2\"=hex(2):41,00,\\",
+      "\"e\"=",
+      "@",
+      "  ; indented comment",
+      "\"t\"=\"tail\" x",
   };
   std::mt19937 random(7);
   auto lineSet = [](const std::string& text) {
@@ -373,13 +405,16 @@ TEST_F(RegTextTest, RandomBadlyEditedHivesLoseNothingOnRewrite) {
               Status::Ok());
     ASSERT_EQ(probe.SetValue(L"p", RegValue::Dword(1)), Status::Ok());
     RegKey software;
-    ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software", kKeyAllAccess, &software), Status::Ok());
+    ASSERT_EQ(RegKey::Open(Hive::kCurrentUser, L"Software", kKeyAllAccess, &software),
+              Status::Ok());
     ASSERT_EQ(software.DeleteTree(L"Probe"), Status::Ok());
 
     std::string rewritten = testing::TempRoot::ReadFile(HiveFile());
     std::multiset<std::string> kept = lineSet(rewritten);
     for (const auto& line : bad) {
-      EXPECT_GE(kept.count(line), bad.count(line)) << "lost: " << line << "\n" << hive << "\n" << rewritten;
+      EXPECT_GE(kept.count(line), bad.count(line)) << "lost: " << line << "\n"
+                                                   << hive << "\n"
+                                                   << rewritten;
     }
     EXPECT_EQ(problemLines(rewritten), bad) << hive << "\n" << rewritten;
     std::string after;
@@ -387,7 +422,8 @@ TEST_F(RegTextTest, RandomBadlyEditedHivesLoseNothingOnRewrite) {
     // Keys made on the way to the probe (Software) may remain; the rest is as it was.
     if (before.find("[HKEY_CURRENT_USER\\Software]") == std::string::npos) {
       size_t at = after.find("[HKEY_CURRENT_USER\\Software]\n\n");
-      if (at != std::string::npos) after.erase(at, std::string("[HKEY_CURRENT_USER\\Software]\n\n").size());
+      if (at != std::string::npos)
+        after.erase(at, std::string("[HKEY_CURRENT_USER\\Software]\n\n").size());
     }
     EXPECT_EQ(after, before) << hive << "\n" << rewritten;
   }
@@ -395,8 +431,9 @@ TEST_F(RegTextTest, RandomBadlyEditedHivesLoseNothingOnRewrite) {
 
 // Arbitrary bytes as a hive file: read without harm, every problem on a real line.
 TEST_F(RegTextTest, ArbitraryBytesReadSafely) {
-  const std::string alphabet = std::string("[]\"\\=@-;:,(){}\r\n\t hexdwordHKEY_CURRENT_USER0123456789abf") +
-                               std::string("\0\xFF\xC3\xA9\xF0\x9F", 6);
+  const std::string alphabet =
+      std::string("[]\"\\=@-;:,(){}\r\n\t hexdwordHKEY_CURRENT_USER0123456789abf") +
+      std::string("\0\xFF\xC3\xA9\xF0\x9F", 6);
   std::mt19937 random(99);
   for (int round = 0; round < 300; ++round) {
     SCOPED_TRACE(round);

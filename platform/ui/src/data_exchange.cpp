@@ -58,8 +58,8 @@ bool ParseDouble(std::wstring_view text, double* value) {
   std::string number;
   if (!NumberText(text, &number)) return false;
   for (char c : number) {
-    bool allowed = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' ||
-                   c == 'E';
+    bool allowed =
+        (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
     if (!allowed) return false;
   }
   const char* end = number.data() + number.size();

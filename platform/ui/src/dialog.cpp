@@ -17,10 +17,8 @@ bool Focusable(const ControlState& control) {
   switch (control.Kind()) {
     case ControlKind::kStatic:
     case ControlKind::kGroupBox:
-    case ControlKind::kProgress:
-      return false;
-    default:
-      return control.enabled && control.visible;
+    case ControlKind::kProgress: return false;
+    default: return control.enabled && control.visible;
   }
 }
 
@@ -201,16 +199,13 @@ const ControlState* CDialog::GetControl(int controlId) const {
 ControlState* CDialog::Live(int controlId, std::initializer_list<ControlKind> kinds) {
   ControlState* control = GetControl(controlId);
   if (control == nullptr) return nullptr;
-  return std::find(kinds.begin(), kinds.end(), control->Kind()) != kinds.end() ? control
-                                                                               : nullptr;
+  return std::find(kinds.begin(), kinds.end(), control->Kind()) != kinds.end() ? control : nullptr;
 }
 
-const ControlState* CDialog::Live(int controlId,
-                                  std::initializer_list<ControlKind> kinds) const {
+const ControlState* CDialog::Live(int controlId, std::initializer_list<ControlKind> kinds) const {
   const ControlState* control = GetControl(controlId);
   if (control == nullptr) return nullptr;
-  return std::find(kinds.begin(), kinds.end(), control->Kind()) != kinds.end() ? control
-                                                                               : nullptr;
+  return std::find(kinds.begin(), kinds.end(), control->Kind()) != kinds.end() ? control : nullptr;
 }
 
 std::wstring CDialog::GetDlgItemText(int controlId) const {
@@ -561,7 +556,8 @@ std::vector<ImagePicture> MakeImageList(const std::vector<uint32_t>& strip, int 
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < imageWidth; ++x) {
         uint32_t rgb = strip[static_cast<size_t>(y) * static_cast<size_t>(stripWidth) +
-                             static_cast<size_t>(left + x)] & 0xFFFFFFu;
+                             static_cast<size_t>(left + x)] &
+                       0xFFFFFFu;
         image.pixels.push_back(rgb == (maskColour & 0xFFFFFFu) ? 0u : (0xFF000000u | rgb));
       }
     }
@@ -572,9 +568,8 @@ std::vector<ImagePicture> MakeImageList(const std::vector<uint32_t>& strip, int 
 
 // --- Trees -------------------------------------------------------------------------
 
-TreeItemHandle CDialog::InsertTreeItem(int controlId, TreeItemHandle parent,
-                                       std::wstring_view text, int image, int selectedImage,
-                                       uintptr_t data) {
+TreeItemHandle CDialog::InsertTreeItem(int controlId, TreeItemHandle parent, std::wstring_view text,
+                                       int image, int selectedImage, uintptr_t data) {
   ControlState* control = Live(controlId, {ControlKind::kTreeView});
   if (control == nullptr) return kTreeNone;
   if (parent != kTreeRoot && !TreeItemLive(*control, parent)) return kTreeNone;
@@ -614,8 +609,7 @@ void CDialog::DeleteAllTreeItems(int controlId) {
   }
 }
 
-std::vector<TreeItemHandle> CDialog::GetTreeChildren(int controlId,
-                                                     TreeItemHandle parent) const {
+std::vector<TreeItemHandle> CDialog::GetTreeChildren(int controlId, TreeItemHandle parent) const {
   std::vector<TreeItemHandle> children;
   const ControlState* control = Live(controlId, {ControlKind::kTreeView});
   if (control == nullptr) return children;
@@ -641,8 +635,7 @@ bool CDialog::SetTreeItemText(int controlId, TreeItemHandle item, std::wstring_v
   return true;
 }
 
-bool CDialog::SetTreeItemImage(int controlId, TreeItemHandle item, int image,
-                               int selectedImage) {
+bool CDialog::SetTreeItemImage(int controlId, TreeItemHandle item, int image, int selectedImage) {
   ControlState* control = Live(controlId, {ControlKind::kTreeView});
   if (control == nullptr || !TreeItemLive(*control, item)) return false;
   control->treeItems[static_cast<size_t>(item)].image = image;
@@ -742,9 +735,8 @@ bool CDialog::Acting(const ControlState* control) const {
 }
 
 bool CDialog::Click(int controlId) {
-  ControlState* control =
-      Live(controlId, {ControlKind::kPushButton, ControlKind::kDefPushButton,
-                       ControlKind::kCheckBox, ControlKind::kRadioButton});
+  ControlState* control = Live(controlId, {ControlKind::kPushButton, ControlKind::kDefPushButton,
+                                           ControlKind::kCheckBox, ControlKind::kRadioButton});
   if (!Acting(control)) return false;
   if (control->Kind() == ControlKind::kCheckBox) {
     control->check = control->check == 0 ? 1 : 0;

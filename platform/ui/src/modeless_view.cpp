@@ -44,7 +44,8 @@ class ProgressDialogView : public DialogView {
   static constexpr int kNone = -1000000;
 
   void ShowMessage() {
-    if (const ControlState* control = dialog_.GetControl(messageId_)) progress_->SetMessage(control->text);
+    if (const ControlState* control = dialog_.GetControl(messageId_))
+      progress_->SetMessage(control->text);
   }
 
   void ShowBar() {

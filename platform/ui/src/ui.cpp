@@ -68,12 +68,11 @@ bool NameIs(std::string_view name, std::string_view wanted) {
 using GuiFactory = UiBackend* (*)();
 
 GuiFactory LoadGuiFactory() {
-  static GuiFactory factory = [] () -> GuiFactory {
+  static GuiFactory factory = []() -> GuiFactory {
     const int flags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
     void* handle = nullptr;
     Dl_info self{};
-    if (dladdr(reinterpret_cast<void*>(&LoadGuiFactory), &self) != 0 &&
-        self.dli_fname != nullptr) {
+    if (dladdr(reinterpret_cast<void*>(&LoadGuiFactory), &self) != 0 && self.dli_fname != nullptr) {
       std::string beside = self.dli_fname;
       size_t slash = beside.rfind('/');
       beside = (slash == std::string::npos ? std::string() : beside.substr(0, slash + 1)) +

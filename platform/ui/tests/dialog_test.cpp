@@ -36,9 +36,9 @@ const DialogTemplate kSettingsTemplate = {
 // A range check of this dialog's own, written as a dialog's validation routine is.
 void DDV_CountRange(CDataExchange* pDX, int value, int low, int high) {
   if (pDX->m_bSaveAndValidate && (value < low || value > high)) {
-    ShowMessageBox(L"Enter a count from " + std::to_wstring(low) + L" to " +
-                       std::to_wstring(high) + L".",
-                   kMbOk | kMbIconExclamation);
+    ShowMessageBox(
+        L"Enter a count from " + std::to_wstring(low) + L" to " + std::to_wstring(high) + L".",
+        kMbOk | kMbIconExclamation);
     pDX->Fail();
   }
 }
@@ -168,7 +168,7 @@ const DialogTemplate kFieldsTemplate = {
     {
         {10, ControlKind::kEdit, 0, 0, 10, 10, L"", kStyleTabStop},
         {11, ControlKind::kCheckBox, 0, 0, 10, 10, L"Check"},
-        {12, ControlKind::kComboBox, 0, 0, 10, 10, L""},                      // drop-down
+        {12, ControlKind::kComboBox, 0, 0, 10, 10, L""},  // drop-down
         {13, ControlKind::kComboBox, 0, 0, 10, 10, L"", kStyleDropDownList | kStyleSort},
         {14, ControlKind::kListBox, 0, 0, 10, 10, L""},
         {20, ControlKind::kRadioButton, 0, 0, 10, 10, L"Integer", kStyleGroup},
@@ -202,12 +202,21 @@ TEST_F(DialogTest, IntegerTextIsReadAsTheFrameworkReadsIt) {
     int value;
   };
   const Row rows[] = {
-      {L"12", true, 12},          {L"  -12\t", true, -12},   {L"+5", true, 5},
-      {L"0", true, 0},            {L"2147483647", true, 2147483647},
+      {L"12", true, 12},
+      {L"  -12\t", true, -12},
+      {L"+5", true, 5},
+      {L"0", true, 0},
+      {L"2147483647", true, 2147483647},
       {L"-2147483648", true, -2147483647 - 1},
-      {L"2147483648", false, 0},  {L"", false, 0},           {L"  ", false, 0},
-      {L"1.5", false, 0},         {L"12a", false, 0},        {L"1 2", false, 0},
-      {L"+-1", false, 0},         {L"-", false, 0},          {L"\x0663", false, 0},
+      {L"2147483648", false, 0},
+      {L"", false, 0},
+      {L"  ", false, 0},
+      {L"1.5", false, 0},
+      {L"12a", false, 0},
+      {L"1 2", false, 0},
+      {L"+-1", false, 0},
+      {L"-", false, 0},
+      {L"\x0663", false, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(row.text)));
@@ -235,11 +244,10 @@ TEST_F(DialogTest, RealTextIsReadAsADecimalNumber) {
     double value;
   };
   const Row rows[] = {
-      {L"1.5", true, 1.5},   {L" -2e3 ", true, -2000}, {L".5", true, 0.5},
-      {L"5.", true, 5},      {L"+0.25", true, 0.25},   {L"1E-2", true, 0.01},
-      {L"", false, 0},       {L"1,5", false, 0},       {L"inf", false, 0},
-      {L"nan", false, 0},    {L"1e999", false, 0},     {L"0x10", false, 0},
-      {L"1.5.2", false, 0},  {L"e5", false, 0},        {L"1/2", false, 0},
+      {L"1.5", true, 1.5},    {L" -2e3 ", true, -2000}, {L".5", true, 0.5},   {L"5.", true, 5},
+      {L"+0.25", true, 0.25}, {L"1E-2", true, 0.01},    {L"", false, 0},      {L"1,5", false, 0},
+      {L"inf", false, 0},     {L"nan", false, 0},       {L"1e999", false, 0}, {L"0x10", false, 0},
+      {L"1.5.2", false, 0},   {L"e5", false, 0},        {L"1/2", false, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(std::wstring(row.text)));
@@ -263,8 +271,9 @@ TEST_F(DialogTest, NumbersAreWrittenAsTheFrameworkWritesThem) {
     const wchar_t* text;
   };
   const Row rows[] = {
-      {0.1, L"0.1"}, {1.0 / 3, L"0.333333333333333"}, {1e20, L"1e+20"},
-      {-2.5, L"-2.5"}, {100, L"100"}, {1e-5, L"1e-05"},
+      {0.1, L"0.1"},    {1.0 / 3, L"0.333333333333333"},
+      {1e20, L"1e+20"}, {-2.5, L"-2.5"},
+      {100, L"100"},    {1e-5, L"1e-05"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.value);
@@ -449,8 +458,8 @@ TEST_F(DialogTest, TextCopiesIntoABufferAreCutAndTerminated) {
     int copied;
     const wchar_t* text;
   };
-  for (const Row& row : {Row{10, 6, L"abcdef"}, Row{7, 6, L"abcdef"}, Row{6, 5, L"abcde"},
-                         Row{1, 0, L""}}) {
+  for (const Row& row :
+       {Row{10, 6, L"abcdef"}, Row{7, 6, L"abcdef"}, Row{6, 5, L"abcde"}, Row{1, 0, L""}}) {
     SCOPED_TRACE(row.size);
     wchar_t buffer[16];
     std::fill(std::begin(buffer), std::end(buffer), L'#');

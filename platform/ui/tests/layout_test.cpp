@@ -9,7 +9,12 @@ namespace kv {
 namespace {
 
 const DialogTemplate kResizable = {
-    600, L"Resizable", 200, 100, L"MS Shell Dlg", 8,
+    600,
+    L"Resizable",
+    200,
+    100,
+    L"MS Shell Dlg",
+    8,
     kDialogModalFrame | kDialogSysMenu | kDialogResizable,
     {
         {10, ControlKind::kTreeView, 5, 5, 190, 70, L""},
@@ -42,8 +47,9 @@ class ResizableDlg : public CDialog {
   bool OnDrawItem(const DrawItem& item, DrawnRow* row) override {
     row->background = item.selected ? SysColor::kHighlight : SysColor::kWindow;
     row->foreground = item.disabled ? SysColor::kGrayText : SysColor::kWindowText;
-    row->cells.push_back({L"row " + std::to_wstring(item.row) + L" data " + std::to_wstring(item.data),
-                          0, 40, kEdgeRight | kEdgeBottom});
+    row->cells.push_back(
+        {L"row " + std::to_wstring(item.row) + L" data " + std::to_wstring(item.data), 0, 40,
+         kEdgeRight | kEdgeBottom});
     return true;
   }
 };
@@ -58,12 +64,12 @@ TEST(LayoutTest, ChildrenFollowTheirLayoutDownToTheLeastSize) {
   ResizableDlg dlg;
   dlg.Start();
   struct Row {
-    int cx, cy;             // asked
-    int width, height;      // got
-    const char* tree;       // grows both ways
-    const char* status;     // moves with the bottom
-    const char* button;     // moves with the bottom right corner
-    const char* edit;       // grows right, moves down
+    int cx, cy;          // asked
+    int width, height;   // got
+    const char* tree;    // grows both ways
+    const char* status;  // moves with the bottom
+    const char* button;  // moves with the bottom right corner
+    const char* edit;    // grows right, moves down
   };
   const Row rows[] = {
       {260, 130, 260, 130, "5,5 250x100", "5,110 60x8", "200,110 50x14", "70,110 120x12"},
@@ -109,7 +115,8 @@ TEST(LayoutTest, ImageListsAreCutFromABitmapWithItsMaskColourTransparent) {
   // Two 2x2 images side by side: white is the mask colour.
   const std::vector<uint32_t> strip = {0xFFFFFF, 0xFF0000, 0x00FF00, 0xFFFFFF,
                                        0x000000, 0xFFFFFF, 0xFEFEFE, 0x0000FF};
-  std::vector<ImagePicture> images = MakeImageList(strip, 4, 2, 0xFFFFFF, {L"red", L"green"}, {L"[x]"});
+  std::vector<ImagePicture> images =
+      MakeImageList(strip, 4, 2, 0xFFFFFF, {L"red", L"green"}, {L"[x]"});
   ASSERT_EQ(images.size(), 2u);
   EXPECT_EQ(images[0].pixels, (std::vector<uint32_t>{0, 0xFFFF0000, 0xFF000000, 0}));
   EXPECT_EQ(images[1].pixels, (std::vector<uint32_t>{0xFF00FF00, 0, 0xFFFEFEFE, 0xFF0000FF}));

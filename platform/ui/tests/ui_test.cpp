@@ -30,16 +30,27 @@ TEST(MessageBoxRules, EscapeDefaultAndValidAnswersFollowTheButtons) {
   const Row rows[] = {
       {"OK", kMbOk | kMbIconError, kIdOk, kIdOk, {kIdOk}},
       {"OK/Cancel", kMbOkCancel, kIdCancel, kIdOk, {kIdOk, kIdCancel}},
-      {"OK/Cancel, second default", kMbOkCancel | kMbDefButton2, kIdCancel, kIdCancel,
+      {"OK/Cancel, second default",
+       kMbOkCancel | kMbDefButton2,
+       kIdCancel,
+       kIdCancel,
        {kIdOk, kIdCancel}},
-      {"Abort/Retry/Ignore", kMbAbortRetryIgnore, kIdAbort, kIdAbort,
+      {"Abort/Retry/Ignore",
+       kMbAbortRetryIgnore,
+       kIdAbort,
+       kIdAbort,
        {kIdAbort, kIdRetry, kIdIgnore}},
-      {"Yes/No/Cancel, third default", kMbYesNoCancel | kMbDefButton3 | kMbIconQuestion,
-       kIdCancel, kIdCancel, {kIdYes, kIdNo, kIdCancel}},
+      {"Yes/No/Cancel, third default",
+       kMbYesNoCancel | kMbDefButton3 | kMbIconQuestion,
+       kIdCancel,
+       kIdCancel,
+       {kIdYes, kIdNo, kIdCancel}},
       {"Yes/No", kMbYesNo, kIdNo, kIdYes, {kIdYes, kIdNo}},
-      {"Yes/No, third default (none)", kMbYesNo | kMbDefButton3, kIdNo, kIdYes,
-       {kIdYes, kIdNo}},
-      {"Retry/Cancel", kMbRetryCancel | kMbIconExclamation, kIdCancel, kIdRetry,
+      {"Yes/No, third default (none)", kMbYesNo | kMbDefButton3, kIdNo, kIdYes, {kIdYes, kIdNo}},
+      {"Retry/Cancel",
+       kMbRetryCancel | kMbIconExclamation,
+       kIdCancel,
+       kIdRetry,
        {kIdRetry, kIdCancel}},
   };
   for (const Row& row : rows) {
@@ -126,11 +137,10 @@ class NobodyAnswers : public ::testing::TestWithParam<Subject> {
 };
 
 TEST_P(NobodyAnswers, BoxesGetTheirEscapeAnswer) {
-  for (unsigned type : {kMbOk, kMbOkCancel, kMbAbortRetryIgnore, kMbYesNoCancel, kMbYesNo,
-                        kMbRetryCancel}) {
+  for (unsigned type :
+       {kMbOk, kMbOkCancel, kMbAbortRetryIgnore, kMbYesNoCancel, kMbYesNo, kMbRetryCancel}) {
     SCOPED_TRACE(type);
-    EXPECT_EQ(ShowMessageBox(L"Continue?", type | kMbIconQuestion, L"Caption"),
-              EscapeAnswer(type));
+    EXPECT_EQ(ShowMessageBox(L"Continue?", type | kMbIconQuestion, L"Caption"), EscapeAnswer(type));
   }
 }
 
@@ -205,14 +215,14 @@ TEST_P(NobodyAnswers, ProgressWindowsNeverAsk) {
 
 INSTANTIATE_TEST_SUITE_P(
     Backends, NobodyAnswers,
-    ::testing::Values(
-        Subject{"scripted", [](int, int) { return std::make_unique<ScriptedUi>(); }},
-        Subject{"console", [](int in, int out) {
-                  ConsoleUiOptions options;
-                  options.inputFd = in;
-                  options.outputFd = out;
-                  return MakeConsoleUi(options);
-                }}),
+    ::testing::Values(Subject{"scripted", [](int, int) { return std::make_unique<ScriptedUi>(); }},
+                      Subject{"console",
+                              [](int in, int out) {
+                                ConsoleUiOptions options;
+                                options.inputFd = in;
+                                options.outputFd = out;
+                                return MakeConsoleUi(options);
+                              }}),
     [](const ::testing::TestParamInfo<Subject>& param) { return param.param.name; });
 
 }  // namespace

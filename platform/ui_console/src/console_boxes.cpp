@@ -7,15 +7,14 @@
 namespace kv::console {
 namespace {
 
-
 struct ButtonName {
   int id;
   const wchar_t* word;  // the answer typed in full; its first letter answers too
 };
 
 constexpr ButtonName kButtonNames[] = {
-    {kIdOk, L"OK"},       {kIdCancel, L"Cancel"}, {kIdAbort, L"Abort"}, {kIdRetry, L"Retry"},
-    {kIdIgnore, L"Ignore"}, {kIdYes, L"Yes"},     {kIdNo, L"No"},
+    {kIdOk, L"OK"},         {kIdCancel, L"Cancel"}, {kIdAbort, L"Abort"}, {kIdRetry, L"Retry"},
+    {kIdIgnore, L"Ignore"}, {kIdYes, L"Yes"},       {kIdNo, L"No"},
 };
 
 const wchar_t* WordOf(int id) {

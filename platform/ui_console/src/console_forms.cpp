@@ -8,7 +8,6 @@
 namespace kv::console {
 namespace {
 
-
 // One dialog on the console: the form shown and the commands read.
 class ConsoleForm {
  public:
@@ -52,9 +51,8 @@ class ConsoleForm {
 
   std::wstring Describe(const ControlState& control) {
     std::wstring id = control.Id() == kIdcStatic ? L"" : std::to_wstring(control.Id());
-    std::wstring head = (dialog_.GetFocus() == control.Id() && control.Id() != kIdcStatic)
-                            ? L"> "
-                            : L"  ";
+    std::wstring head =
+        (dialog_.GetFocus() == control.Id() && control.Id() != kIdcStatic) ? L"> " : L"  ";
     head += std::wstring(id.size() < 6 ? 6 - id.size() : 0, L' ') + id + L"  ";
     std::wstring indent(head.size(), L' ');
     std::wstring body;
@@ -63,19 +61,17 @@ class ConsoleForm {
         if (control.text.empty()) return {};
         body = control.text;
         break;
-      case ControlKind::kGroupBox:
-        body = L"-- " + control.text + L" --";
-        break;
+      case ControlKind::kGroupBox: body = L"-- " + control.text + L" --"; break;
       case ControlKind::kEdit:
         body = L"edit: [" + control.text + L"]";
         if (control.HasStyle(kStyleReadOnly)) body += L" (read-only)";
         break;
       case ControlKind::kPushButton:
-      case ControlKind::kDefPushButton:
-        body = L"<" + Caption(control.text) + L">";
-        break;
+      case ControlKind::kDefPushButton: body = L"<" + Caption(control.text) + L">"; break;
       case ControlKind::kCheckBox:
-        body = std::wstring(control.check == 1 ? L"[x] " : control.check == 2 ? L"[-] " : L"[ ] ") +
+        body = std::wstring(control.check == 1   ? L"[x] "
+                            : control.check == 2 ? L"[-] "
+                                                 : L"[ ] ") +
                Caption(control.text);
         break;
       case ControlKind::kRadioButton:
@@ -83,12 +79,8 @@ class ConsoleForm {
         break;
       case ControlKind::kComboBox:
       case ControlKind::kListBox:
-      case ControlKind::kListView:
-        body = Items(control);
-        break;
-      case ControlKind::kTreeView:
-        body = Tree(control);
-        break;
+      case ControlKind::kListView: body = Items(control); break;
+      case ControlKind::kTreeView: body = Tree(control); break;
       case ControlKind::kProgress: {
         long long span = static_cast<long long>(control.rangeHigh) - control.rangeLow;
         long long done = std::clamp(static_cast<long long>(control.position) - control.rangeLow,
@@ -172,7 +164,8 @@ class ConsoleForm {
         line += Marker(control.stateImages, static_cast<size_t>(item.stateImage - 1), {});
       }
       int image = control.treeSelection == handle ? item.selectedImage : item.image;
-      if (image >= 0) line += Marker(control.images, static_cast<size_t>(image), control.imageLabels);
+      if (image >= 0)
+        line += Marker(control.images, static_cast<size_t>(image), control.imageLabels);
       *body += line + item.text;
       if (hasChildren && item.expanded) AddTreeLevel(control, handle, depth + 1, shown, body);
     }
@@ -281,7 +274,6 @@ class ConsoleForm {
   std::map<int, std::vector<TreeItemHandle>> trees_;
 };
 
-
 }  // namespace
 
 int RunConsoleDialog(Terminal& terminal, CDialog& dialog) {
@@ -302,8 +294,8 @@ int RunConsoleDialog(Terminal& terminal, CDialog& dialog) {
 
 bool ChooseConsoleFolder(Terminal& terminal, std::wstring_view title, std::wstring* folder) {
   const std::wstring current = folder != nullptr ? *folder : std::wstring();
-  std::wstring head = L"\n== " + std::wstring(title.empty() ? L"Choose a folder" : title) +
-                      L" ==\n";
+  std::wstring head =
+      L"\n== " + std::wstring(title.empty() ? L"Choose a folder" : title) + L" ==\n";
   if (!current.empty()) head += L"Current folder: " + current + L"\n";
   if (!terminal.Interactive()) {
     terminal.Print(head + L"(no terminal: folder chooser cancelled)\n");

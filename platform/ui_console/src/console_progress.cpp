@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kBarWidth = 20;
 
-
 class ConsoleProgress : public ProgressView {
  public:
   ConsoleProgress(std::shared_ptr<Terminal> terminal, std::wstring_view title)
@@ -114,8 +113,7 @@ class ConsoleProgress : public ProgressView {
     }
     int filled = shownPercent_ < 0 ? 0 : shownPercent_ * kBarWidth / 100;
     std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(kBarWidth - filled), '-') + "] " +
-                       percent;
+                       std::string(static_cast<size_t>(kBarWidth - filled), '-') + "] " + percent;
     // The path fills the rest of the line; a long one loses its beginning.
     int room = terminal_->Width() - 1 - static_cast<int>(line.size()) - 2;
     if (!path_.empty() && room > 3) {
@@ -138,7 +136,6 @@ class ConsoleProgress : public ProgressView {
   int shownPercent_ = -2;
   Clock::time_point lastShown_;
 };
-
 
 }  // namespace
 

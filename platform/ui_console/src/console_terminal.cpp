@@ -48,5 +48,4 @@ std::wstring Caption(std::wstring_view text) {
   return caption;
 }
 
-
 }  // namespace kv::console

@@ -116,8 +116,8 @@ TEST_F(ConsoleTest, WithoutATerminalBoxesTakeTheEscapeAnswerAndSaySo) {
     SCOPED_TRACE(row.buttons);
     EXPECT_EQ(ui().MessageBox(L"The folder\nis missing.", L"KVDNC", row.type | kMbIconError),
               row.answer);
-    EXPECT_EQ(Shown(), std::string("\n[KVDNC] Error\nThe folder\nis missing.\n") + row.buttons +
-                           row.said);
+    EXPECT_EQ(Shown(),
+              std::string("\n[KVDNC] Error\nThe folder\nis missing.\n") + row.buttons + row.said);
   }
 }
 
@@ -143,9 +143,9 @@ TEST_F(ConsoleTest, OnATerminalTheAnswerIsRead) {
       {"Y\n", kMbYesNoCancel, kIdYes},
       {"retry\n", kMbRetryCancel, kIdRetry},
       {"  ignore \n", kMbAbortRetryIgnore, kIdIgnore},
-      {"\n", kMbYesNo, kIdYes},                       // Enter: the default button
+      {"\n", kMbYesNo, kIdYes},  // Enter: the default button
       {"\n", kMbOkCancel | kMbDefButton2, kIdCancel},
-      {"maybe\nq\nc\n", kMbOkCancel, kIdCancel},     // asked again until answered
+      {"maybe\nq\nc\n", kMbOkCancel, kIdCancel},  // asked again until answered
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.typed);
@@ -343,9 +343,7 @@ TEST_F(ConsoleTest, OnATerminalADialogIsAForm) {
   EXPECT_EQ(dlg.round, 1);
   EXPECT_EQ(dlg.unit, 1);
   std::string shown = Shown();
-  EXPECT_NE(shown.find(kValueForm),
-            std::string::npos)
-      << shown;
+  EXPECT_NE(shown.find(kValueForm), std::string::npos) << shown;
   EXPECT_NE(shown.find("Please enter an integer."), std::string::npos);
   EXPECT_NE(shown.find("Unknown command"), std::string::npos);
   EXPECT_NE(shown.find("      21  [x] Round\n"), std::string::npos);
@@ -427,7 +425,7 @@ TEST_F(ConsoleTest, FolderChooserReadsAFolderKeepsTheCurrentOneOrCancels) {
       {L"C:\\Old\\", "  D:\\Posts\\ \n", true, L"D:\\Posts\\"},
       {L"C:\\Old\\", "\n", true, L"C:\\Old\\"},  // Enter keeps the current folder
       {L"C:\\Old\\", "-\n", false, L"C:\\Old\\"},
-      {L"", "\n", false, L""},                   // nothing to keep: cancelled
+      {L"", "\n", false, L""},  // nothing to keep: cancelled
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.typed);

@@ -23,7 +23,8 @@ constexpr int kVariableAdd = 6036;
 constexpr int kVariableEdit = 6006;
 
 constexpr const wchar_t* kProductKey = L"SOFTWARE\\Kestrel\\KVDNC";
-constexpr const wchar_t* kNewNcFolder = L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Setup Sheets";
+constexpr const wchar_t* kNewNcFolder =
+    L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Setup Sheets";
 
 // The first item below `under` whose label begins with `prefix`, depth first.
 wxTreeItemId FindItem(wxTreeCtrl* tree, const wxTreeItemId& under, const wxString& prefix) {
@@ -48,7 +49,8 @@ void DoubleClickItem(wxTreeCtrl* tree, const wxString& prefix) {
     tree->EnsureVisible(item);
     return tree->GetBoundingRect(item, label, true) && label.y >= 0 &&
            label.GetBottom() < tree->GetClientSize().y;
-  })) << prefix.utf8_str() << " at " << label.y;
+  })) << prefix.utf8_str()
+      << " at " << label.y;
   wxUIActionSimulator simulator;
   simulator.MouseMove(tree->ClientToScreen(label.GetPosition() + wxPoint(4, label.height / 2)));
   Settle();
@@ -85,8 +87,9 @@ TEST(PathsDialog, WindowsLaidOutAsTheirTemplatesAndAnEntryEditedThroughTheChoose
     DoubleClickItem(tree, "NC Code Path");
     EXPECT_TRUE(WaitUntil([&] { return chooserDone; }));
     EXPECT_TRUE(WaitUntil([&] {
-      return FindItem(tree, tree->GetRootItem(), "NC Code Path  =  C:\\Users\\Public\\Documents\\"
-                                                 "Kestrel\\KVDNC\\Setup Sheets\\")
+      return FindItem(tree, tree->GetRootItem(),
+                      "NC Code Path  =  C:\\Users\\Public\\Documents\\"
+                      "Kestrel\\KVDNC\\Setup Sheets\\")
           .IsOk();
     }));
 
@@ -132,7 +135,8 @@ TEST(PathsDialog, WindowsLaidOutAsTheirTemplatesAndAnEntryEditedThroughTheChoose
 
   // What OK stored is what the table reads back.
   const kv::testing::ProgramRun listed = kv::testing::RunProgram(bin + "/kvpaths --list");
-  EXPECT_NE(listed.out.find("NC Code Path = C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Setup Sheets\\"),
+  EXPECT_NE(listed.out.find(
+                "NC Code Path = C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Setup Sheets\\"),
             std::string::npos)
       << listed.out;
 }

@@ -40,7 +40,7 @@ struct View {
   ControlState shown;
   bool pushed = false;
   std::vector<wxTreeItemId> treeIds;  // by handle
-  wxRadioButton* radioOff = nullptr;   // radio buttons: the hidden partner
+  wxRadioButton* radioOff = nullptr;  // radio buttons: the hidden partner
 };
 
 bool SameTreeShape(const std::vector<TreeItem>& a, const std::vector<TreeItem>& b) {
@@ -151,8 +151,8 @@ class DialogWindow : public wxDialog {
     switch (tmpl.kind) {
       case ControlKind::kStatic:
         if (has(kStyleBorder)) {
-          auto* panel = new wxPanel(this, wxID_ANY, place.GetPosition(), place.GetSize(),
-                                    wxBORDER_THEME);
+          auto* panel =
+              new wxPanel(this, wxID_ANY, place.GetPosition(), place.GetSize(), wxBORDER_THEME);
           view.content = new wxStaticText(panel, wxID_ANY, wxString(), wxPoint(2, 1),
                                           place.GetSize() - wxSize(4, 2), wxST_NO_AUTORESIZE);
           window = panel;
@@ -175,8 +175,8 @@ class DialogWindow : public wxDialog {
       }
       case ControlKind::kPushButton:
       case ControlKind::kDefPushButton: {
-        auto* button = new wxButton(this, wxID_ANY, wxString(), place.GetPosition(),
-                                    place.GetSize());
+        auto* button =
+            new wxButton(this, wxID_ANY, wxString(), place.GetPosition(), place.GetSize());
         if (tmpl.kind == ControlKind::kDefPushButton) button->SetDefault();
         button->Bind(wxEVT_BUTTON, [this, index](wxCommandEvent&) { Clicked(index); });
         window = button;
@@ -191,11 +191,11 @@ class DialogWindow : public wxDialog {
         // The model keeps the group. GTK cannot clear a radio button, only check another
         // of its group: each button gets a group of its own with a hidden partner that
         // is checked when the button is not.
-        window = new wxRadioButton(this, wxID_ANY, wxString(), place.GetPosition(),
-                                   place.GetSize(), wxRB_GROUP);
+        window = new wxRadioButton(this, wxID_ANY, wxString(), place.GetPosition(), place.GetSize(),
+                                   wxRB_GROUP);
         window->Bind(wxEVT_RADIOBUTTON, [this, index](wxCommandEvent&) { Clicked(index); });
-        view.radioOff = new wxRadioButton(this, wxID_ANY, wxString(), place.GetPosition(),
-                                          wxSize(0, 0));
+        view.radioOff =
+            new wxRadioButton(this, wxID_ANY, wxString(), place.GetPosition(), wxSize(0, 0));
         view.radioOff->SetName(kRadioPartnerName);
         view.radioOff->Hide();
         break;
@@ -217,8 +217,8 @@ class DialogWindow : public wxDialog {
         break;
       }
       case ControlKind::kListBox: {
-        auto* list = new wxListBox(this, wxID_ANY, place.GetPosition(), place.GetSize(), 0,
-                                   nullptr, wxLB_SINGLE);
+        auto* list = new wxListBox(this, wxID_ANY, place.GetPosition(), place.GetSize(), 0, nullptr,
+                                   wxLB_SINGLE);
         list->Bind(wxEVT_LISTBOX, [this, index, list](wxCommandEvent&) {
           const int selection = list->GetSelection();
           Act([&] { dialog_.Select(views_[static_cast<size_t>(index)].id, selection); });
@@ -230,9 +230,9 @@ class DialogWindow : public wxDialog {
         break;
       }
       case ControlKind::kTreeView: {
-        auto* tree = new wxTreeCtrl(this, wxID_ANY, place.GetPosition(), place.GetSize(),
-                                    wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT |
-                                        wxTR_SINGLE | wxBORDER_THEME);
+        auto* tree = new wxTreeCtrl(
+            this, wxID_ANY, place.GetPosition(), place.GetSize(),
+            wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxTR_SINGLE | wxBORDER_THEME);
         tree->Bind(wxEVT_TREE_SEL_CHANGED, [this, index, tree](wxTreeEvent& event) {
           const TreeItemHandle handle = HandleOf(tree, event.GetItem());
           if (handle == kTreeNone) return;
@@ -319,12 +319,12 @@ class DialogWindow : public wxDialog {
       // Picking from the list changes the text too; the selection event reports it.
       auto* combo = static_cast<wxComboBox*>(view.window);
       const int selection = combo->GetSelection();
-      if (selection != wxNOT_FOUND && combo->GetString(static_cast<unsigned>(selection)) ==
-                                          entry->GetValue()) {
+      if (selection != wxNOT_FOUND &&
+          combo->GetString(static_cast<unsigned>(selection)) == entry->GetValue()) {
         return;
       }
-    } else if ((dialog_.Template().controls[static_cast<size_t>(index)].style &
-                kStyleMultiline) != 0) {
+    } else if ((dialog_.Template().controls[static_cast<size_t>(index)].style & kStyleMultiline) !=
+               0) {
       // Windows' multi-line edits hold their line ends as "\r\n".
       std::wstring crlf;
       for (wchar_t c : text) {
@@ -444,9 +444,7 @@ class DialogWindow : public wxDialog {
         }
         break;
       }
-      case ControlKind::kComboBox:
-        PushCombo(view, state);
-        break;
+      case ControlKind::kComboBox: PushCombo(view, state); break;
       case ControlKind::kListBox: {
         auto* list = static_cast<wxListBox*>(view.window);
         if (all || state.items != shown.items) list->Set(Strings(state.items));
@@ -457,16 +455,12 @@ class DialogWindow : public wxDialog {
         }
         break;
       }
-      case ControlKind::kTreeView:
-        PushTree(view, state);
-        break;
-      case ControlKind::kListView:
-        PushListView(view, state);
-        break;
+      case ControlKind::kTreeView: PushTree(view, state); break;
+      case ControlKind::kListView: PushListView(view, state); break;
       case ControlKind::kProgress: {
         long long span = static_cast<long long>(state.rangeHigh) - state.rangeLow;
-        long long done = std::clamp(static_cast<long long>(state.position) - state.rangeLow,
-                                    0LL, std::max(span, 0LL));
+        long long done = std::clamp(static_cast<long long>(state.position) - state.rangeLow, 0LL,
+                                    std::max(span, 0LL));
         static_cast<wxGauge*>(view.window)
             ->SetValue(span > 0 ? static_cast<int>(done * kBarSteps / span) : 0);
         break;
@@ -504,8 +498,7 @@ class DialogWindow : public wxDialog {
     auto* tree = static_cast<wxTreeCtrl*>(view.window);
     const bool all = !view.pushed;
     if (all || state.imageLabels != view.shown.imageLabels) {
-      tree->AssignImageList(state.imageLabels.empty() ? nullptr
-                                                      : MakeImageList(state.imageLabels));
+      tree->AssignImageList(state.imageLabels.empty() ? nullptr : MakeImageList(state.imageLabels));
     }
     if (all || !SameTreeShape(state.treeItems, view.shown.treeItems) ||
         state.imageLabels != view.shown.imageLabels) {
@@ -561,8 +554,8 @@ class DialogWindow : public wxDialog {
   void PushListView(View& view, const ControlState& state) {
     auto* list = static_cast<wxDataViewListCtrl*>(view.window);
     const bool all = !view.pushed;
-    const bool newColumns = all || state.columns != view.shown.columns ||
-                            state.columnWidths != view.shown.columnWidths;
+    const bool newColumns =
+        all || state.columns != view.shown.columns || state.columnWidths != view.shown.columnWidths;
     if (newColumns) {
       list->DeleteAllItems();
       list->ClearColumns();

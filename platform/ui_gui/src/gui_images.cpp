@@ -31,8 +31,8 @@ struct NamedShape {
 };
 
 constexpr NamedShape kShapes[] = {
-    {L"folder", Shape::kFolder}, {L"file", Shape::kFile},     {L"document", Shape::kFile},
-    {L"check", Shape::kCheck},   {L"tick", Shape::kCheck},    {L"cross", Shape::kCross},
+    {L"folder", Shape::kFolder}, {L"file", Shape::kFile},       {L"document", Shape::kFile},
+    {L"check", Shape::kCheck},   {L"tick", Shape::kCheck},      {L"cross", Shape::kCross},
     {L"error", Shape::kCross},   {L"warning", Shape::kWarning}, {L"question", Shape::kQuestion},
 };
 
@@ -79,11 +79,8 @@ void Draw(wxDC& dc, Shape shape, const wxColour& colour) {
       dc.SetFont(wxFontInfo(8).Bold());
       dc.DrawLabel("?", wxRect(0, 0, kSize, kSize), wxALIGN_CENTER);
       break;
-    case Shape::kDot:
-      dc.DrawCircle(8, 8, 5);
-      break;
-    case Shape::kNone:
-      break;
+    case Shape::kDot: dc.DrawCircle(8, 8, 5); break;
+    case Shape::kNone: break;
   }
 }
 

@@ -19,9 +19,8 @@ struct ButtonLabel {
 
 // In the order a box shows them (the console lists them the same way).
 constexpr ButtonLabel kButtons[] = {
-    {kIdOk, L"OK"},         {kIdYes, L"&Yes"},       {kIdNo, L"&No"},
-    {kIdAbort, L"&Abort"},  {kIdRetry, L"&Retry"},   {kIdIgnore, L"&Ignore"},
-    {kIdCancel, L"Cancel"},
+    {kIdOk, L"OK"},        {kIdYes, L"&Yes"},       {kIdNo, L"&No"},        {kIdAbort, L"&Abort"},
+    {kIdRetry, L"&Retry"}, {kIdIgnore, L"&Ignore"}, {kIdCancel, L"Cancel"},
 };
 
 wxArtID IconOf(unsigned type) {

@@ -23,16 +23,16 @@ class ProgressWindow : public ProgressView {
     StyleWindow(window_);
     auto* column = new wxBoxSizer(wxVERTICAL);
     const int width = window_->ConvertDialogToPixels(wxSize(240, 0)).GetWidth();
-    message_ = new wxStaticText(window_, wxID_ANY, wxString(), wxDefaultPosition,
-                                wxSize(width, -1));
+    message_ =
+        new wxStaticText(window_, wxID_ANY, wxString(), wxDefaultPosition, wxSize(width, -1));
     message_->SetName("message");
     bar_ = new wxGauge(window_, wxID_ANY, kBarSteps, wxDefaultPosition,
                        wxSize(width, window_->ConvertDialogToPixels(wxSize(0, 10)).GetHeight()),
                        wxGA_HORIZONTAL | wxGA_SMOOTH);
     bar_->SetName("progress");
     // A long path loses its middle, as Windows' path ellipsis does.
-    path_ = new wxStaticText(window_, wxID_ANY, wxString(), wxDefaultPosition,
-                             wxSize(width, -1), wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    path_ = new wxStaticText(window_, wxID_ANY, wxString(), wxDefaultPosition, wxSize(width, -1),
+                             wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     path_->SetName("path");
     column->Add(message_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 12);
     column->Add(bar_, 0, wxEXPAND | wxALL, 12);

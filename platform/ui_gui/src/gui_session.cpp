@@ -64,8 +64,8 @@ void ReportAssert(const wxString& file, int line, const wxString& func, const wx
                   const wxString& msg) {
   std::fprintf(stderr, "wxWidgets assertion failed: %s:%d %s: %s %s\n",
                static_cast<const char*>(file.utf8_str()), line,
-               static_cast<const char*>(func.utf8_str()),
-               static_cast<const char*>(cond.utf8_str()), static_cast<const char*>(msg.utf8_str()));
+               static_cast<const char*>(func.utf8_str()), static_cast<const char*>(cond.utf8_str()),
+               static_cast<const char*>(msg.utf8_str()));
 }
 
 // Waits (repainting) until a window is mapped and has been drawn, at most a second.

@@ -124,8 +124,8 @@ std::string SaveScreenshot(wxTopLevelWindow* window, const std::string& name) {
   Settle(50);
   GdkWindow* gdk = gtk_widget_get_window(window->GetHandle());
   if (gdk == nullptr) return {};
-  GdkPixbuf* picture = gdk_pixbuf_get_from_window(gdk, 0, 0, gdk_window_get_width(gdk),
-                                                  gdk_window_get_height(gdk));
+  GdkPixbuf* picture =
+      gdk_pixbuf_get_from_window(gdk, 0, 0, gdk_window_get_width(gdk), gdk_window_get_height(gdk));
   if (picture == nullptr) return {};
   std::filesystem::create_directories(KV_SCREENSHOT_DIR);
   const std::string path = std::string(KV_SCREENSHOT_DIR) + "/" + name + ".png";

@@ -16,8 +16,18 @@ namespace kv::gui::testing {
 namespace {
 
 enum : int {
-  kMetric = 201, kImperial, kRound, kPost, kMachine, kNote, kJobs, kFolders, kTools, kBar,
-  kStatus, kFill
+  kMetric = 201,
+  kImperial,
+  kRound,
+  kPost,
+  kMachine,
+  kNote,
+  kJobs,
+  kFolders,
+  kTools,
+  kBar,
+  kStatus,
+  kFill
 };
 
 const DialogTemplate kGalleryTemplate = {
@@ -30,7 +40,8 @@ const DialogTemplate kGalleryTemplate = {
     kDialogModalFrame | kDialogSysMenu,
     {
         {kIdcStatic, ControlKind::kGroupBox, 7, 4, 120, 60, L"&Units"},
-        {kMetric, ControlKind::kRadioButton, 14, 17, 100, 10, L"&Metric", kStyleGroup | kStyleTabStop},
+        {kMetric, ControlKind::kRadioButton, 14, 17, 100, 10, L"&Metric",
+         kStyleGroup | kStyleTabStop},
         {kImperial, ControlKind::kRadioButton, 14, 30, 100, 10, L"&Imperial"},
         {kRound, ControlKind::kCheckBox, 14, 45, 100, 10, L"&Round values", kStyleTabStop},
         {kIdcStatic, ControlKind::kStatic, 134, 9, 40, 8, L"Post:"},
@@ -78,7 +89,8 @@ class GalleryDlg : public CDialog {
     return CDialog::OnInitDialog();
   }
   bool OnCommand(int controlId, int notifyCode) override {
-    if (controlId != kFill || notifyCode != kBnClicked) return CDialog::OnCommand(controlId, notifyCode);
+    if (controlId != kFill || notifyCode != kBnClicked)
+      return CDialog::OnCommand(controlId, notifyCode);
     // What a program does to its controls in a handler.
     SetDlgItemText(kStatus, L"Filled");
     SetCaption(L"Control Gallery - filled");
@@ -276,14 +288,19 @@ TEST(GuiMessageBoxes, KeysAndTheCloseBoxAnswerAsOnWindows) {
     int answer;
   };
   const Row rows[] = {
-      {"question", kMbYesNo | kMbIconQuestion, {{WXK_ESCAPE, wxMOD_NONE}, {'N', wxMOD_NONE}},
-       false, kIdNo},
-      {"abort_retry_ignore", kMbAbortRetryIgnore | kMbIconError | kMbDefButton2,
-       {{WXK_ESCAPE, wxMOD_NONE}, {'R', wxMOD_ALT}}, true, kIdRetry},
+      {"question",
+       kMbYesNo | kMbIconQuestion,
+       {{WXK_ESCAPE, wxMOD_NONE}, {'N', wxMOD_NONE}},
+       false,
+       kIdNo},
+      {"abort_retry_ignore",
+       kMbAbortRetryIgnore | kMbIconError | kMbDefButton2,
+       {{WXK_ESCAPE, wxMOD_NONE}, {'R', wxMOD_ALT}},
+       true,
+       kIdRetry},
       {"yes_no_cancel", kMbYesNoCancel | kMbIconExclamation, {{'Y', wxMOD_NONE}}, false, kIdYes},
       {"information", kMbOk | kMbIconInformation, {}, true, kIdOk},
-      {"retry_cancel", kMbRetryCancel | kMbIconError, {{WXK_ESCAPE, wxMOD_NONE}}, false,
-       kIdCancel},
+      {"retry_cancel", kMbRetryCancel | kMbIconError, {{WXK_ESCAPE, wxMOD_NONE}}, false, kIdCancel},
   };
   UseGui gui;
   for (const Row& row : rows) {
@@ -323,8 +340,9 @@ TEST(GuiProgress, PumpsRepaintAtTheDisplaysPace) {
   view->SetMessage(L"Updating the data path from the install cache. Please wait.");
   view->SetRange(0, 100);
   view->SetPosition(37);
-  view->SetPath(L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Post\\Fanuc 3-Axis Mill\\"
-                L"KVPostCompileData.txt");
+  view->SetPath(
+      L"C:\\Users\\Public\\Documents\\Kestrel\\KVDNC\\Post\\Fanuc 3-Axis Mill\\"
+      L"KVPostCompileData.txt");
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   view->Pump();
   EXPECT_EQ(bar->GetValue(), 3700);

@@ -46,9 +46,7 @@ class ScriptedUi::View : public ProgressView {
     Record({ProgressEvent::kMessage, std::wstring(message), 0, 0});
   }
   void SetRange(int low, int high) override { Record({ProgressEvent::kRange, {}, low, high}); }
-  void SetPosition(int position) override {
-    Record({ProgressEvent::kPosition, {}, position, 0});
-  }
+  void SetPosition(int position) override { Record({ProgressEvent::kPosition, {}, position, 0}); }
   void SetPath(std::wstring_view path) override {
     Record({ProgressEvent::kPath, std::wstring(path), 0, 0});
   }

@@ -95,7 +95,7 @@ TEST_F(ScriptedUiTest, ModelessDialogsRecordTheirWindowAndEachChangedControl) {
   const std::vector<ModelessEvent>& events = ui_.Modeless();
   ASSERT_EQ(events.size(), 8u);
   const E::Kind kinds[] = {E::kOpen, E::kChange, E::kCenter, E::kChange,
-                           E::kShow, E::kChange, E::kPump, E::kClose};
+                           E::kShow, E::kChange, E::kPump,   E::kClose};
   for (size_t i = 0; i < events.size(); ++i) {
     EXPECT_EQ(events[i].kind, kinds[i]) << i;
     EXPECT_EQ(events[i].templateId, 197) << i;

@@ -12,7 +12,7 @@ namespace kv::version {
 namespace {
 
 constexpr uint32_t kRtVersion = 16;
-constexpr uint32_t kMaxSections = 96;      // as the Windows loader allows
+constexpr uint32_t kMaxSections = 96;  // as the Windows loader allows
 constexpr uint32_t kMaxDirectoryEntries = 4096;
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -96,7 +96,8 @@ class Image {
     std::vector<uint8_t> raw(static_cast<size_t>(count) * 8);
     if (!ReadResource(offset + 16, raw.data(), raw.size())) return false;
     entries->clear();
-    for (uint32_t i = 0; i < count; ++i) entries->push_back({U32(&raw[i * 8]), U32(&raw[i * 8 + 4])});
+    for (uint32_t i = 0; i < count; ++i)
+      entries->push_back({U32(&raw[i * 8]), U32(&raw[i * 8 + 4])});
     return true;
   }
 
@@ -110,8 +111,8 @@ class Image {
     if ((type->second & 0x80000000u) == 0) return Damaged();
     // Level 2: the name, 1 (VS_VERSION_INFO) when there is one.
     if (!ReadDirectory(type->second & 0x7FFFFFFFu, &entries) || entries.empty()) return Damaged();
-    auto name = std::find_if(entries.begin(), entries.end(),
-                             [](const auto& e) { return e.first == 1; });
+    auto name =
+        std::find_if(entries.begin(), entries.end(), [](const auto& e) { return e.first == 1; });
     if (name == entries.end()) name = entries.begin();
     if ((name->second & 0x80000000u) == 0) return Damaged();
     // Level 3: the first language, a data entry.

@@ -50,7 +50,8 @@ class Parser {
         if (node->type != 1) return false;
         bytes = end - p;
       }
-      node->value.assign(b_.begin() + static_cast<long>(p), b_.begin() + static_cast<long>(p + bytes));
+      node->value.assign(b_.begin() + static_cast<long>(p),
+                         b_.begin() + static_cast<long>(p + bytes));
       p += bytes;
     }
     node->children.clear();

@@ -50,8 +50,8 @@ Status FindVersionResource(ByteSource& source, std::vector<uint8_t>* block);
 // One node of the VS_VERSIONINFO tree.
 struct Node {
   std::wstring key;
-  uint16_t type = 0;            // 1 text, 0 binary
-  std::vector<uint8_t> value;   // the value's bytes (text: UTF-16LE)
+  uint16_t type = 0;           // 1 text, 0 binary
+  std::vector<uint8_t> value;  // the value's bytes (text: UTF-16LE)
   std::vector<Node> children;
 };
 

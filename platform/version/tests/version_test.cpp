@@ -52,7 +52,7 @@ TEST(VersionTest, ModulesGiveTheirFirstTranslationsProductVersion) {
       {"product.dll", 0, {0x0409, 1200}, L"24.3.0.112"},
       {"german.dll", 0, {0x0407, 1252}, L"24.2.1.7"},  // second table, named first
       {"noversion.dll", kErrorResourceTypeNotFound, {}, nullptr},
-      {"product.rc", kErrorBadFormat, {}, nullptr},    // not a module
+      {"product.rc", kErrorBadFormat, {}, nullptr},  // not a module
       {"missing.dll", kErrorFileNotFound, {}, nullptr},
   };
   for (const Row& row : rows) {

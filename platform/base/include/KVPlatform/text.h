@@ -49,10 +49,12 @@ KV_EXPORT bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 // decimal integer, %% is one percent sign. A % inside an argument is printed as it
 // stands. Missing arguments leave the directive in place.
 using FormatArg = std::variant<std::wstring_view, long long>;
-KV_EXPORT std::wstring FormatMessageText(std::wstring_view format, std::initializer_list<FormatArg> args);
+KV_EXPORT std::wstring FormatMessageText(std::wstring_view format,
+                                         std::initializer_list<FormatArg> args);
 
-// Wide text <=> UTF-16LE bytes (Unicode `.reg` and INI files). Characters above U+FFFF become surrogate pairs; lone
-// surrogates travel as they stand (so nothing is narrowed). An odd last byte is dropped.
+// Wide text <=> UTF-16LE bytes (Unicode `.reg` and INI files). Characters above U+FFFF become
+// surrogate pairs; lone surrogates travel as they stand (so nothing is narrowed). An odd last byte
+// is dropped.
 KV_EXPORT std::vector<uint8_t> WideToUtf16Le(std::wstring_view text);
 KV_EXPORT std::wstring Utf16LeToWide(const uint8_t* data, size_t size);
 

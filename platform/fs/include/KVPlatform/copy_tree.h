@@ -14,13 +14,13 @@
 namespace kv {
 
 struct CopyTreeOptions {
-  bool recurse = false;        // copy subfolders too
-  bool keepExisting = false;   // an existing destination file stays as it is
+  bool recurse = false;       // copy subfolders too
+  bool keepExisting = false;  // an existing destination file stays as it is
   // Windows paths (search paths, sources, destinations) of this many characters or more
   // end the walk unfinished, as a fixed buffer of that size would; 0 for no limit.
   size_t pathLimit = 0;
-  int retries = 100;           // further attempts at a file whose copy failed
-  bool stopAtFailure = true;   // a file that could not be copied ends the walk
+  int retries = 100;          // further attempts at a file whose copy failed
+  bool stopAtFailure = true;  // a file that could not be copied ends the walk
   // Symbolic links are followed only where they stay inside `linkRoot` (default: the
   // source folder) and do not lead into `linkForbidden` (default: the destination); any
   // other link is passed over and reported. Without it, links are followed, except back
@@ -32,10 +32,10 @@ struct CopyTreeOptions {
 
 // Why an entry was passed over.
 enum class CopyTreeSkip {
-  kLoop,                // a link back to a folder being walked, or the destination itself
-  kLinkOutside,         // a link whose target lies outside the source folder
-  kLinkIntoDestination, // a link whose target lies in the destination
-  kDanglingLink,        // a link to nothing
+  kLoop,                 // a link back to a folder being walked, or the destination itself
+  kLinkOutside,          // a link whose target lies outside the source folder
+  kLinkIntoDestination,  // a link whose target lies in the destination
+  kDanglingLink,         // a link to nothing
 };
 
 // What the walk tells its caller as it goes (paths as Windows paths: the source folder
@@ -53,7 +53,7 @@ class KV_EXPORT CopyTreeObserver {
 struct CopyTreeResult {
   bool completed = true;  // false when a path did not fit or a failure ended the walk
   uint64_t copied = 0;
-  uint64_t failed = 0;    // files that could not be copied after the retries
+  uint64_t failed = 0;  // files that could not be copied after the retries
 };
 
 // Copies `source` + `pattern` (a search path: the pattern brings its separator, "/*.*")

@@ -26,11 +26,11 @@ enum class HandleKind {
 // What GetInfo tells of an open handle. Times are seconds since 1970-01-01 UTC.
 struct KV_EXPORT HandleInfo {
   HandleKind kind = HandleKind::kStream;
-  uint64_t size = 0;          // bytes, for disk files
-  bool readOnly = false;      // Windows' read-only attribute: no write permission bit at all
-  int64_t modifiedTime = 0;   // last write
-  int64_t accessTime = 0;     // last access
-  int64_t creationTime = 0;   // birth time where the file system records it, else the last write
+  uint64_t size = 0;         // bytes, for disk files
+  bool readOnly = false;     // Windows' read-only attribute: no write permission bit at all
+  int64_t modifiedTime = 0;  // last write
+  int64_t accessTime = 0;    // last access
+  int64_t creationTime = 0;  // birth time where the file system records it, else the last write
 };
 
 class KV_EXPORT FileHandle {

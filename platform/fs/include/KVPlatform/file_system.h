@@ -27,7 +27,8 @@ KV_EXPORT Status RemoveDirectory(std::wstring_view path);
 // failIfExists an existing destination gives 80 and stays unchanged. The copy is
 // written beside the destination and renamed over it, so a failed copy never leaves a
 // torn destination.
-KV_EXPORT Status CopyFile(std::wstring_view source, std::wstring_view destination, bool failIfExists);
+KV_EXPORT Status CopyFile(std::wstring_view source, std::wstring_view destination,
+                          bool failIfExists);
 
 // Deletes a file (not a folder: 5).
 KV_EXPORT Status DeleteFile(std::wstring_view path);
@@ -45,9 +46,9 @@ struct KV_EXPORT FileIdentity {
 
 struct KV_EXPORT FileStatus {
   bool isDirectory = false;
-  bool readOnly = false;        // no write permission for this process
-  uint64_t size = 0;            // bytes; 0 for folders
-  int64_t modifiedTime = 0;     // seconds since 1970-01-01 UTC
+  bool readOnly = false;     // no write permission for this process
+  uint64_t size = 0;         // bytes; 0 for folders
+  int64_t modifiedTime = 0;  // seconds since 1970-01-01 UTC
   int64_t modifiedNanoseconds = 0;
   FileIdentity identity;
 };
@@ -62,13 +63,13 @@ KV_EXPORT Status Access(std::wstring_view path, int mode);
 
 // One entry found by a directory search.
 struct KV_EXPORT DirectoryEntry {
-  std::wstring name;            // the entry's name as stored
-  bool isDirectory = false;     // a folder, or a link to one
-  bool isLink = false;          // a symbolic link (the other fields describe its target)
+  std::wstring name;         // the entry's name as stored
+  bool isDirectory = false;  // a folder, or a link to one
+  bool isLink = false;       // a symbolic link (the other fields describe its target)
   uint64_t size = 0;
   int64_t modifiedTime = 0;
   bool readOnly = false;
-  FileIdentity identity;        // of the target
+  FileIdentity identity;  // of the target
 };
 
 // A directory search with Windows semantics. The search path is a folder and a

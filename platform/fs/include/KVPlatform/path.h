@@ -28,9 +28,9 @@ enum class PathKind {
 
 struct KV_EXPORT WindowsPath {
   PathKind kind = PathKind::kHost;
-  wchar_t drive = 0;              // lower-case drive letter for kDrive
-  std::wstring server, share;     // for kUnc
-  bool absolute = false;          // kHost: begins with a separator
+  wchar_t drive = 0;                     // lower-case drive letter for kDrive
+  std::wstring server, share;            // for kUnc
+  bool absolute = false;                 // kHost: begins with a separator
   std::vector<std::wstring> components;  // the rest, without empty components or "."
 };
 
@@ -39,8 +39,8 @@ KV_EXPORT WindowsPath ParseWindowsPath(std::wstring_view path);
 
 // True when a path does not depend on the working folder: it has a drive letter, a
 // server and share, or a leading separator. An empty path is not absolute.
-//   IsAbsolutePath(L"C:\\data")  IsAbsolutePath(L"\\\\srv\\share\\x")  IsAbsolutePath(L"/srv")  => true
-//   IsAbsolutePath(L"data\\x")  IsAbsolutePath(L"\\\\srv")  IsAbsolutePath(L"")       => false
+//   IsAbsolutePath(L"C:\\data")  IsAbsolutePath(L"\\\\srv\\share\\x")  IsAbsolutePath(L"/srv")  =>
+//   true IsAbsolutePath(L"data\\x")  IsAbsolutePath(L"\\\\srv")  IsAbsolutePath(L"")       => false
 KV_EXPORT bool IsAbsolutePath(std::wstring_view path);
 
 // True when a path names no folder below a root: an empty path (or one of only "." and
@@ -53,6 +53,5 @@ KV_EXPORT bool NamesRoot(std::wstring_view path);
 
 // True for `\` and `/`.
 constexpr bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 
 }  // namespace kv

@@ -108,7 +108,7 @@ class KV_EXPORT AtomicWriter {
 // write permission bit at all is read-only and fails with 5. The caller holds the
 // FileLock.
 KV_EXPORT Status ReplaceFileContents(const std::filesystem::path& file, std::string_view contents,
-                           const FileIdentity& previous, FileIdentity* identity);
+                                     const FileIdentity& previous, FileIdentity* identity);
 
 // Removes "<file>.tmp-<pid>-<n>" files left by writers that died before their rename
 // (other names, "<file>.tmp-old" say, are never touched). Only a

@@ -26,23 +26,25 @@ namespace kv {
 // into `buffer` of `size` characters, truncated to size - 1 and terminated; returns the
 // number of characters copied.
 KV_EXPORT uint32_t GetPrivateProfileString(std::wstring_view section, std::wstring_view key,
-                                 std::wstring_view fallback, wchar_t* buffer, uint32_t size,
-                                 std::wstring_view file);
+                                           std::wstring_view fallback, wchar_t* buffer,
+                                           uint32_t size, std::wstring_view file);
 
 // The same into a string; false when the file or the key is missing (value = fallback).
 KV_EXPORT bool ReadProfileString(std::wstring_view section, std::wstring_view key,
-                       std::wstring_view fallback, std::wstring* value, std::wstring_view file);
+                                 std::wstring_view fallback, std::wstring* value,
+                                 std::wstring_view file);
 
 // GetPrivateProfileInt: the value's leading decimal integer, or `fallback`.
 KV_EXPORT int GetPrivateProfileInt(std::wstring_view section, std::wstring_view key, int fallback,
-                         std::wstring_view file);
+                                   std::wstring_view file);
 
 // WritePrivateProfileString: sets a key (creating the file and section as needed).
 KV_EXPORT bool WritePrivateProfileString(std::wstring_view section, std::wstring_view key,
-                               std::wstring_view value, std::wstring_view file);
+                                         std::wstring_view value, std::wstring_view file);
 
 // Removes a key, or a whole section.
-KV_EXPORT bool DeleteProfileKey(std::wstring_view section, std::wstring_view key, std::wstring_view file);
+KV_EXPORT bool DeleteProfileKey(std::wstring_view section, std::wstring_view key,
+                                std::wstring_view file);
 KV_EXPORT bool DeleteProfileSection(std::wstring_view section, std::wstring_view file);
 
 }  // namespace kv

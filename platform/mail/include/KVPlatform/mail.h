@@ -160,7 +160,8 @@ class KV_EXPORT Session {
   virtual ~Session();
   // The profile's stores (one): kPrDisplayName, kPrEntryId, kPrDefaultStore.
   virtual Status GetMsgStoresTable(std::shared_ptr<Table>* table) = 0;
-  virtual Status OpenMsgStore(const EntryId& id, uint32_t flags, std::shared_ptr<MsgStore>* store) = 0;
+  virtual Status OpenMsgStore(const EntryId& id, uint32_t flags,
+                              std::shared_ptr<MsgStore>* store) = 0;
   // The status of the session's parts: one row each for the store, the transport and
   // the subsystem (kPrResourceType kMapiSubsystem, whose kPrDisplayName is the
   // profile's display name), with kPrDisplayName, kPrResourceType, kPrProviderDisplay.
@@ -182,6 +183,7 @@ KV_EXPORT void MapiUninitialize();
 // MapiInitialize; kMapiELogonFailed when there is no such profile, when it has no
 // "SMTP URL" or one that is not smtp:// or smtps://, or when its name cannot be a
 // folder name ("", ".", "..", or holding "/").
-KV_EXPORT Status MapiLogonEx(std::wstring_view profile, uint32_t flags, std::shared_ptr<Session>* session);
+KV_EXPORT Status MapiLogonEx(std::wstring_view profile, uint32_t flags,
+                             std::shared_ptr<Session>* session);
 
 }  // namespace kv::mail

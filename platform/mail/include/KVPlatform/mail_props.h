@@ -205,7 +205,8 @@ class KV_EXPORT MapiProp {
   virtual Status DeleteProps(const std::vector<PropTag>& tags) = 0;
   // A stream on a text or binary property: for reading (kMapiENotFound when it has no
   // value) or, with `write`, for replacing its value on Commit.
-  virtual Status OpenPropertyStream(PropTag tag, bool write, std::unique_ptr<PropStream>* stream) = 0;
+  virtual Status OpenPropertyStream(PropTag tag, bool write,
+                                    std::unique_ptr<PropStream>* stream) = 0;
   // Makes the changes permanent (what that means is the object's: a message is written
   // to its folder, an attachment becomes part of its message).
   virtual Status SaveChanges(uint32_t flags) = 0;

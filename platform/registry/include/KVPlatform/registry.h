@@ -56,10 +56,10 @@ enum RegAccess : uint32_t {
 // binary values and of values of types the registry does not interpret.
 struct KV_EXPORT RegValue {
   uint32_t type = kRegNone;
-  std::wstring text;                   // kRegSz, kRegExpandSz
-  std::vector<std::wstring> strings;   // kRegMultiSz
-  uint64_t number = 0;                 // kRegDword (low 32 bits), kRegQword
-  std::vector<uint8_t> data;           // kRegBinary and other types
+  std::wstring text;                  // kRegSz, kRegExpandSz
+  std::vector<std::wstring> strings;  // kRegMultiSz
+  uint64_t number = 0;                // kRegDword (low 32 bits), kRegQword
+  std::vector<uint8_t> data;          // kRegBinary and other types
 
   static RegValue String(std::wstring text, uint32_t type = kRegSz);
   static RegValue MultiString(std::vector<std::wstring> strings);
@@ -76,10 +76,10 @@ struct KV_EXPORT RegValue {
 
 struct KV_EXPORT RegKeyInfo {
   uint32_t subKeys = 0;
-  uint32_t maxSubKeyLength = 0;      // characters
+  uint32_t maxSubKeyLength = 0;  // characters
   uint32_t values = 0;
-  uint32_t maxValueNameLength = 0;   // characters
-  uint32_t maxValueDataLength = 0;   // bytes, as AnsiBytes counts them
+  uint32_t maxValueNameLength = 0;  // characters
+  uint32_t maxValueDataLength = 0;  // bytes, as AnsiBytes counts them
 };
 
 // An open key. Closing is the destructor; a moved-from or default key is closed.
@@ -191,10 +191,10 @@ namespace kv {
 // widened losslessly. On failure `text` is untouched: 2 when the key or value is
 // missing, 13 (invalid data) for a value of another type.
 KV_EXPORT Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
-                        std::wstring* text);
+                                  std::wstring* text);
 
 // Creates or opens a key (and its parents) and stores a REG_SZ value.
 KV_EXPORT Status WriteRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
-                         std::wstring_view text);
+                                   std::wstring_view text);
 
 }  // namespace kv

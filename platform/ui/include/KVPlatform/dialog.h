@@ -51,17 +51,17 @@ enum ControlStyle : uint32_t {
   // Styles of list views, tree views and combo boxes (from bit 16 up). They say how a
   // backend presents the control; the model keeps its data the same way whatever they
   // are, except kStyleOwnerDrawFixed (rows drawn by the dialog, see DrawListRow).
-  kStyleReportView = 1u << 16,       // list view: rows with columns
-  kStyleSingleSel = 1u << 17,        // list view: one row selected at a time
-  kStyleShowSelAlways = 1u << 18,    // list and tree views: selection shown without focus
-  kStyleOwnerDrawFixed = 1u << 19,   // list view: the dialog draws each row
-  kStyleNoSortHeader = 1u << 20,     // list view: column headers are no buttons
-  kStyleHasButtons = 1u << 21,       // tree view: +/- buttons
-  kStyleHasLines = 1u << 22,         // tree view: lines between items
-  kStyleLinesAtRoot = 1u << 23,      // tree view: lines and buttons at the root too
-  kStyleNoDragDrop = 1u << 24,       // tree view: items are not dragged
-  kStyleDropDown = 1u << 25,         // combo box: an edit field over its list
-  kStyleVScroll = 1u << 26,          // a vertical scroll bar
+  kStyleReportView = 1u << 16,      // list view: rows with columns
+  kStyleSingleSel = 1u << 17,       // list view: one row selected at a time
+  kStyleShowSelAlways = 1u << 18,   // list and tree views: selection shown without focus
+  kStyleOwnerDrawFixed = 1u << 19,  // list view: the dialog draws each row
+  kStyleNoSortHeader = 1u << 20,    // list view: column headers are no buttons
+  kStyleHasButtons = 1u << 21,      // tree view: +/- buttons
+  kStyleHasLines = 1u << 22,        // tree view: lines between items
+  kStyleLinesAtRoot = 1u << 23,     // tree view: lines and buttons at the root too
+  kStyleNoDragDrop = 1u << 24,      // tree view: items are not dragged
+  kStyleDropDown = 1u << 25,        // combo box: an edit field over its list
+  kStyleVScroll = 1u << 26,         // a vertical scroll bar
 };
 
 // Control ids of the standard buttons.
@@ -156,8 +156,9 @@ struct KV_EXPORT ImagePicture {
 // CImageList::Create from a bitmap: cuts a strip of 0xRRGGBB pixels (`stripWidth`
 // wide, rows from the top) into pictures `imageWidth` wide, making `maskColour`
 // transparent; labels and markers are taken in order (missing ones stay empty).
-KV_EXPORT std::vector<ImagePicture> MakeImageList(const std::vector<uint32_t>& strip, int stripWidth,
-                                                  int imageWidth, uint32_t maskColour,
+KV_EXPORT std::vector<ImagePicture> MakeImageList(const std::vector<uint32_t>& strip,
+                                                  int stripWidth, int imageWidth,
+                                                  uint32_t maskColour,
                                                   const std::vector<std::wstring>& labels,
                                                   const std::vector<std::wstring>& markers = {});
 
@@ -169,8 +170,8 @@ enum CellEdge : uint32_t { kEdgeNone = 0, kEdgeRight = 1u << 0, kEdgeBottom = 1u
 
 struct KV_EXPORT DrawnCell {
   std::wstring text;
-  int left = 0;    // pixels from the row's left
-  int width = 0;   // pixels; the text is clipped to it
+  int left = 0;   // pixels from the row's left
+  int width = 0;  // pixels; the text is clipped to it
   uint32_t etchedEdges = kEdgeNone;
 };
 
@@ -204,15 +205,15 @@ inline constexpr int kBaseUnitY = 13;
 // The live state of one control.
 struct KV_EXPORT ControlState {
   const ControlTemplate* tmpl = nullptr;
-  std::wstring text;                 // edit and static text, button caption
-  int check = 0;                     // check boxes and radio buttons: 0, 1 or 2
-  int selection = -1;                // combo and list boxes, -1 for none
-  std::vector<std::wstring> items;   // combo, list box and list view rows
-  std::vector<uintptr_t> itemData;   // one per item
-  std::vector<TreeItem> treeItems;   // tree controls
+  std::wstring text;                // edit and static text, button caption
+  int check = 0;                    // check boxes and radio buttons: 0, 1 or 2
+  int selection = -1;               // combo and list boxes, -1 for none
+  std::vector<std::wstring> items;  // combo, list box and list view rows
+  std::vector<uintptr_t> itemData;  // one per item
+  std::vector<TreeItem> treeItems;  // tree controls
   TreeItemHandle treeSelection = kTreeNone;
   int rangeLow = 0, rangeHigh = 100, position = 0;  // progress bars
-  int textLimit = 0;                 // edit controls: 0 for none
+  int textLimit = 0;                                // edit controls: 0 for none
   bool enabled = true;
   bool visible = true;
   // List views: the column headings and widths (pixels), and per row the texts of
@@ -293,10 +294,10 @@ class KV_EXPORT CDialog : public CWnd {
   bool IsWindowOpen() const { return view_ != nullptr; }
 
   // Behaviour, overridden by the dialog classes.
-  virtual bool OnInitDialog();                   // default: UpdateData(false), true
+  virtual bool OnInitDialog();                      // default: UpdateData(false), true
   virtual void DoDataExchange(CDataExchange* pDX);  // default: nothing
-  virtual void OnOK();                           // default: UpdateData(true), then EndDialog(IDOK)
-  virtual void OnCancel();                       // default: EndDialog(IDCANCEL)
+  virtual void OnOK();      // default: UpdateData(true), then EndDialog(IDOK)
+  virtual void OnCancel();  // default: EndDialog(IDCANCEL)
   // A command from a control (a click, a change); the default routes IDOK and IDCANCEL.
   virtual bool OnCommand(int controlId, int notifyCode);
   // A notification from a list or tree control; default: not handled.

@@ -31,7 +31,7 @@ enum MessageBoxType : unsigned {
   kMbRetryCancel = 0x5,
   kMbButtonMask = 0xF,
   kMbIconNone = 0x0,
-  kMbIconError = 0x10,      // MB_ICONERROR / MB_ICONSTOP / MB_ICONHAND
+  kMbIconError = 0x10,  // MB_ICONERROR / MB_ICONSTOP / MB_ICONHAND
   kMbIconQuestion = 0x20,
   kMbIconExclamation = 0x30,  // MB_ICONEXCLAMATION / MB_ICONWARNING
   kMbIconInformation = 0x40,  // MB_ICONINFORMATION / MB_ICONASTERISK
@@ -148,6 +148,7 @@ struct KV_EXPORT ConsoleUiOptions {
 KV_EXPORT std::unique_ptr<UiBackend> MakeConsoleUi(const ConsoleUiOptions& options = {});
 
 // Shorthands over CurrentUi(). The caption defaults to the program's name.
-KV_EXPORT int ShowMessageBox(std::wstring_view text, unsigned type = kMbOk, std::wstring_view caption = {});
+KV_EXPORT int ShowMessageBox(std::wstring_view text, unsigned type = kMbOk,
+                             std::wstring_view caption = {});
 
 }  // namespace kv
