@@ -1,7 +1,9 @@
 // The desktop backend's costs, against plain wxWidgets in the same run (run it on a
 // display, or through bench/gui_bench.sh under Xvfb):
 //  - opening a dialog from its template and closing it, against a plain wxDialog with
-//    the same controls made by hand, both waited for until on the screen and painted;
+//    the same controls made by hand, both waited for until on the screen and painted
+//    (the system's modal dialogs that open without an installation behind them, and a
+//    gallery of every control kind);
 //  - a worker's 10,000 steps with a progress window updated and pumped at every step,
 //    against the same steps without the window.
 #include <gtk/gtk.h>
@@ -17,9 +19,11 @@
 #include <functional>
 #include <vector>
 
+#include "KVFileUtilities/message_box.h"
 #include "KVNumber/ddx.h"
 #include "KVPlatform/dialog.h"
 #include "KVPlatform/gui_ui.h"
+#include "variable_list.h"
 
 namespace {
 
@@ -223,6 +227,20 @@ int main() {
        [] {
          double value = 50.0;
          DDV_RealEdit(nullptr, value, 0.0, 10.0);
+       }},
+      // KVFileUtilities' catalogue message (without a catalogue it shows the id).
+      {"Catalogue message", [] { KVMessageBox(L"Software\\Kestrel\\KVDNC", L"BENCH", true, nullptr); }},
+      // KVDataManager's variable list of a post, and the editor its Add opens.
+      {"Custom Variable List",
+       [] {
+         std::vector<std::wstring> lines = {L"(NCUNITS \"Units\" \"mm\")",
+                                            L"(FEEDMAX \"Largest feed rate\" 12000)"};
+         kv::datamanager::CVarListDlg(L"C:\\bench.txt", &lines, 0).DoModal();
+       }},
+      {"Variable editor",
+       [] {
+         kv::datamanager::PstVar variable;
+         kv::datamanager::CVariableEditDlg(&variable).DoModal();
        }},
   };
   for (const SystemDialog& dialog : system) {

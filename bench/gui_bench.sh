@@ -8,7 +8,12 @@ cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build/release}
 [[ -x $build/bin/gui_bench ]] || { cmake --preset release >/dev/null && cmake --build --preset release --target gui_bench; }
 export GSETTINGS_BACKEND=memory
+# A root of its own: the dialogs read the registry, and nothing of the user's is touched.
+KESTREL_ROOT=$(mktemp -d)
+export KESTREL_ROOT
+trap 'rm -rf "$KESTREL_ROOT"' EXIT
 if [[ -n ${DISPLAY:-} ]]; then
-  exec "$build/bin/gui_bench" "$@"
+  "$build/bin/gui_bench" "$@"
+else
+  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$build/bin/gui_bench" "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$build/bin/gui_bench" "$@"
