@@ -22,6 +22,7 @@
 #include "KVDataManager/migrate_data.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/ui.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -84,15 +85,8 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--dir"))
       dir = argv[i + 1];
   }
-  std::string pattern = (fs::path(dir) / "kvbench-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path root = pattern;
-  setenv("KESTREL_ROOT", root.c_str(), 1);
-  fs::create_directories(root / "registry");
-  const fs::path c = root / "drives/c";
+  const kv::testing::TempRoot temp(dir);
+  const fs::path c = temp.Drive(L'c');
   const fs::path cache = c / "Install/UserDataCache";
   const fs::path data = c / "Data";
   const fs::path copy = c / "Copy";
@@ -133,7 +127,6 @@ int main(int argc, char** argv) {
        ++it) {
     copied += it->is_regular_file() ? 1 : 0;
   }
-  fs::remove_all(root);
 
   const double u = Median(update), r = Median(reference);
   std::printf("files %d, %llu MB, %d rounds; %zu files in the data path after the update\n", files,

@@ -19,6 +19,7 @@
 #include "KVFileUtilities/xml.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -26,11 +27,6 @@ namespace {
 class BenchRoot {
  public:
   BenchRoot() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kvbench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-    setenv("KESTREL_ROOT", path_.c_str(), 1);
-    std::filesystem::create_directories(path_ / "registry");
     std::filesystem::create_directories(DataFolder() / "kvcfg");
     kv::RegKey key;
     if (!kv::RegKey::Create(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank\\2024",
@@ -40,15 +36,11 @@ class BenchRoot {
       std::abort();
     }
   }
-  ~BenchRoot() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::filesystem::path DataFolder() const { return path_ / "drives" / "c" / "Data"; }
+  std::filesystem::path DataFolder() const { return root_.Drive(L'c') / "Data"; }
   std::filesystem::path IniFile() const { return DataFolder() / "kvcfg" / "kestrel.ini"; }
 
  private:
-  std::filesystem::path path_;
+  kv::testing::TempRoot root_;
 };
 
 BenchRoot& Root() {

@@ -17,6 +17,7 @@
 #include "KVPlatform/text.h"
 #include "KVPlatform/ui.h"
 #include "kvinternet/email.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -52,9 +53,8 @@ int main(int argc, char** argv) {
   const size_t megabytes = std::stoul(argv[2]);
   const int rounds = std::stoi(argv[3]);
 
-  char pattern[] = "/tmp/kvmailbench-XXXXXX";
-  const std::filesystem::path root = mkdtemp(pattern);
-  setenv("KESTREL_ROOT", root.c_str(), 1);
+  const kv::testing::TempRoot temp;
+  const std::filesystem::path& root = temp.path();
   kv::SetUiBackend(kv::MakeUiBackend("scripted"));
   const std::wstring key = L"Software\\Kestrel\\Mail\\Profiles\\Bench";
   std::ofstream(root / "netrc").close();
@@ -105,6 +105,5 @@ int main(int argc, char** argv) {
   }
   std::printf("median: kvSendEMail %.3f s, curl %.3f s, ratio %.3f\n", Median(ours), Median(curl),
               Median(ours) / Median(curl));
-  std::filesystem::remove_all(root);
   return 0;
 }

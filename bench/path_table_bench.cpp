@@ -24,6 +24,7 @@
 #include "KVPlatform/registry.h"
 #include "KVPlatform/ui.h"
 #include "KVVariableLibrary/kv_varlib.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -202,10 +203,8 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
   int rounds = 15;
   if (argc == 3 && std::strcmp(argv[1], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[2]));
-  std::string pattern = (std::filesystem::temp_directory_path() / "kvbench-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return 1;
-  const std::filesystem::path root = pattern;
-  setenv("KESTREL_ROOT", root.c_str(), 1);
+  const kv::testing::TempRoot temp;
+  const std::filesystem::path& root = temp.path();
   kv::SetUiBackend(std::make_unique<SilentUi>());
   Lay(root);
 
@@ -233,7 +232,5 @@ int main(int argc, char** argv) {
       "post listing and descriptions %.0f%%\n",
       100 * parts.tests / total, 100 * parts.variables / total, 100 * parts.stats / total,
       100 * parts.listing / total);
-  std::error_code ignored;
-  std::filesystem::remove_all(root, ignored);
   return 0;
 }

@@ -24,6 +24,7 @@
 
 #include "KVPlatform/ini.h"
 #include "KVPlatform/registry.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -33,16 +34,6 @@ constexpr wchar_t kKey[] = L"Software\\Kestrel\\PIECEbank\\2024";
 // sibling keys of ten values each.
 class BenchRoot {
  public:
-  BenchRoot() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kvbench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-    setenv("KESTREL_ROOT", path_.c_str(), 1);
-  }
-  ~BenchRoot() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
   void Fill(int values) {
     std::string text =
         "Windows Registry Editor Version "
@@ -56,19 +47,19 @@ class BenchRoot {
       for (int i = 0; i < 10; ++i) text += "\"n" + std::to_string(i) + "\"=dword:0000002a\n";
     }
     std::vector<kv::RegImportError> errors;
-    std::filesystem::remove(path_ / "registry" / "HKEY_CURRENT_USER.reg");
+    std::filesystem::remove(path() / "registry" / "HKEY_CURRENT_USER.reg");
     if (!kv::ImportRegText(text, &errors).ok()) std::abort();
     // As at a product's start: the hive was written a while ago (a version younger than
     // two seconds is confirmed by its bytes on every read).
-    std::filesystem::path hive = path_ / "registry" / "HKEY_CURRENT_USER.reg";
+    std::filesystem::path hive = path() / "registry" / "HKEY_CURRENT_USER.reg";
     std::filesystem::last_write_time(
         hive, std::filesystem::last_write_time(hive) - std::chrono::seconds(60));
     kv::ResetRegistryCache();
   }
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const { return root_.path(); }
 
  private:
-  std::filesystem::path path_;
+  kv::testing::TempRoot root_;
 };
 
 BenchRoot& Root() {

@@ -9,8 +9,8 @@
 
 namespace kv::testing {
 
-TempRoot::TempRoot() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kvroot-XXXXXX").string();
+TempRoot::TempRoot(const std::filesystem::path& parent) {
+  std::string pattern = (parent / "kvroot-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
   if (const char* old = std::getenv("KESTREL_ROOT")) {

@@ -10,12 +10,13 @@
 
 namespace kv::testing {
 
-// A fresh root folder in the temporary folder: KESTREL_ROOT points at it for the
-// object's life, with drive C: mapped to drives/c and an empty registry folder. The
-// registry cache is reset on the way in and out; the folder is removed at the end.
+// A fresh root folder in the temporary folder (or in `parent`): KESTREL_ROOT points at
+// it for the object's life, with drive C: mapped to drives/c and an empty registry
+// folder. The registry cache is reset on the way in and out; the folder is removed at
+// the end. Benchmarks use it too.
 class TempRoot {
  public:
-  TempRoot();
+  explicit TempRoot(const std::filesystem::path& parent = std::filesystem::temp_directory_path());
   ~TempRoot();
   TempRoot(const TempRoot&) = delete;
   TempRoot& operator=(const TempRoot&) = delete;
