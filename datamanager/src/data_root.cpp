@@ -23,7 +23,8 @@ using namespace kv::datamanager;
 
 bool kv_GetDataBaseRootPath(std::wstring& path) {
   // Set up before: the current release's own key.
-  if (ReadRegistryPath(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDatabasePath, path)) {
+  if (kv::ReadRegistryPath(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDatabasePath, &path)
+          .ok()) {
     const std::wstring folder = IsTerminated(path) ? path.substr(0, path.size() - 1) : path;
     (void)kv::CreateDirectory(folder);  // one level; exists or parent missing are fine
     Terminate(path);
@@ -31,8 +32,10 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   }
 
   std::wstring dataPath;
-  if (!ReadRegistryPath(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDataPath, dataPath) &&
-      !ReadRegistryPath(kv::Hive::kLocalMachine, kCurrentDatabaseKey, kDataPath, dataPath)) {
+  if (!kv::ReadRegistryPath(kv::Hive::kCurrentUser, kCurrentDatabaseKey, kDataPath, &dataPath)
+           .ok() &&
+      !kv::ReadRegistryPath(kv::Hive::kLocalMachine, kCurrentDatabaseKey, kDataPath, &dataPath)
+           .ok()) {
     return false;
   }
   Terminate(dataPath);
@@ -42,7 +45,8 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   // this call hands back the path it carried, as every later call will.
   std::wstring earlier;
   for (int year = kCurrentReleaseYear - 1; year >= kOldestRelease; --year) {
-    if (ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(year), kDatabasePath, earlier)) {
+    if (kv::ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(year), kDatabasePath, &earlier)
+            .ok()) {
       Terminate(earlier);
       WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, earlier);
       path = earlier;
@@ -51,9 +55,11 @@ bool kv_GetDataBaseRootPath(std::wstring& path) {
   }
 
   // A release older than 2008 kept its database under the 2007 key or the bare one.
-  if (!ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(2007), kDatabasePath, earlier) &&
-      !ReadRegistryPath(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", kDatabasePath,
-                        earlier)) {
+  if (!kv::ReadRegistryPath(kv::Hive::kCurrentUser, DatabaseKey(2007), kDatabasePath, &earlier)
+           .ok() &&
+      !kv::ReadRegistryPath(kv::Hive::kCurrentUser, L"Software\\Kestrel\\PIECEbank", kDatabasePath,
+                            &earlier)
+           .ok()) {
     WriteUserRegistryString(kCurrentDatabaseKey, kDatabasePath, path);  // a fresh installation
     return true;
   }

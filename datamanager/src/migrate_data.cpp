@@ -77,10 +77,12 @@ struct NetworkCache {
 // install cache; any other is the parent of "Kestrel Systems\UserDataCache\".
 NetworkCache FindNetworkCache(const std::wstring& productKey, const std::wstring& installCache) {
   NetworkCache cache;
-  cache.configured =
-      ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"NetworkDataCache Path",
-                       cache.folder) ||
-      ReadRegistryPath(kv::Hive::kLocalMachine, productKey, L"UserDataCache Path", cache.folder);
+  cache.configured = kv::ReadRegistryPath(kv::Hive::kCurrentUser, productKey,
+                                          L"NetworkDataCache Path", &cache.folder)
+                         .ok() ||
+                     kv::ReadRegistryPath(kv::Hive::kLocalMachine, productKey,
+                                          L"UserDataCache Path", &cache.folder)
+                         .ok();
   if (cache.configured) Terminate(cache.folder);
   const std::wstring installPath = installCache.substr(0, installCache.size() - kCacheFolderLength);
   if (!kv::EqualsNoCase(cache.folder, installPath)) cache.folder += L"Kestrel Systems\\";
@@ -129,7 +131,7 @@ extern "C" bool MigrateDataFromUserCache(const wchar_t* productKey, kv::CWnd* pa
   const std::wstring dataVersion = ReadDataVersion(dataPath);
   std::wstring installCache;
   const bool installed =
-      ReadRegistryPath(kv::Hive::kLocalMachine, key, L"Install Path", installCache);
+      kv::ReadRegistryPath(kv::Hive::kLocalMachine, key, L"Install Path", &installCache).ok();
   installCache += kCacheFolder;
   const NetworkCache network = FindNetworkCache(key, installCache);
 

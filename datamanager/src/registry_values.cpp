@@ -10,23 +10,14 @@ bool ReadRegistryString(kv::Hive hive, const std::wstring& subKey, const std::ws
   return kv::ReadRegistryText(hive, subKey, valueName, &text).ok();
 }
 
-bool ReadRegistryPath(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
-                      std::wstring& path) {
-  std::wstring text;
-  if (!ReadRegistryString(hive, subKey, valueName, text)) return false;
-  if (!kv::IsAbsolutePath(text)) return false;
-  path = text;
-  return true;
-}
-
 bool WriteUserRegistryString(const std::wstring& subKey, const std::wstring& valueName,
                              const std::wstring& text) {
   return kv::WriteRegistryText(kv::Hive::kCurrentUser, subKey, valueName, text).ok();
 }
 
 bool ReadProductDataPath(const std::wstring& productKey, std::wstring& dataPath) {
-  if (!ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"Data Path", dataPath) &&
-      !ReadRegistryPath(kv::Hive::kLocalMachine, productKey, L"Data Path", dataPath)) {
+  if (!kv::ReadRegistryPath(kv::Hive::kCurrentUser, productKey, L"Data Path", &dataPath).ok() &&
+      !kv::ReadRegistryPath(kv::Hive::kLocalMachine, productKey, L"Data Path", &dataPath).ok()) {
     return false;
   }
   Terminate(dataPath);

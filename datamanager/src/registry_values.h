@@ -14,20 +14,13 @@ namespace kv::datamanager {
 bool ReadRegistryString(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
                         std::wstring& text);
 
-// Reads a folder path value as ReadRegistryString does, and takes it only when it names
-// a folder: an empty value counts as missing (terminated, it would name the host's
-// root), and so does a relative one (it would be looked up in whatever the working
-// folder happens to be). A path is absolute with a drive letter, a share, or a leading
-// separator.
-bool ReadRegistryPath(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
-                      std::wstring& path);
-
 // Stores a REG_SZ value under HKEY_CURRENT_USER, creating the key as needed.
 bool WriteUserRegistryString(const std::wstring& subKey, const std::wstring& valueName,
                              const std::wstring& text);
 
 // "Data Path" of a product or release key, HKEY_CURRENT_USER first, then
-// HKEY_LOCAL_MACHINE (each read as ReadRegistryPath reads); terminated on success. A release is
+// HKEY_LOCAL_MACHINE (each read as kv::ReadRegistryPath reads: an empty or
+// relative value counts as missing); terminated on success. A release is
 // installed when this succeeds.
 bool ReadProductDataPath(const std::wstring& productKey, std::wstring& dataPath);
 

@@ -4,8 +4,6 @@
 #include "KVFileUtilities/path_utilities.h"
 #include "registry_value.h"
 
-using kv::fileutil::ReadRegistryPathValue;
-
 namespace {
 constexpr const wchar_t* kDataPathKey = L"Software\\Kestrel\\PIECEbank\\2024";
 constexpr const wchar_t* kDataPathValue = L"Data Path";
@@ -18,8 +16,8 @@ int GetDataPath(std::wstring& dataPath) {
   std::lock_guard lock(g_mutex);
   if (g_dataPath.empty()) {
     std::wstring found;
-    if (!ReadRegistryPathValue(kv::Hive::kCurrentUser, kDataPathKey, kDataPathValue, found) &&
-        !ReadRegistryPathValue(kv::Hive::kLocalMachine, kDataPathKey, kDataPathValue, found)) {
+    if (!kv::ReadRegistryPath(kv::Hive::kCurrentUser, kDataPathKey, kDataPathValue, &found).ok() &&
+        !kv::ReadRegistryPath(kv::Hive::kLocalMachine, kDataPathKey, kDataPathValue, &found).ok()) {
       return 0;
     }
     g_dataPath = found;

@@ -52,8 +52,8 @@ class LogFiles {
       std::wstring folder;
       // An empty or relative value counts as missing: the log never lands in the
       // host's root or the working folder.
-      if (!ReadRegistryPathValue(kv::Hive::kCurrentUser, registryKey, L"Data Path", folder) &&
-          !ReadRegistryPathValue(kv::Hive::kLocalMachine, registryKey, L"Data Path", folder)) {
+      if (!kv::ReadRegistryPath(kv::Hive::kCurrentUser, registryKey, L"Data Path", &folder).ok() &&
+          !kv::ReadRegistryPath(kv::Hive::kLocalMachine, registryKey, L"Data Path", &folder).ok()) {
         return false;
       }
       if (folder.back() != L'\\') folder += L'\\';

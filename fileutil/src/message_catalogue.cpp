@@ -51,7 +51,7 @@ std::vector<CatalogueMessage> LoadCatalogue(const wchar_t* registryKey) {
   std::vector<CatalogueMessage> catalogue;
   std::wstring path;
   if (registryKey == nullptr ||
-      !ReadRegistryPathValue(kv::Hive::kLocalMachine, registryKey, L"Install Path", path)) {
+      !kv::ReadRegistryPath(kv::Hive::kLocalMachine, registryKey, L"Install Path", &path).ok()) {
     return catalogue;
   }
   if (path.back() != L'\\') path += L'\\';

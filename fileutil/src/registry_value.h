@@ -12,10 +12,4 @@ namespace kv::fileutil {
 bool ReadRegistryValue(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
                        std::wstring& text);
 
-// Reads a folder path value as ReadRegistryValue does and takes it only when it is
-// absolute (kv::IsAbsolutePath): an empty or relative value counts as missing, never as
-// the host's root or the working folder.
-bool ReadRegistryPathValue(kv::Hive hive, const std::wstring& subKey, const std::wstring& valueName,
-                           std::wstring& path);
-
 }  // namespace kv::fileutil

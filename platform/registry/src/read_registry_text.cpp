@@ -1,6 +1,9 @@
-// Reading and writing one text value, as the system's 8-bit registry reads do.
+// Reading and writing one text value, as the system's 8-bit registry reads do, and
+// reading a folder path value.
+#include <utility>
 #include <vector>
 
+#include "KVPlatform/path.h"
 #include "KVPlatform/registry.h"
 #include "KVPlatform/text.h"
 
@@ -22,6 +25,15 @@ Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view v
   size_t length = 0;
   while (length < bytes.size() && bytes[length] != 0) ++length;
   *text = AnsiToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()), length));
+  return Status::Ok();
+}
+
+Status ReadRegistryPath(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
+                        std::wstring* path) {
+  std::wstring text;
+  if (Status s = ReadRegistryText(hive, subKey, valueName, &text); !s.ok()) return s;
+  if (!IsAbsolutePath(text)) return Status(kErrorFileNotFound);
+  *path = std::move(text);
   return Status::Ok();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "KVPlatform/text.h"
 #include "temp_root.h"
 
 namespace kv {
@@ -365,6 +366,31 @@ TEST_F(RegistryTest, HiveFileIsReadableRegeditText) {
             "\n"
             "[HKEY_CURRENT_USER\\Software\\Kestrel\\Empty]\n"
             "\n");
+}
+
+// Folder paths count only when absolute: an empty value, terminated, would name the host's
+// root, and a relative one the working folder.
+TEST_F(RegistryTest, FolderPathsCountOnlyWhenAbsolute) {
+  struct Row {
+    const wchar_t* stored;  // null: no value
+    uint32_t code;
+  };
+  const Row rows[] = {
+      {L"C:\\Data", 0},          {L"\\\\srv\\share\\d", 0},        {L"\\Data", 0},
+      {L"", kErrorFileNotFound}, {L"Data\\x", kErrorFileNotFound}, {nullptr, kErrorFileNotFound},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.stored != nullptr ? WideToAnsi(row.stored) : "(none)");
+    RegKey key = CreateKey(Hive::kCurrentUser, L"Software\\Paths");
+    (void)key.DeleteValue(L"Data Path");  // absent after the first row
+    if (row.stored != nullptr) {
+      ASSERT_TRUE(key.SetValue(L"Data Path", RegValue::String(row.stored)).ok());
+    }
+    std::wstring path = L"unchanged";
+    EXPECT_EQ(ReadRegistryPath(Hive::kCurrentUser, L"Software\\Paths", L"Data Path", &path).code(),
+              row.code);
+    EXPECT_EQ(path, row.code == 0 ? std::wstring(row.stored) : L"unchanged");
+  }
 }
 
 }  // namespace

@@ -39,8 +39,8 @@ KV_EXPORT WindowsPath ParseWindowsPath(std::wstring_view path);
 
 // True when a path does not depend on the working folder: it has a drive letter, a
 // server and share, or a leading separator. An empty path is not absolute.
-//   IsAbsolutePath(L"C:\\data")  IsAbsolutePath(L"\\\\srv\\share\\x")  IsAbsolutePath(L"/srv")  =>
-//   true IsAbsolutePath(L"data\\x")  IsAbsolutePath(L"\\\\srv")  IsAbsolutePath(L"")       => false
+//   true:  L"C:\\data", L"\\\\srv\\share\\x", L"/srv"
+//   false: L"data\\x", L"\\\\srv", L""
 KV_EXPORT bool IsAbsolutePath(std::wstring_view path);
 
 // True when a path names no folder below a root: an empty path (or one of only "." and

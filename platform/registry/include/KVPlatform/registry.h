@@ -193,6 +193,12 @@ namespace kv {
 KV_EXPORT Status ReadRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
                                   std::wstring* text);
 
+// Reads a folder path value as ReadRegistryText does and takes it only when it is
+// absolute (IsAbsolutePath): an empty or relative value counts as missing (2), never as
+// the host's root or the working folder. On failure `path` is untouched.
+KV_EXPORT Status ReadRegistryPath(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
+                                  std::wstring* path);
+
 // Creates or opens a key (and its parents) and stores a REG_SZ value.
 KV_EXPORT Status WriteRegistryText(Hive hive, std::wstring_view subKey, std::wstring_view valueName,
                                    std::wstring_view text);
